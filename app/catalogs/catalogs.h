@@ -1,0 +1,26 @@
+// The level file and the player, grave and transport catalogs.
+#pragma once
+
+#include "runtime/data/lists.h"
+#include "runtime/data/strings.h"
+
+// One entry of a catalog.
+struct CatalogEntry {
+  String name;      // display name; for transports the default vehicle name
+  String id;        // identifier; names the picture of graves and transports
+  int picture = 0;  // image number of the entry's picture, 0 when none loaded
+  String comment;
+};
+
+extern List<CatalogEntry>* PlayerCatalog;
+extern List<CatalogEntry>* GraveCatalog;
+extern List<CatalogEntry>* TransportCatalog;
+
+// (Re)starts the map: empties the formation, reads the level file (path "" =
+// ProgramDir + "Varn.gxml") into MapView and reads the three catalogs, putting
+// one hero per player on the map. Reports malformed XML itself.
+void load_level(const String& path);
+// Reads "players.xml", "graves.xml" and "transports.xml" (step of load_level).
+void read_catalogs();
+// The text of the "Error" requester for a malformed XML document.
+String xml_error_text(int document);

@@ -1,0 +1,52 @@
+// Buffered, typed file access. Each open file has a 4096-byte buffer that
+// serves reading and writing; switching between the two keeps the logical
+// position. Integers are little-endian. Files are named by numbers of the file
+// table or by AnyNumber handles (positive, 31 bits). Operations on a number
+// that names no open file do nothing and return 0.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/data/strings.h"
+
+constexpr int EncodingAscii = 0;
+constexpr int EncodingUtf8 = 2;
+constexpr int EncodingUtf16 = 25;
+constexpr int ReadWholeString = 65536;
+constexpr int FileUnbuffered = 524288;
+constexpr int FileAppend = 1048576;
+constexpr int FileBufferSize = 4096;
+
+// Creates (or truncates) the file for reading and writing. Handle for
+// AnyNumber, non-zero for a fixed number, 0 on failure.
+int file_create(int number, const String& path, int flags = 0);
+// Opens an existing file for reading and writing; creates it when that fails.
+int file_open(int number, const String& path, int flags = 0);
+// Opens for reading only; writes are refused.
+int file_read_only(int number, const String& path, int flags = 0);
+// Writes out the buffer and closes; -1 closes every open file.
+void file_close(int file);
+
+// Each returns the number of bytes written.
+int file_write_byte(int file, int64_t value);
+int file_write_word(int file, int64_t value);
+int file_write_long(int file, int64_t value);
+int64_t file_write_data(int file, const void* data, int64_t length);
+// Without terminator or line end; encoding 0 = the file's default.
+int64_t file_write_string(int file, const String& text, int encoding = 0);
+
+// The next value, signed; bytes that could not be read count as 0.
+int file_read_byte(int file);
+int file_read_word(int file);
+int32_t file_read_long(int file);
+// Reads up to length bytes; returns the number delivered. Bytes not read leave
+// the memory unchanged.
+int64_t file_read_data(int file, void* data, int64_t length);
+// Reads a string in the encoding of flags (bits 0-4, 0 = default) up to a 0
+// unit or, without ReadWholeString, a line end (LF, CR, CR LF; consumed, not
+// stored). length limits the units read (including the terminator); -1 = none.
+String file_read_string(int file, int flags = 0, int64_t length = -1);
+// Moves the position: mode 0 from the start, mode 1 relative to the current one.
+void file_seek(int file, int64_t offset, int mode = 0);
+// The logical position (for tests and callers that need it).
+int64_t file_position(int file);

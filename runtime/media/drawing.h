@@ -1,0 +1,60 @@
+// Software 2D drawing into images and canvases: boxes, circles, images and
+// text. One drawing at a time per thread, between drawing_start and
+// drawing_stop. Colours are 32-bit: red in bits 0-7, green 8-15, blue 16-23,
+// alpha 24-31.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/data/strings.h"
+#include "runtime/media/image.h"
+
+// What drawing_start draws into. Made by image_output or canvas_output and
+// owned by the object it describes.
+struct DrawTarget {
+  uint8_t* pixels = nullptr;   // first row, rows top-down
+  int stride = 0;              // bytes per row
+  int width = 0;
+  int height = 0;
+  int bytes_per_pixel = 3;     // 3 (R G B) or 4 (R G B A)
+  // Run by drawing_stop (a canvas queues its repaint); may be null.
+  void (*release)(DrawTarget* target) = nullptr;
+  void* owner = nullptr;       // for the release action
+  int64_t owner_number = 0;    // the canvas's gadget number, for example
+};
+
+constexpr int DrawDefault = 0;
+constexpr int DrawOutlined = 4;
+constexpr int DrawAlphaBlend = 16;
+
+// r + g*256 + b*65536 (alpha 0).
+constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return (r & 255) | (g & 255) << 8 | (b & 255) << 16; }
+
+// Makes target current with a fresh drawing state (default mode, front colour
+// white, back colour black, origin 0,0). 0 (and nothing drawn) for a null target.
+int drawing_start(DrawTarget* target);
+// Ends the drawing and runs the target's release action.
+void drawing_stop();
+// Sets the mode flags (DrawDefault, DrawOutlined, DrawAlphaBlend).
+void drawing_mode(int mode);
+// Colours of text glyphs and of the box behind them in the default mode.
+void drawing_front_colour(uint32_t colour);
+void drawing_back_colour(uint32_t colour);
+// Added to every coordinate.
+void drawing_origin(int x, int y);
+
+// A rectangle; negative sizes span left of x / above y. Outlined in DrawOutlined.
+void draw_box(int x, int y, int width, int height, uint32_t colour);
+// A circle centred on (x, y) spanning x-r..x+r; outlined in DrawOutlined.
+void draw_circle(int x, int y, int radius, uint32_t colour);
+// An image at its own size; a null handle draws nothing.
+void draw_image(ImageHandle image, int x, int y);
+// An image scaled (bilinear) to width x height; nothing unless both are >= 1.
+void draw_image(ImageHandle image, int x, int y, int width, int height);
+// Text in the toolkit's default font with its top-left corner at (x, y);
+// returns x plus the text's width.
+int draw_text(int x, int y, const String& text);
+// Size of the text's layout in pixels; 0 for an empty text. Usable without a
+// current drawing.
+int text_width(const String& text);
+int text_height(const String& text);

@@ -1,0 +1,49 @@
+// Images: decoded pictures held as toolkit pixel buffers (8 bits per channel,
+// R G B or R G B A, not premultiplied, rows top-down), named by numbers of the
+// image table (fixed numbers or AnyNumber handles).
+//
+// Files are recognised by content: decoders are offered the file in the order
+// they were registered (BMP built in, then PNG and JPEG at start-up). Every
+// failure is silent and gives 0. Sizes above 32767 are refused.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/data/strings.h"
+
+// The toolkit pixel buffer of an image (GdkPixbuf); opaque to the application.
+struct _GdkPixbuf;
+using ImageHandle = _GdkPixbuf*;
+struct DrawTarget;
+
+constexpr int ResizeSmooth = 0;  // bilinear
+constexpr int ResizeRaw = 1;     // nearest neighbour
+
+// Creates the image table with the BMP decoder built in. Called once at start-up.
+void images_init();
+// Registers the PNG decoder (libpng), then the JPEG decoder (libjpeg).
+void use_png_decoder();
+void use_jpeg_decoder();
+
+// Decodes the file into a new image. Returns the handle for AnyNumber, a
+// non-zero value for a fixed number, 0 on failure.
+int image_load(int number, const String& path);
+// A new image with a copy of the pixels, depth and file depth. Result as image_load.
+int image_copy(int number, int new_number);
+// Frees the image; -1 frees all images. Unknown numbers are ignored.
+void image_free(int number);
+// Size in pixels; 0 for an unknown number.
+int image_width(int number);
+int image_height(int number);
+// 24 (RGB) or 32 (RGBA); 0 for an unknown number.
+int image_depth(int number);
+// Bits per pixel that the decoder reported for the file.
+int image_file_depth(int number);
+// The image's pixel buffer, used by draw_image and image gadgets; 0 if unknown.
+ImageHandle image_handle(int number);
+// Scales in place; width or height may be Ignore. Returns the new pixel buffer,
+// the old one when the size does not change, 0 on failure.
+ImageHandle image_resize(int number, int width, int height, int method = ResizeSmooth);
+// A drawing target on the image's own pixels (4 bytes per pixel with alpha,
+// else 3). 0 for an unknown number. Owned by the image.
+DrawTarget* image_output(int number);

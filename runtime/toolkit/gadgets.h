@@ -1,0 +1,42 @@
+// Gadgets: numbered controls inside a window's gadget area. New gadgets go into
+// the gadget area of the window opened last.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/data/strings.h"
+#include "runtime/media/drawing.h"
+#include "runtime/media/image.h"
+
+constexpr int CanvasBorder = 1;
+constexpr int ImageGadgetBorder = 1;
+
+// Gadget classes (gadget_type).
+constexpr int GadgetButtonType = 1;
+constexpr int GadgetImageType = 9;
+constexpr int GadgetCanvasType = 33;
+
+// A canvas with its own RGB pixel buffer (white at first). With CanvasBorder a
+// sunken frame surrounds it and the buffer is smaller by the frame (>= 1x1).
+// Returns the handle for AnyNumber, non-zero for a fixed number, 0 on failure.
+int canvas_create(int number, int x, int y, int width, int height, int flags = 0);
+// A drawing target on the canvas's buffer; drawing_stop queues its repaint.
+DrawTarget* canvas_output(int number);
+// A push button; a click posts LeftClick.
+int button_create(int number, int x, int y, int width, int height, const String& text, int flags = 0);
+// Shows picture at the top-left; with a picture the gadget takes its size.
+int image_gadget_create(int number, int x, int y, int width, int height, ImageHandle picture, int flags = 0);
+// Image gadget: replaces the picture. Other kinds: nothing.
+void gadget_set_state(int number, ImageHandle picture);
+// Non-zero hides, 0 shows.
+void gadget_hide(int number, int state);
+// Any argument may be Ignore.
+void gadget_resize(int number, int x, int y, int width, int height);
+int64_t gadget_x(int number);
+int64_t gadget_y(int number);
+int64_t gadget_width(int number);
+int64_t gadget_height(int number);
+int gadget_type(int number);
+bool gadget_visible(int number);
+// Destroys the gadget; -1 frees all gadgets.
+void gadget_free(int number);

@@ -1,0 +1,14 @@
+// Start and end of the runtime layer as a whole.
+#pragma once
+
+// Sets the locale (all categories from the environment, numbers "C"),
+// initialises the toolkit with the program's arguments, creates the event queue
+// and the object tables of every kind (images with the BMP decoder) and the
+// drawing state. Returns 0 when the toolkit could not be initialised (no
+// display); the tables and the queue exist all the same.
+int runtime_init(int* argc, char*** argv);
+// True once runtime_init found a display.
+bool runtime_has_display();
+// Finishes all directory listings, closes all windows (dropping their events),
+// frees all XML documents and the node pool, all images, and closes all files.
+void runtime_release();

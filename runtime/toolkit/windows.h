@@ -1,0 +1,73 @@
+// Top-level windows with a gadget area, menu bars, popup menus and keyboard
+// shortcuts. Menu items and shortcuts post EventMenu with their number.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/data/strings.h"
+
+// The toolkit window (GtkWindow); opaque to the application.
+struct _GtkWindow;
+using WindowHandle = _GtkWindow*;
+
+// Window flags.
+constexpr int WindowSizeBox = 2;
+constexpr int WindowMenuBox = 4;
+constexpr int WindowFlag8 = 8;
+constexpr int WindowMaximizeBox = 16;
+constexpr int WindowBorderless = 128;
+
+// Opens a window with the client size width x height at screen position x, y
+// and shows it. Returns the handle for AnyNumber, non-zero for a fixed number,
+// 0 on failure. A number in use closes the old window first.
+int window_open(int number, int x, int y, int width, int height, const String& title, int flags,
+                WindowHandle parent = nullptr);
+// Destroys the window and drops its queued events; -1 closes all windows.
+void window_close(int number);
+WindowHandle window_handle(int number);
+// Mode 1: client size (last size seen); mode 0: frame size with decorations.
+int64_t window_width(int number, int mode = 1);
+int64_t window_height(int number, int mode = 1);
+// Mode 0: the window's position; mode 1: screen position of the gadget area.
+int64_t window_x(int number, int mode = 0);
+int64_t window_y(int number, int mode = 0);
+// Pointer position in the gadget area, -1 outside it on that axis; read now.
+int64_t window_mouse_x(int number);
+int64_t window_mouse_y(int number);
+void window_present(int number);
+// 1 makes the window insensitive (it posts no close, size, focus or mouse-move
+// events); 0 enables it again.
+void window_disable(int number, int state);
+void window_set_title(int number, const String& title);
+String window_title(int number);
+// Pointer position on the whole screen.
+int64_t desktop_mouse_x();
+int64_t desktop_mouse_y();
+
+// A menu bar at the top of the window; it receives the following entries.
+int menu_bar_create(int number, WindowHandle window);
+// A top-level entry of the menu bar; the next item opens its drop-down menu.
+void menu_title(const String& text);
+// An entry of the current drop-down or popup menu. "&" marks the mnemonic.
+void menu_item(int item, const String& text);
+void menu_separator();
+// A popup menu; it receives the following entries.
+int popup_menu_create(int number);
+// Pops the menu up at the pointer, owned by window.
+void popup_menu_show(int number, WindowHandle window);
+void menu_item_set_text(int menu, int item, const String& text);
+// Label text of an item ("" if not found), for tests and callers.
+String menu_item_text(int menu, int item);
+// Frees the menu; -1 frees all menus.
+void menu_free(int number);
+// Natural height of a menu bar holding one item.
+int64_t menu_height();
+
+// Modifier bits of shortcut_add's key argument.
+constexpr int ShortcutShift = 0x10000;
+constexpr int ShortcutControl = 0x20000;
+constexpr int ShortcutAlt = 0x40000;
+// The key combination (low 16 bits: key value, above: modifiers) pressed while
+// the window has the focus posts EventMenu with event_number. Return also binds
+// keypad Enter.
+void shortcut_add(int window, int key, int event_number);
