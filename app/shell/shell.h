@@ -37,5 +37,16 @@ void zoom_out();
 void zoom_in();
 // Asks at quit whether unsaved changes are to be saved (and saves on Yes).
 void ask_save_at_quit();
-// The whole program: start-up, loop, shut-down. Returns the exit status.
+// The whole program: start-up, loop, shut-down. Returns the exit status: 0,
+// or 1 when the main window cannot be opened (no display).
 int tavrel_main(int argc, char** argv);
+
+// Creates the seven lists of catalogs and pieces (in the start-up order) and
+// empties the 256 Inscriptions. Lists that already exist are kept.
+void create_containers();
+
+// The event the loop handles at the moment: its kind, its type and, for menu
+// events, its number.
+extern int64_t CurrentEventKind;
+extern int64_t CurrentEventType;
+extern int64_t CurrentMenuNumber;

@@ -1,0 +1,97 @@
+// Start-up and shut-down of the program, and the state that the shell owns.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/catalogs/catalogs.h"
+#include "app/formation/formation.h"
+#include "app/mapview/model.h"
+#include "app/shell/shell.h"
+#include "runtime/media/image.h"
+#include "runtime/toolkit/requesters.h"
+#include "runtime/toolkit/runtime.h"
+
+String ProgramDir;
+uint8_t UnsavedChanges = 0;
+
+namespace {
+
+// The arguments, kept for the toolkit's initialisation.
+int ProgramArgc = 0;
+char** ProgramArgv = nullptr;
+
+// The target of the link, or false when it cannot be read. The buffer starts
+// at 255 bytes and grows by 256 while the result fills it (it may be cut off).
+bool read_link(const char* link, std::string* target) {
+  if (!link) return false;
+  std::vector<char> buffer(255);
+  for (;;) {
+    ssize_t length = readlink(link, buffer.data(), buffer.size());
+    if (length < 0) return false;
+    if (static_cast<size_t>(length) < buffer.size()) {
+      target->assign(buffer.data(), static_cast<size_t>(length));
+      return true;
+    }
+    buffer.resize(buffer.size() + 256);
+  }
+}
+
+}  // namespace
+
+String find_program_dir(const char* exe_link, const char* argv0) {
+  std::string path;
+  if (!read_link(exe_link, &path)) path = argv0 ? argv0 : "";
+  size_t slash = path.rfind('/');
+  std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  if (directory.empty() || directory.back() != '/') directory += '/';
+  return string_from_utf8(directory);
+}
+
+void create_containers() {
+  if (!PlayerCatalog) PlayerCatalog = list_new<CatalogEntry>();
+  if (!Heroes) Heroes = list_new<Piece>();
+  if (!Trails) Trails = list_new<Trail>();
+  if (!GraveCatalog) GraveCatalog = list_new<CatalogEntry>();
+  if (!Graves) Graves = list_new<Piece>();
+  if (!TransportCatalog) TransportCatalog = list_new<CatalogEntry>();
+  if (!Transports) Transports = list_new<Piece>();
+  for (String& text : Inscriptions) text.clear();
+}
+
+void ask_save_at_quit() {
+  if (UnsavedChanges != 1) return;
+  int answer = message_requester(
+      u"Tavrel",
+      u"Der aktuelle Spielstand wurde noch nicht gespeichert. Soll er vor dem Beenden gespeichert werden?",
+      ButtonsYesNo);
+  if (answer == ResultYes) save_formation();
+}
+
+int tavrel_main(int argc, char** argv) {
+  ProgramArgc = argc;
+  ProgramArgv = argv;
+  const char* argv0 = argc > 0 && argv ? argv[0] : nullptr;
+
+  int has_display = runtime_init(&ProgramArgc, &ProgramArgv);
+  ProgramDir = find_program_dir("/proc/self/exe", argv0);
+  use_png_decoder();
+  use_jpeg_decoder();
+  create_containers();
+
+  // Without a main window there is nothing the user could do: say why and
+  // stop instead of waiting for events that can never come.
+  if (!has_display || !open_main_window()) {
+    std::fputs("tavrel: cannot open the main window (is a display available?)\n", stderr);
+    runtime_release();
+    return 1;
+  }
+
+  load_level(u"");
+  run_event_loop();
+
+  ask_save_at_quit();
+  runtime_release();
+  return 0;
+}
