@@ -58,3 +58,8 @@ int draw_text(int x, int y, const String& text);
 // current drawing.
 int text_width(const String& text);
 int text_height(const String& text);
+
+// Tells the drawing layer that target is about to be freed (an image or canvas
+// going away): a drawing of this thread aimed at it ends at once, without its
+// release action, and later drawing calls do nothing.
+void drawing_target_gone(DrawTarget* target);

@@ -7,6 +7,7 @@
 // failure is silent and gives 0. Sizes above 32767 are refused.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/data/strings.h"
@@ -47,3 +48,10 @@ ImageHandle image_resize(int number, int width, int height, int method = ResizeS
 // A drawing target on the image's own pixels (4 bytes per pixel with alpha,
 // else 3). 0 for an unknown number. Owned by the image.
 DrawTarget* image_output(int number);
+
+// Decodes a picture held in memory (same decoders and results as image_load).
+int image_load_memory(int number, const void* data, size_t size);
+// The largest pixel buffer, in bytes, that loading a picture may allocate;
+// pictures needing more are refused. The default of 1 GiB holds every
+// 16384 x 16384 picture; a zero or negative limit restores the default.
+void image_set_memory_limit(int64_t bytes);
