@@ -35,3 +35,15 @@ int pick_catalog_entry(List<CatalogEntry>* catalog, int cell_width, int cell_hei
 int64_t elapsed_ms();
 // Uniform integer from 0 to max (0 for max = -1).
 int64_t random(int64_t max);
+
+// Test and measurement seams. ElapsedMsSource, when set, replaces the wall
+// clock of elapsed_ms (tests move the marker's time freely).
+extern int64_t (*ElapsedMsSource)();
+struct DrawTarget;
+// When set, frames are drawn into this target instead of the map canvas.
+extern DrawTarget* MapTargetOverride;
+// Forgets the last frame, so that the next draw_map draws even when nothing it
+// depends on has changed (for callers that painted the canvas themselves).
+void map_frame_invalidate();
+// True when the last call of draw_map put a new frame on the canvas.
+bool map_frame_drawn();

@@ -1,0 +1,549 @@
+// One frame of the map view, drawn for the pixels that the canvas shows, and
+// the piece picker.
+//
+// A frame looks exactly as if the whole map were composed on work_image (map
+// picture, graves, transports, heroes, marker), copied, scaled with gdk-pixbuf's
+// nearest-neighbour rule and drawn at the view origin (draw_map_reference does
+// precisely that). Instead of composing and scaling the whole picture, each
+// visible canvas pixel takes its source map pixel and blends the pieces that
+// cover that pixel in drawing order; only the marker, whose scaled picture and
+// rings come from the drawing runtime, is composed on a small patch of the map
+// around it. A frame that would look like the last one is not drawn at all, so
+// an idle program does not repaint.
+#include "app/mapview/render.h"
+
+#include <sys/time.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "app/mapview/render_parts.h"
+#include "app/mapview/render_reference.h"
+#include "app/shell/shell.h"
+#include "runtime/media/drawing.h"
+#include "runtime/media/image.h"
+#include "runtime/toolkit/events.h"
+#include "runtime/toolkit/gadgets.h"
+#include "runtime/toolkit/objects.h"
+#include "runtime/toolkit/windows.h"
+
+HoverLabelRecord HoverLabel;
+MapMarkerRecord MapMarker;
+int64_t (*ElapsedMsSource)() = nullptr;
+DrawTarget* MapTargetOverride = nullptr;
+
+// ---------------------------------------------------------------------------
+// Clock and random numbers
+
+int64_t elapsed_ms() {
+  if (ElapsedMsSource) return ElapsedMsSource();
+  static int64_t first_second = -1;
+  timeval now;
+  gettimeofday(&now, nullptr);
+  if (first_second < 0) first_second = now.tv_sec;
+  return (static_cast<int64_t>(now.tv_sec) - first_second) * 1000 + now.tv_usec / 1000;
+}
+
+int64_t random(int64_t max) {
+  static std::mt19937_64* generator = nullptr;
+  if (!generator) {
+    timeval now;
+    gettimeofday(&now, nullptr);
+    generator = new std::mt19937_64(static_cast<uint64_t>(now.tv_sec) * 1000003u + now.tv_usec);
+  }
+  if (max <= 0) return 0;
+  std::uniform_int_distribution<int64_t> uniform(0, max);
+  return uniform(*generator);
+}
+
+// ---------------------------------------------------------------------------
+// Parts shared with the reference drawing
+
+int64_t render_zoom() {
+  int64_t z = MapView.zoom;
+  return std::clamp<int64_t>(z, 25, 100);
+}
+
+DrawTarget* map_target() { return MapTargetOverride ? MapTargetOverride : canvas_output(MapCanvas); }
+
+MarkerFrame marker_frame(int64_t now) {
+  MarkerFrame f;
+  if (!MapMarker.active) return f;
+  f.drawn = true;
+  f.t = static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(MapMarker.start_ms));
+  if (f.t > 3000) MapMarker.active = 0;
+  f.k = (f.t % 500) / 20;
+  f.r = (f.t % 1000) / 20;
+  // Position A in the first half of every second, B in the second half: the
+  // picture moves diagonally away from the point and back.
+  f.position_b = (f.t % 1000) >= 500;
+  int64_t zoom = render_zoom();
+  f.picture_width = static_cast<int64_t>(MapMarker.image_width) * 100 / zoom;
+  f.picture_height = static_cast<int64_t>(MapMarker.image_height) * 100 / zoom;
+  if (f.position_b) {
+    f.picture_x = static_cast<int64_t>(MapMarker.x) - f.k + 25;
+    f.picture_y = static_cast<int64_t>(MapMarker.y) - f.k + 25;
+  } else {
+    f.picture_x = static_cast<int64_t>(MapMarker.x) + f.k;
+    f.picture_y = static_cast<int64_t>(MapMarker.y) + f.k;
+  }
+  return f;
+}
+
+namespace {
+// v - 0.5 and v + 0.5 rounded to the nearest integer, halves to even.
+int64_t minus_half(int64_t v) { return (v & 1) ? v - 1 : v; }
+int64_t plus_half(int64_t v) { return (v & 1) ? v + 1 : v; }
+}  // namespace
+
+void draw_marker(const MarkerFrame& f) {
+  drawing_mode(DrawAlphaBlend);
+  if (MapMarker.image != 0) {
+    draw_image(image_handle(MapMarker.image), static_cast<int>(f.picture_x), static_cast<int>(f.picture_y),
+               static_cast<int>(f.picture_width), static_cast<int>(f.picture_height));
+  }
+  drawing_mode(DrawOutlined);
+  const uint32_t red = rgb(255, 0, 0);
+  int64_t x = MapMarker.x, y = MapMarker.y, r = f.r;
+  auto ring = [&](int64_t cx, int64_t cy, int64_t radius) {
+    draw_circle(static_cast<int>(cx), static_cast<int>(cy), static_cast<int>(radius), red);
+  };
+  ring(x, y, r);
+  ring(minus_half(x), minus_half(y), plus_half(r));
+  ring(x - 1, y - 1, r + 1);
+  ring(minus_half(x - 1), minus_half(y - 1), plus_half(r + 1));
+  ring(x - 2, y - 2, r + 2);
+}
+
+namespace {
+// gdk-pixbuf's nearest-neighbour rule: a 16.16 fixed-point step of
+// 65536 / (dest / source), truncated, and the sample of dest pixel j taken at
+// (j * step + step / 2) >> 16, clamped to the last source pixel.
+int64_t nearest_step(int64_t source, int64_t dest) {
+  double scale = static_cast<double>(dest) / static_cast<double>(source);
+  return static_cast<int64_t>(static_cast<int>(65536 / scale));
+}
+inline int32_t nearest_index(int64_t j, int64_t step, int64_t source) {
+  int64_t p = (j * step + step / 2) >> 16;
+  if (p < 0) p = 0;
+  if (p > source - 1) p = source - 1;
+  return static_cast<int32_t>(p);
+}
+}  // namespace
+
+std::vector<int32_t> nearest_source_map(int64_t source, int64_t dest) {
+  std::vector<int32_t> map;
+  if (source < 1 || dest < 1) return map;
+  map.resize(dest);
+  int64_t step = nearest_step(source, dest);
+  for (int64_t j = 0; j < dest; j++) map[j] = nearest_index(j, step, source);
+  return map;
+}
+
+std::vector<int> catalog_pictures(List<CatalogEntry>* catalog) {
+  std::vector<int> pictures;
+  walk_list(catalog, [&](CatalogEntry* entry) { pictures.push_back(entry->picture); });
+  return pictures;
+}
+
+namespace {
+int64_t cached_menu_height() {
+  // menu_height builds and destroys a menu bar; its height does not change
+  // while the program runs.
+  static int64_t height = -1;
+  if (height < 0) height = menu_height();
+  return height;
+}
+}  // namespace
+
+void draw_hover_label() {
+  const String& text = HoverLabel.text;
+  int64_t w = text_width(text), h = text_height(text);
+  int64_t lx = HoverLabel.x, ly = HoverLabel.y;
+  int64_t right = window_width(MainWindow);
+  int64_t bottom = window_height(MainWindow) - cached_menu_height();
+  if (lx + w + 4 > right) lx = right - w - 4;
+  if (ly + h + 4 > bottom) ly = bottom - h - 4;
+  draw_box(static_cast<int>(lx), static_cast<int>(ly), static_cast<int>(w + 4), static_cast<int>(h + 4), rgb(0, 0, 0));
+  draw_text(static_cast<int>(lx + 2), static_cast<int>(ly + 2), text);
+}
+
+// ---------------------------------------------------------------------------
+// The frame
+
+namespace {
+
+std::vector<int64_t> LastKey;
+bool HaveLastKey = false;
+bool LastFrameHadMarker = false;
+bool FrameDrawn = false;
+
+struct Pixels {
+  const uint8_t* pixels = nullptr;
+  int64_t stride = 0;
+  int64_t width = 0, height = 0;
+  int bpp = 3;
+};
+
+// A piece as it lands on the map: its picture, its position and the part of
+// the map picture it covers (end exclusive).
+struct FramePiece {
+  Pixels picture;
+  int64_t x = 0, y = 0;
+  int64_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
+// One pixel of an image drawn in the alpha-blend mode onto a composed pixel
+// with B bytes (the map picture's format).
+template <int B>
+inline void blend_pixel(uint8_t* d, const uint8_t* s, int sb) {
+  if (sb != 4) {  // no alpha channel: copied, the target keeps its alpha
+    d[0] = s[0];
+    d[1] = s[1];
+    d[2] = s[2];
+    return;
+  }
+  uint32_t a = s[3];
+  if constexpr (B == 3) {
+    for (int c = 0; c < 3; c++) d[c] = static_cast<uint8_t>((s[c] * a + d[c] * (255 - a)) / 255);
+  } else {
+    if (a == 0) return;
+    uint32_t b = d[3];
+    uint32_t A = a * 255 + b * (255 - a);
+    if (b == 0) {
+      d[0] = s[0];
+      d[1] = s[1];
+      d[2] = s[2];
+    } else {
+      for (int c = 0; c < 3; c++) d[c] = static_cast<uint8_t>((d[c] * (255 - a) * b + s[c] * a * 255) / A);
+    }
+    d[3] = static_cast<uint8_t>(A / 255);
+  }
+}
+
+// Composes the map pixels xs[0..n) of map row sy (xs non-decreasing) into out,
+// B bytes per pixel: the map picture's pixel, then every piece covering it in
+// drawing order.
+template <int B>
+void compose_span(uint8_t* out, int64_t sy, const int32_t* xs, int64_t n, bool contiguous, const Pixels& map,
+                  const std::vector<FramePiece>& pieces) {
+  if (n <= 0) return;
+  const uint8_t* row = map.pixels + sy * map.stride;
+  if (contiguous) {
+    std::memcpy(out, row + static_cast<int64_t>(xs[0]) * B, n * B);
+  } else if constexpr (B == 3) {
+    // Four-byte moves; the fourth byte is overwritten by the next pixel. The
+    // last pixel, and any pixel at the end of the source row, moves three.
+    int64_t last_safe = map.width - 1;
+    for (int64_t i = 0; i + 1 < n; i++) {
+      int64_t sx = xs[i];
+      if (sx < last_safe) std::memcpy(out + i * 3, row + sx * 3, 4);
+      else std::memcpy(out + i * 3, row + sx * 3, 3);
+    }
+    std::memcpy(out + (n - 1) * 3, row + static_cast<int64_t>(xs[n - 1]) * 3, 3);
+  } else {
+    for (int64_t i = 0; i < n; i++) std::memcpy(out + i * 4, row + static_cast<int64_t>(xs[i]) * 4, 4);
+  }
+  for (const FramePiece& p : pieces) {
+    if (sy < p.y0 || sy >= p.y1) continue;
+    int64_t i0 = std::lower_bound(xs, xs + n, p.x0) - xs;
+    int64_t i1 = std::lower_bound(xs, xs + n, p.x1) - xs;
+    if (i0 >= i1) continue;
+    const uint8_t* prow = p.picture.pixels + (sy - p.y) * p.picture.stride;
+    int sb = p.picture.bpp;
+    for (int64_t i = i0; i < i1; i++) blend_pixel<B>(out + i * B, prow + (xs[i] - p.x) * sb, sb);
+  }
+}
+
+// The marker composed on a small part of the map: map picture and pieces
+// below it, then the runtime draws the scaled picture and the rings on it.
+struct MarkerPatch {
+  bool used = false;
+  int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // map rectangle, end exclusive
+  std::vector<uint8_t> pixels;
+  int64_t stride = 0;
+};
+
+template <int B>
+void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pixels& map,
+                        const std::vector<FramePiece>& pieces, int64_t vx0, int64_t vx1, int64_t vy0, int64_t vy1) {
+  // The rings span at most (x - r - 4 .. x + r) around the point; a few
+  // pixels more are kept for the rasteriser.
+  int64_t rr = std::abs(static_cast<int64_t>(marker.r)) + 2;
+  int64_t x0 = static_cast<int64_t>(MapMarker.x) - 2 - rr - 3, x1 = static_cast<int64_t>(MapMarker.x) + rr + 4;
+  int64_t y0 = static_cast<int64_t>(MapMarker.y) - 2 - rr - 3, y1 = static_cast<int64_t>(MapMarker.y) + rr + 4;
+  if (MapMarker.image != 0 && marker.picture_width >= 1 && marker.picture_height >= 1) {
+    x0 = std::min(x0, marker.picture_x);
+    y0 = std::min(y0, marker.picture_y);
+    x1 = std::max(x1, marker.picture_x + marker.picture_width);
+    y1 = std::max(y1, marker.picture_y + marker.picture_height);
+  }
+  x0 = std::max({x0, vx0, int64_t{0}});
+  y0 = std::max({y0, vy0, int64_t{0}});
+  x1 = std::min({x1, vx1, map.width});
+  y1 = std::min({y1, vy1, map.height});
+  if (x0 >= x1 || y0 >= y1) return;
+  patch.used = true;
+  patch.x0 = x0;
+  patch.y0 = y0;
+  patch.x1 = x1;
+  patch.y1 = y1;
+  int64_t w = x1 - x0, h = y1 - y0;
+  patch.stride = w * B;
+  patch.pixels.assign(patch.stride * h, 0);
+  std::vector<int32_t> xs(w);
+  for (int64_t i = 0; i < w; i++) xs[i] = static_cast<int32_t>(x0 + i);
+  for (int64_t y = y0; y < y1; y++)
+    compose_span<B>(patch.pixels.data() + (y - y0) * patch.stride, y, xs.data(), w, true, map, pieces);
+  DrawTarget target;
+  target.pixels = patch.pixels.data();
+  target.stride = static_cast<int>(patch.stride);
+  target.width = static_cast<int>(w);
+  target.height = static_cast<int>(h);
+  target.bytes_per_pixel = B;
+  if (drawing_start(&target)) {
+    drawing_origin(static_cast<int>(-x0), static_cast<int>(-y0));
+    draw_marker(marker);
+    drawing_stop();
+  }
+}
+
+// Adds the pieces of one list to the frame and their state to the key.
+void collect_pieces(List<Piece>* list, List<CatalogEntry>* catalog, const Pixels& map,
+                    std::vector<FramePiece>& pieces, std::vector<int64_t>& key) {
+  std::vector<int> pictures = catalog_pictures(catalog);
+  key.push_back(list ? list_size(list) : -1);
+  walk_list(list, [&](Piece* piece) {
+    key.push_back(piece->catalog_index);
+    key.push_back(piece->x);
+    key.push_back(piece->y);
+    if (piece->catalog_index < 0 || piece->catalog_index >= static_cast<int64_t>(pictures.size())) {
+      key.push_back(-1);
+      return;
+    }
+    int number = pictures[piece->catalog_index];
+    key.push_back(reinterpret_cast<int64_t>(image_handle(number)));
+    if (!image_handle(number)) return;
+    DrawTarget* picture = image_output(number);
+    if (!picture || !picture->pixels || (picture->bytes_per_pixel != 3 && picture->bytes_per_pixel != 4)) return;
+    FramePiece p;
+    p.picture = Pixels{picture->pixels, picture->stride, picture->width, picture->height, picture->bytes_per_pixel};
+    p.x = piece->x;
+    p.y = piece->y;
+    p.x0 = std::max<int64_t>(p.x, 0);
+    p.y0 = std::max<int64_t>(p.y, 0);
+    p.x1 = std::min<int64_t>(p.x + picture->width, map.width);
+    p.y1 = std::min<int64_t>(p.y + picture->height, map.height);
+    if (p.x0 < p.x1 && p.y0 < p.y1) pieces.push_back(p);
+  });
+}
+
+void push_string(std::vector<int64_t>& key, const String& s) {
+  key.push_back(static_cast<int64_t>(s.size()));
+  for (char16_t c : s) key.push_back(c);
+}
+
+template <int B>
+void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePiece>& pieces,
+                const MarkerFrame& marker) {
+  int64_t zoom = render_zoom();
+  int64_t sw = map.width * zoom / 100, sh = map.height * zoom / 100;
+  if (sw < 1 || sh < 1) {
+    sw = map.width;
+    sh = map.height;
+  }
+  int64_t dx = static_cast<int>(-static_cast<int64_t>(MapView.origin_x) * zoom / 100);
+  int64_t dy = static_cast<int>(-static_cast<int64_t>(MapView.origin_y) * zoom / 100);
+  int64_t tw = target->width, th = target->height;
+  int64_t cx0 = std::max<int64_t>(0, dx), cx1 = std::min<int64_t>(tw, dx + sw);
+  int64_t cy0 = std::max<int64_t>(0, dy), cy1 = std::min<int64_t>(th, dy + sh);
+  int64_t columns = std::max<int64_t>(0, cx1 - cx0);
+  int64_t rows = std::max<int64_t>(0, cy1 - cy0);
+
+  std::vector<int32_t> xs(columns), ys(rows);
+  int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
+  for (int64_t i = 0; i < columns; i++) xs[i] = nearest_index(cx0 + i - dx, xstep, map.width);
+  for (int64_t i = 0; i < rows; i++) ys[i] = nearest_index(cy0 + i - dy, ystep, map.height);
+  bool contiguous = sw == map.width;
+
+  MarkerPatch patch;
+  if (marker.drawn && columns > 0 && rows > 0)
+    build_marker_patch<B>(patch, marker, map, pieces, xs[0], xs[columns - 1] + 1, ys[0], ys[rows - 1] + 1);
+  int64_t px0 = 0, px1 = 0;
+  if (patch.used) {
+    px0 = std::lower_bound(xs.begin(), xs.end(), patch.x0) - xs.begin();
+    px1 = std::lower_bound(xs.begin(), xs.end(), patch.x1) - xs.begin();
+  }
+
+  if (!drawing_start(target)) return;
+  FrameDrawn = true;
+  int64_t white_w = std::clamp<int64_t>(MapView.canvas_width, 0, tw);
+  int64_t white_h = std::clamp<int64_t>(MapView.canvas_height, 0, th);
+  std::vector<uint8_t> wide(B == 4 ? columns * 4 : 0);
+  for (int64_t cy = 0; cy < th; cy++) {
+    uint8_t* row = target->pixels + cy * target->stride;
+    bool map_row = cy >= cy0 && cy < cy1 && columns > 0;
+    if (cy < white_h) {
+      if (!map_row) {
+        std::memset(row, 255, white_w * 3);
+      } else {
+        std::memset(row, 255, std::min(cx0, white_w) * 3);
+        if (white_w > cx1) std::memset(row + cx1 * 3, 255, (white_w - cx1) * 3);
+      }
+    }
+    if (!map_row) continue;
+    int64_t sy = ys[cy - cy0];
+    uint8_t* out = row + cx0 * 3;
+    if constexpr (B == 3) {
+      compose_span<3>(out, sy, xs.data(), columns, contiguous, map, pieces);
+    } else {
+      compose_span<4>(wide.data(), sy, xs.data(), columns, contiguous, map, pieces);
+      for (int64_t i = 0; i < columns; i++) std::memcpy(out + i * 3, wide.data() + i * 4, 3);
+    }
+    if (patch.used && sy >= patch.y0 && sy < patch.y1) {
+      const uint8_t* prow = patch.pixels.data() + (sy - patch.y0) * patch.stride;
+      for (int64_t i = px0; i < px1; i++) std::memcpy(out + i * 3, prow + (xs[i] - patch.x0) * B, 3);
+    }
+  }
+  if (!HoverLabel.text.empty()) draw_hover_label();
+  drawing_stop();
+}
+
+}  // namespace
+
+void map_frame_invalidate() { HaveLastKey = false; }
+bool map_frame_drawn() { return FrameDrawn; }
+
+bool map_animating() { return MapMarker.active != 0 || LastFrameHadMarker; }
+
+void draw_map() {
+  FrameDrawn = false;
+  if (MapView.work_image == 0) return;
+  DrawTarget* target = map_target();
+  DrawTarget* map_output = image_output(MapView.map_image);
+  DrawTarget* work_output = image_output(MapView.work_image);
+  if (!target || !map_output || !work_output || !map_output->pixels || target->bytes_per_pixel != 3 ||
+      map_output->width != work_output->width || map_output->height != work_output->height ||
+      map_output->bytes_per_pixel != work_output->bytes_per_pixel ||
+      (map_output->bytes_per_pixel != 3 && map_output->bytes_per_pixel != 4) || map_output->width < 1 ||
+      map_output->height < 1) {
+    // Nothing the fast path can stand in for: draw by the steps themselves.
+    LastFrameHadMarker = MapMarker.active != 0;
+    HaveLastKey = false;
+    draw_map_reference();
+    FrameDrawn = target != nullptr;
+    return;
+  }
+  Pixels map{map_output->pixels, map_output->stride, map_output->width, map_output->height,
+             map_output->bytes_per_pixel};
+  MarkerFrame marker = marker_frame(elapsed_ms());
+  LastFrameHadMarker = marker.drawn;
+
+  // Everything the frame's pixels depend on.
+  std::vector<int64_t> key;
+  key.reserve(256);
+  key.push_back(reinterpret_cast<int64_t>(target->pixels));
+  key.push_back(target->stride);
+  key.push_back(target->width);
+  key.push_back(target->height);
+  key.push_back(MapView.zoom);
+  key.push_back(MapView.origin_x);
+  key.push_back(MapView.origin_y);
+  key.push_back(MapView.canvas_width);
+  key.push_back(MapView.canvas_height);
+  key.push_back(reinterpret_cast<int64_t>(image_handle(MapView.map_image)));
+  key.push_back(reinterpret_cast<int64_t>(map.pixels));
+  key.push_back(map.width);
+  key.push_back(map.height);
+  key.push_back(map.bpp);
+  std::vector<FramePiece> pieces;
+  collect_pieces(Graves, GraveCatalog, map, pieces, key);
+  collect_pieces(Transports, TransportCatalog, map, pieces, key);
+  collect_pieces(Heroes, PlayerCatalog, map, pieces, key);
+  key.push_back(marker.drawn);
+  if (marker.drawn) {
+    key.push_back(marker.k);
+    key.push_back(marker.r);
+    key.push_back(marker.position_b);
+    key.push_back(MapMarker.x);
+    key.push_back(MapMarker.y);
+    key.push_back(MapMarker.image);
+    key.push_back(reinterpret_cast<int64_t>(MapMarker.image ? image_handle(MapMarker.image) : nullptr));
+    key.push_back(MapMarker.image_width);
+    key.push_back(MapMarker.image_height);
+  }
+  push_string(key, HoverLabel.text);
+  if (!HoverLabel.text.empty()) {
+    key.push_back(HoverLabel.x);
+    key.push_back(HoverLabel.y);
+    key.push_back(window_width(MainWindow));
+    key.push_back(window_height(MainWindow));
+  }
+  if (HaveLastKey && key == LastKey) return;
+
+  if (map.bpp == 3) draw_frame<3>(target, map, pieces, marker);
+  else draw_frame<4>(target, map, pieces, marker);
+  LastKey.swap(key);
+  HaveLastKey = FrameDrawn;
+}
+
+// ---------------------------------------------------------------------------
+// The piece picker
+
+int pick_catalog_entry(List<CatalogEntry>* catalog, int cell_width, int cell_height, int with_random) {
+  String separator = string_right(ProgramDir, 1);
+  int random_picture = image_load(AnyNumber, ProgramDir + u"pics" + separator + u"rnd.png");
+
+  std::vector<int> pictures = catalog_pictures(catalog);
+  int64_t entries = static_cast<int64_t>(pictures.size());
+  int64_t cells = entries + (with_random == 1 ? 1 : 0);
+  int64_t rows = (cells + 4) / 5;
+  int64_t grid_w = 5 * static_cast<int64_t>(cell_width), grid_h = rows * cell_height;
+
+  int64_t px = window_mouse_x(MainWindow) - cell_width / 2;
+  if (px + grid_w > window_width(MainWindow)) px = window_width(MainWindow) - grid_w;
+  int64_t py = window_mouse_y(MainWindow) - cell_height / 2;
+  if (py + grid_h > window_height(MainWindow)) py = window_height(MainWindow) - grid_h;
+
+  gadget_resize(PickerCanvas, static_cast<int>(px), static_cast<int>(py), static_cast<int>(grid_w),
+                static_cast<int>(grid_h));
+  gadget_hide(PickerCanvas, 0);
+  if (drawing_start(canvas_output(PickerCanvas))) {
+    draw_box(0, 0, static_cast<int>(grid_w), static_cast<int>(grid_h), rgb(255, 255, 255));
+    drawing_mode(DrawAlphaBlend);
+    for (int64_t i = 0; i < entries; i++)
+      draw_image(image_handle(pictures[i]), static_cast<int>((i % 5) * cell_width),
+                 static_cast<int>((i / 5) * cell_height));
+    if (with_random == 1 && random_picture)
+      draw_image(image_handle(random_picture), static_cast<int>(((cells - 1) % 5) * cell_width),
+                 static_cast<int>(((cells - 1) / 5) * cell_height));
+    drawing_stop();
+  }
+
+  int64_t choice = -1;
+  for (;;) {
+    int64_t kind = event_wait();
+    if (kind == EventGadget && event_type() == LeftClick) {
+      int64_t rx = window_mouse_x(MainWindow) - px, ry = window_mouse_y(MainWindow) - py;
+      if (rx >= 0 && rx < grid_w && ry >= 0 && ry < grid_h && cell_width > 0 && cell_height > 0)
+        choice = rx / cell_width + ry / cell_height * 5;
+      else
+        choice = -1;
+      break;
+    }
+    if (kind == EventGadget && event_type() == RightClick) break;
+    if (kind == EventMenu) break;
+  }
+
+  if (with_random == 1 && choice == entries) {
+    // The random cell: any entry, none when the catalog is empty.
+    choice = entries > 0 ? random(entries - 1) : -1;
+  } else if (choice > entries - 1) {
+    choice = -1;
+  }
+  gadget_hide(PickerCanvas, 1);
+  if (random_picture) image_free(random_picture);
+  return static_cast<int>(choice);
+}

@@ -1,0 +1,59 @@
+// Pieces of a map frame shared by the frame drawing and its step-by-step
+// reference: the zoom used for drawing, the marker's frame parameters and the
+// nearest-neighbour sampling of the scaled map.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "app/catalogs/catalogs.h"
+#include "app/mapview/model.h"
+#include "runtime/media/drawing.h"
+
+// The zoom the frame is drawn with: MapView.zoom kept within 25..100, the same
+// range the pointer conversion uses (a damaged formation file can bring any
+// byte value).
+int64_t render_zoom();
+
+// The map canvas's drawing target, or MapTargetOverride when set.
+DrawTarget* map_target();
+
+// One frame of the marker.
+struct MarkerFrame {
+  bool drawn = false;     // the marker is part of this frame
+  int32_t t = 0;          // ms since the double-click (32-bit)
+  int32_t k = 0, r = 0;   // picture offset 0..24, ring radius 0..49
+  bool position_b = false;
+  int64_t picture_x = 0, picture_y = 0, picture_width = 0, picture_height = 0;
+};
+// The marker's parameters for the clock value now; clears MapMarker.active
+// once more than 3000 ms have passed (that frame still shows it).
+MarkerFrame marker_frame(int64_t now);
+// Draws the marker (picture in the alpha-blend mode, then the five red rings
+// outlined) into the current drawing, in map pixels.
+void draw_marker(const MarkerFrame& frame);
+
+// The source index (0..source-1) that gdk-pixbuf's nearest-neighbour scaling
+// takes for each of the dest pixels when scaling source to dest pixels.
+std::vector<int32_t> nearest_source_map(int64_t source, int64_t dest);
+
+// The image numbers of a catalog's pictures in list order; the catalog's
+// current element is kept.
+std::vector<int> catalog_pictures(List<CatalogEntry>* catalog);
+
+// Calls visit for each record in list order and restores the current element.
+template <class Record, class Visit>
+void walk_list(List<Record>* list, Visit visit) {
+  if (!list) return;
+  Record* current = list_current(list);
+  list_reset(list);
+  for (Record* r = list_next(list); r; r = list_next(list)) {
+    visit(r);
+  }
+  if (current) list_set_current(list, current);
+  else list_reset(list);
+}
+
+// The hover label's box (step of both drawings): fills the black box and
+// draws the text; the current drawing must be the map canvas.
+void draw_hover_label();
