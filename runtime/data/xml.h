@@ -46,9 +46,11 @@ constexpr int SaveWithBom = 1;
 constexpr int SaveNoDeclaration = 2;
 
 // Parses the file into a new document (a document in use under the number is
-// freed first). Returns the handle for AnyNumber, non-zero for a fixed number,
-// also when parsing failed (xml_status tells); 0 when the path is empty, the
-// file cannot be opened or is empty.
+// freed first). Returns the handle for AnyNumber, 1 for a fixed number (go on
+// using the number), also when parsing failed (xml_status tells; the tree then
+// holds what was read before the error); 0 when the path is empty, the file
+// cannot be opened, is no regular file or is empty. A file that shrinks while
+// it is read ends where the reading ended.
 int xml_load(int number, const String& path);
 // Frees the document with its nodes and strings; -1 frees all documents.
 void xml_free(int document);
@@ -80,18 +82,26 @@ int xml_attributes_begin(XmlNode* node);
 int xml_attributes_next(XmlNode* node);
 String xml_attribute_name(XmlNode* node);
 String xml_attribute_value(XmlNode* node);
+// Value of the element's "ID" attribute (name compared without regard to
+// case; the first such attribute), or "".
+String xml_node_id(XmlNode* node);
 
 // A new document holding only its document node (UTF-8, LF line ends).
+// Result as xml_load.
 int xml_create(int number);
 // Replaces the node's text by a copy of text.
 void xml_set_node_text(XmlNode* node, const String& text);
-// Appends a new element as the parent's last child; 0 when the parent is the
-// document node and there already is a main element.
+// Appends a new element as the parent's last child, after all of the
+// parent's text; 0 when the parent is the document node and there already is
+// a main element.
 XmlNode* xml_add_element(XmlNode* parent, const String& name);
 // Normalises line ends and blanks and indents the texts of the whole tree.
 void xml_format(int document, int flags, int indent);
 // Writes the document. 1 when it was written completely; 0 otherwise, and then
-// a file that existed at path is left as it was.
+// a file that existed at path is left as it was. The file is written beside
+// the destination under a temporary name and renamed over it when complete
+// (so the directory must be writable); an existing file's permissions are
+// kept, and a symbolic link is followed to the file it names.
 int xml_save(int document, const String& path, int flags);
 
 // Frees every document and the node pool (shut-down).
