@@ -64,6 +64,8 @@ void events_suspend();
 void events_resume();
 // Removes every queued event of the window (when it is closed).
 void events_remove_window(int64_t window);
+// Removes the queued Gadget events of one gadget (when it is freed).
+void events_remove_gadget(int64_t gadget, int64_t window);
 // Kind of the event at the head of the queue, or 0.
 int64_t event_first_kind();
 // Number of queued events.

@@ -24,7 +24,9 @@ int canvas_create(int number, int x, int y, int width, int height, int flags = 0
 DrawTarget* canvas_output(int number);
 // A push button; a click posts LeftClick.
 int button_create(int number, int x, int y, int width, int height, const String& text, int flags = 0);
-// Shows picture at the top-left; with a picture the gadget takes its size.
+// Shows picture at the top-left; with a picture the gadget takes its size
+// (gadget_width/height give the picture area, the frame of ImageGadgetBorder
+// lies around it).
 int image_gadget_create(int number, int x, int y, int width, int height, ImageHandle picture, int flags = 0);
 // Image gadget: replaces the picture. Other kinds: nothing.
 void gadget_set_state(int number, ImageHandle picture);
@@ -34,9 +36,16 @@ void gadget_hide(int number, int state);
 void gadget_resize(int number, int x, int y, int width, int height);
 int64_t gadget_x(int number);
 int64_t gadget_y(int number);
+// The size the gadget was given (a canvas with its frame, an image gadget its
+// picture area); 0 for no gadget.
 int64_t gadget_width(int number);
 int64_t gadget_height(int number);
+// GadgetButtonType, GadgetImageType, GadgetCanvasType; 0 for no gadget.
 int gadget_type(int number);
 bool gadget_visible(int number);
+// The gadget's main toolkit widget (the drawing area inside a canvas's frame,
+// the event box of an image gadget), or nullptr; for tests and the toolkit.
+struct _GtkWidget;
+_GtkWidget* gadget_widget(int number);
 // Destroys the gadget; -1 frees all gadgets.
 void gadget_free(int number);

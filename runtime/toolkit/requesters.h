@@ -15,8 +15,10 @@ constexpr int IconWarning = 16;
 constexpr int ResultYes = 6;
 constexpr int ResultNo = 7;
 constexpr int ResultCancel = 2;
+constexpr int ResultOk = 1;  // the OK button of a box without Yes/No
 
-// ResultYes, ResultNo, ResultCancel, or 0 when closed without a button.
+// ResultYes, ResultNo, ResultCancel (ResultOk for the plain OK box), or 0
+// when closed without a button.
 int message_requester(const String& title, const String& text, int flags = 0);
 // The entry's text when confirmed; "" when the window was closed.
 String input_requester(const String& title, const String& prompt, const String& default_text, int flags = 0);
@@ -30,7 +32,8 @@ int selected_file_pattern();
 
 // A seam for tests: while a hook is set, requesters open no dialog; the hook
 // gets the call and gives the answer (result for message boxes, text for the
-// others).
+// others; for file requesters result is what selected_file_pattern reports).
+// An empty hook removes it.
 enum class RequesterKind { Message, Input, OpenFile, SaveFile };
 struct RequesterCall {
   RequesterKind kind;

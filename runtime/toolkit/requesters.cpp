@@ -1,0 +1,225 @@
+// Requesters: GTK message dialogs, a one-line input dialog and the GTK file
+// chooser. Each call runs its own wait and returns the answer.
+#include "runtime/toolkit/requesters.h"
+
+#include <gtk/gtk.h>
+
+#include <vector>
+
+#include "runtime/toolkit/internal.h"
+#include "runtime/toolkit/runtime.h"
+
+namespace {
+
+RequesterHook Hook;
+int LastPatternIndex = 0;
+
+struct InputState {
+  GtkWidget* entry = nullptr;
+  std::string result;
+  bool finished = false;
+};
+
+void on_input_response(GtkDialog* dialog, gint response, gpointer data) {
+  auto* state = static_cast<InputState*>(data);
+  if (response != GTK_RESPONSE_OK) return;
+  state->result = gtk_entry_get_text(GTK_ENTRY(state->entry));
+  gtk_widget_destroy(GTK_WIDGET(dialog));
+}
+
+// Return and keypad Enter anywhere in the dialog confirm it.
+gboolean on_input_key(GtkWidget* dialog, GdkEventKey* event, gpointer) {
+  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) {
+    gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void on_input_destroy(GtkWidget*, gpointer data) { static_cast<InputState*>(data)->finished = true; }
+
+// The filters of a pattern list "Text|*.a;*.b|Text2|*.c", in order.
+struct FilterSpec {
+  std::string name;
+  std::vector<std::string> patterns;
+};
+
+std::vector<FilterSpec> parse_patterns(const String& patterns) {
+  std::vector<String> parts;
+  String part;
+  for (char16_t c : patterns) {
+    if (c == u'|') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!patterns.empty()) parts.push_back(part);
+  std::vector<FilterSpec> filters;
+  for (size_t i = 0; i < parts.size(); i += 2) {
+    FilterSpec filter;
+    filter.name = string_to_utf8(parts[i]);
+    if (i + 1 < parts.size()) {
+      String pattern;
+      String list = parts[i + 1] + u";";
+      for (char16_t c : list) {
+        if (c == u';') {
+          if (!pattern.empty()) filter.patterns.push_back(pattern == u"*.*" ? "*" : string_to_utf8(pattern));
+          pattern.clear();
+        } else {
+          pattern += c;
+        }
+      }
+    }
+    filters.push_back(filter);
+  }
+  return filters;
+}
+
+String file_requester(bool save, const String& title, const String& default_path, const String& patterns,
+                      int pattern_index, int flags) {
+  if (Hook) {
+    RequesterCall call{save ? RequesterKind::SaveFile : RequesterKind::OpenFile, title, String(), default_path,
+                       patterns, pattern_index, flags};
+    RequesterAnswer answer = Hook(call);
+    LastPatternIndex = answer.result;
+    return answer.text;
+  }
+  if (!runtime_has_display()) return String();
+  GtkWidget* dialog = gtk_file_chooser_dialog_new(
+      string_to_utf8(title).c_str(), nullptr, save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN,
+      "gtk-cancel", GTK_RESPONSE_CANCEL, save ? "gtk-save" : "gtk-open", GTK_RESPONSE_ACCEPT, nullptr);
+  if (!dialog) return String();
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+
+  std::string path = string_to_utf8(default_path);
+  if (!path.empty()) {
+    if (path.back() == '/') {
+      gtk_file_chooser_set_current_folder(chooser, path.c_str());
+    } else {
+      gtk_file_chooser_set_filename(chooser, path.c_str());
+      if (save) {
+        size_t slash = path.rfind('/');
+        std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        gtk_file_chooser_set_current_name(chooser, name.c_str());
+      }
+    }
+  }
+  if (!save && (flags & 1)) gtk_file_chooser_set_select_multiple(chooser, TRUE);
+
+  int index = 0;
+  for (const FilterSpec& spec : parse_patterns(patterns)) {
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, spec.name.c_str());
+    for (const std::string& pattern : spec.patterns) gtk_file_filter_add_pattern(filter, pattern.c_str());
+    g_object_set_data(G_OBJECT(filter), "rx_index", GINT_TO_POINTER(index));
+    gtk_file_chooser_add_filter(chooser, filter);
+    if (index == pattern_index) gtk_file_chooser_set_filter(chooser, filter);
+    ++index;
+  }
+
+  String result;
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    GSList* names = gtk_file_chooser_get_filenames(chooser);
+    if (names && names->data) result = string_from_utf8(static_cast<const char*>(names->data));
+    g_slist_free_full(names, g_free);
+  }
+  GtkFileFilter* active = gtk_file_chooser_get_filter(chooser);
+  LastPatternIndex = active ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(active), "rx_index")) : 0;
+  gtk_widget_destroy(dialog);
+  toolkit_flush();
+  return result;
+}
+
+}  // namespace
+
+int message_requester(const String& title, const String& text, int flags) {
+  if (Hook) {
+    RequesterCall call{RequesterKind::Message, title, text, String(), String(), 0, flags};
+    return Hook(call).result;
+  }
+  if (!runtime_has_display()) return 0;
+  GtkMessageType type = GTK_MESSAGE_OTHER;
+  if (flags & IconInfo)
+    type = GTK_MESSAGE_INFO;
+  else if (flags & IconWarning)
+    type = GTK_MESSAGE_WARNING;
+  else if (flags & IconError)
+    type = GTK_MESSAGE_ERROR;
+  GtkButtonsType buttons = GTK_BUTTONS_OK;
+  bool with_cancel = false;
+  if (flags & ButtonsYesNo) {
+    buttons = GTK_BUTTONS_YES_NO;
+  } else if (flags & ButtonsYesNoCancel) {
+    buttons = GTK_BUTTONS_YES_NO;
+    with_cancel = true;
+  }
+  // The text goes through "%s": no markup, no format characters.
+  GtkWidget* dialog =
+      gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type, buttons, "%s", string_to_utf8(text).c_str());
+  if (!dialog) return 0;
+  if (with_cancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL);
+  gtk_window_set_title(GTK_WINDOW(dialog), string_to_utf8(title).c_str());
+  int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  int result = 0;
+  if (response == GTK_RESPONSE_YES && buttons == GTK_BUTTONS_YES_NO) result = ResultYes;
+  if (response == GTK_RESPONSE_NO && buttons == GTK_BUTTONS_YES_NO) result = ResultNo;
+  if (response == GTK_RESPONSE_CANCEL && with_cancel) result = ResultCancel;
+  if (response == GTK_RESPONSE_OK && buttons == GTK_BUTTONS_OK) result = ResultOk;
+  gtk_widget_destroy(dialog);
+  toolkit_flush();
+  return result;
+}
+
+String input_requester(const String& title, const String& prompt, const String& default_text, int flags) {
+  if (Hook) {
+    RequesterCall call{RequesterKind::Input, title, prompt, default_text, String(), 0, flags};
+    return Hook(call).text;
+  }
+  if (!runtime_has_display()) return String();
+  GtkWidget* dialog = gtk_dialog_new();
+  if (!dialog) return String();
+  InputState state;
+  gtk_window_set_title(GTK_WINDOW(dialog), string_to_utf8(title).c_str());
+  GtkWidget* content = gtk_dialog_get_content_area(GTK_DIALOG(dialog));
+  gtk_box_set_spacing(GTK_BOX(content), 5);
+  GtkWidget* label = gtk_label_new(string_to_utf8(prompt).c_str());
+  gtk_widget_set_margin_start(label, 10);
+  gtk_widget_set_margin_end(label, 10);
+  gtk_widget_set_margin_top(label, 10);
+  gtk_widget_set_margin_bottom(label, 10);
+  gtk_box_pack_start(GTK_BOX(content), label, FALSE, FALSE, 0);
+  state.entry = gtk_entry_new();
+  gtk_entry_set_text(GTK_ENTRY(state.entry), string_to_utf8(default_text).c_str());
+  if (flags & 1) gtk_entry_set_visibility(GTK_ENTRY(state.entry), FALSE);
+  gtk_box_pack_start(GTK_BOX(content), state.entry, FALSE, FALSE, 0);
+  gtk_dialog_add_button(GTK_DIALOG(dialog), "gtk-ok", GTK_RESPONSE_OK);
+  gtk_window_set_default_size(GTK_WINDOW(dialog), 250, 50);
+  gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+  g_signal_connect(dialog, "response", G_CALLBACK(on_input_response), &state);
+  g_signal_connect(dialog, "key-press-event", G_CALLBACK(on_input_key), nullptr);
+  g_signal_connect(dialog, "destroy", G_CALLBACK(on_input_destroy), &state);
+  gtk_widget_show_all(dialog);
+  gtk_widget_grab_focus(state.entry);
+  // OK takes the text and destroys the dialog; closing it from the frame
+  // destroys it with the result still empty.
+  while (!state.finished) gtk_main_iteration();
+  toolkit_flush();
+  return string_from_utf8(state.result);
+}
+
+String open_file_requester(const String& title, const String& default_path, const String& patterns,
+                           int pattern_index, int flags) {
+  return file_requester(false, title, default_path, patterns, pattern_index, flags);
+}
+
+String save_file_requester(const String& title, const String& default_path, const String& patterns,
+                           int pattern_index) {
+  return file_requester(true, title, default_path, patterns, pattern_index, 0);
+}
+
+int selected_file_pattern() { return LastPatternIndex; }
+
+void requester_set_hook(RequesterHook hook) { Hook = std::move(hook); }

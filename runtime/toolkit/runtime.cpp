@@ -1,0 +1,44 @@
+// Start and end of the runtime layer.
+#include "runtime/toolkit/runtime.h"
+
+#include <gtk/gtk.h>
+
+#include <clocale>
+
+#include "runtime/data/directory.h"
+#include "runtime/data/files.h"
+#include "runtime/data/xml.h"
+#include "runtime/media/image.h"
+#include "runtime/toolkit/events.h"
+#include "runtime/toolkit/windows.h"
+
+namespace {
+
+bool Initialised = false;
+bool HasDisplay = false;
+
+}  // namespace
+
+int runtime_init(int* argc, char*** argv) {
+  if (Initialised) return HasDisplay ? 1 : 0;
+  Initialised = true;
+  // All categories from the environment, but numbers always with a point.
+  setlocale(LC_ALL, "");
+  setlocale(LC_NUMERIC, "C");
+  // GTK would set the locale from the environment again (numbers included).
+  gtk_disable_setlocale();
+  HasDisplay = gtk_init_check(argc, argv);
+  events_init();
+  images_init();
+  return HasDisplay ? 1 : 0;
+}
+
+bool runtime_has_display() { return HasDisplay; }
+
+void runtime_release() {
+  dir_finish(-1);
+  window_close(-1);
+  xml_release_all();
+  image_free(-1);
+  file_close(-1);
+}
