@@ -42,7 +42,10 @@ int64_t window_to_map(int64_t value, int axis) {
 float point_distance(TrailPoint p, TrailPoint q) {
   int64_t dx = static_cast<int64_t>(p.x) - q.x;
   int64_t dy = static_cast<int64_t>(p.y) - q.y;
-  float sum = static_cast<float>(dx * dx + dy * dy);
+  // The squares are summed exactly for every map-sized difference; a double
+  // keeps the extreme ones (up to 2^32 per axis) from overflowing.
+  double squares = static_cast<double>(dx) * static_cast<double>(dx) + static_cast<double>(dy) * static_cast<double>(dy);
+  float sum = static_cast<float>(squares);
   return std::sqrt(sum);
 }
 
