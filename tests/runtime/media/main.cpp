@@ -1,0 +1,15 @@
+// The media tests need the toolkit for text (the default screen's pango
+// context) and the decoders registered as the program does at start-up.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include "runtime/media/image.h"
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  gtk_init_check(&argc, &argv);
+  images_init();
+  use_png_decoder();
+  use_jpeg_decoder();
+  return RUN_ALL_TESTS();
+}
