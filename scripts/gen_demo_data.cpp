@@ -1,0 +1,1975 @@
+// Writes Tavrel's demo game data: the level file "Varn.gxml", the catalogs "players.xml",
+// "graves.xml" and "transports.xml", the map picture, the grave and transport pictures,
+// the marker and random-cell pictures in "pics", and the hero icons in "players".
+//
+// Everything is drawn here, procedurally, with cairo; the map picture is written as JPEG
+// through gdk-pixbuf. All randomness comes from fixed seeds, so every run writes the same
+// files.
+//
+// Usage: gen_demo_data <output folder>
+
+#include <cairo.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// Level parameters
+
+static const int MapWidth = 3000;
+static const int MapHeight = 2000;
+static const int TileX = 40;       // tile_x
+static const int TileY = 40;       // tile_y
+static const int PlayerSize = 32;  // hero icons are PlayerSize x PlayerSize
+static const char *MapFileName = "varn_map.jpg";
+
+static std::string OutDir;
+
+// ---------------------------------------------------------------------------------------------
+// Deterministic random numbers and noise
+
+struct Rng {
+  uint64_t state;
+};
+
+static uint64_t rng_next(Rng &r) {
+  // splitmix64
+  r.state += 0x9E3779B97F4A7C15ull;
+  uint64_t z = r.state;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+// Uniform in [0, 1).
+static double rng_unit(Rng &r) { return (double)(rng_next(r) >> 11) / 9007199254740992.0; }
+
+static double rng_range(Rng &r, double lo, double hi) { return lo + (hi - lo) * rng_unit(r); }
+
+static uint32_t hash_u32(uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x7FEB352Du;
+  x ^= x >> 15;
+  x *= 0x846CA68Bu;
+  x ^= x >> 16;
+  return x;
+}
+
+static double lattice(int x, int y, uint32_t seed) {
+  uint32_t h = hash_u32((uint32_t)x * 0x9E3779B1u ^ hash_u32((uint32_t)y * 0x85EBCA6Bu + seed));
+  return (double)h / 4294967295.0;
+}
+
+static double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
+
+// Value noise in [0, 1].
+static double value_noise(double x, double y, uint32_t seed) {
+  double fx = std::floor(x), fy = std::floor(y);
+  int xi = (int)fx, yi = (int)fy;
+  double u = fade(x - fx), v = fade(y - fy);
+  double a = lattice(xi, yi, seed), b = lattice(xi + 1, yi, seed);
+  double c = lattice(xi, yi + 1, seed), d = lattice(xi + 1, yi + 1, seed);
+  return (a + (b - a) * u) * (1 - v) + (c + (d - c) * u) * v;
+}
+
+// Fractal sum of value noise in [0, 1]; every octave is rotated to hide the lattice.
+static double fbm(double x, double y, int octaves, uint32_t seed) {
+  double sum = 0, amp = 0.5, norm = 0;
+  const double cs = std::cos(0.6), sn = std::sin(0.6);
+  for (int i = 0; i < octaves; i++) {
+    sum += amp * value_noise(x, y, seed + (uint32_t)i * 101u);
+    norm += amp;
+    double nx = (x * cs - y * sn) * 2.03 + 17.1;
+    double ny = (x * sn + y * cs) * 2.03 - 9.7;
+    x = nx;
+    y = ny;
+    amp *= 0.5;
+  }
+  return sum / norm;
+}
+
+static double clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+
+static double smoothstep(double a, double b, double x) {
+  double t = clamp01((x - a) / (b - a));
+  return t * t * (3 - 2 * t);
+}
+
+static double mix(double a, double b, double t) { return a + (b - a) * t; }
+
+struct Colour {
+  double r, g, b;
+};
+
+static Colour mix_colour(Colour a, Colour b, double t) {
+  return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t)};
+}
+
+static void set_rgb(cairo_t *cr, int r, int g, int b, double a = 1.0) {
+  cairo_set_source_rgba(cr, r / 255.0, g / 255.0, b / 255.0, a);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+static std::string out_path(const std::string &rel) { return OutDir + "/" + rel; }
+
+static bool write_text_file(const std::string &rel, const std::string &text) {
+  FILE *f = std::fopen(out_path(rel).c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "cannot write %s\n", out_path(rel).c_str());
+    return false;
+  }
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  ok = std::fclose(f) == 0 && ok;
+  return ok;
+}
+
+static bool write_png(cairo_surface_t *s, const std::string &rel) {
+  cairo_surface_flush(s);
+  cairo_status_t st = cairo_surface_write_to_png(s, out_path(rel).c_str());
+  if (st != CAIRO_STATUS_SUCCESS) {
+    std::fprintf(stderr, "cannot write %s: %s\n", rel.c_str(), cairo_status_to_string(st));
+    return false;
+  }
+  return true;
+}
+
+// Writes an opaque ARGB32 surface as a baseline JPEG.
+static bool write_jpeg(cairo_surface_t *s, const std::string &rel, int quality) {
+  cairo_surface_flush(s);
+  int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+  int stride = cairo_image_surface_get_stride(s);
+  const unsigned char *src = cairo_image_surface_get_data(s);
+  GdkPixbuf *pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h);
+  if (!pb) return false;
+  int pstride = gdk_pixbuf_get_rowstride(pb);
+  guchar *dst = gdk_pixbuf_get_pixels(pb);
+  for (int y = 0; y < h; y++) {
+    const uint32_t *row = (const uint32_t *)(src + (size_t)y * stride);
+    guchar *d = dst + (size_t)y * pstride;
+    for (int x = 0; x < w; x++) {
+      uint32_t p = row[x];
+      d[3 * x] = (p >> 16) & 255;
+      d[3 * x + 1] = (p >> 8) & 255;
+      d[3 * x + 2] = p & 255;
+    }
+  }
+  std::string q = std::to_string(quality);
+  GError *err = nullptr;
+  gboolean ok = gdk_pixbuf_save(pb, out_path(rel).c_str(), "jpeg", &err, "quality", q.c_str(),
+                                (char *)nullptr);
+  if (!ok) {
+    std::fprintf(stderr, "cannot write %s: %s\n", rel.c_str(), err ? err->message : "?");
+    if (err) g_error_free(err);
+  }
+  g_object_unref(pb);
+  return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The map picture
+
+struct Pt {
+  double x, y;
+};
+
+static double dist(Pt a, Pt b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// Terrain fields, one value per map pixel.
+static std::vector<float> LandField;   // < 0: sea; distance-like measure inland
+static std::vector<float> Elevation;   // 0 (coast) .. 1 (peaks)
+static std::vector<float> Moisture;    // 0 .. 1
+static std::vector<uint8_t> WaterMask; // 1: sea or lake, 2: river (set after the rivers)
+
+static const Pt LakeCentre = {1830, 1080};
+static const Pt MountainCentre = {2620, 330};
+
+static size_t idx(int x, int y) { return (size_t)y * MapWidth + x; }
+
+static bool inside_map(double x, double y) {
+  return x >= 0 && y >= 0 && x < MapWidth && y < MapHeight;
+}
+
+static uint8_t water_at(double x, double y) {
+  if (!inside_map(x, y)) return 1;
+  return WaterMask[idx((int)x, (int)y)];
+}
+
+static float elevation_at(double x, double y) {
+  if (!inside_map(x, y)) return 0;
+  return Elevation[idx((int)x, (int)y)];
+}
+
+static float land_at(double x, double y) {
+  if (!inside_map(x, y)) return -1;
+  return LandField[idx((int)x, (int)y)];
+}
+
+// Lake membership measure: < 1 inside the lake.
+static double lake_measure(double x, double y) {
+  double dx = (x - LakeCentre.x) / 230.0, dy = (y - LakeCentre.y) / 140.0;
+  double d = std::sqrt(dx * dx + dy * dy);
+  return d + 0.55 * (fbm(x / 140.0, y / 140.0, 3, 901) - 0.5);
+}
+
+static void compute_terrain() {
+  size_t n = (size_t)MapWidth * MapHeight;
+  LandField.assign(n, 0);
+  Elevation.assign(n, 0);
+  Moisture.assign(n, 0);
+  WaterMask.assign(n, 0);
+  for (int y = 0; y < MapHeight; y++) {
+    for (int x = 0; x < MapWidth; x++) {
+      // Coast: the sea lies in the west and widens towards the south-west; the north-west
+      // corner, where the heroes start, is land.
+      double coast = (x + 150.0 - 0.42 * y) / 650.0;
+      double south = (MapHeight + 180.0 - y - 0.35 * x) / 520.0;
+      double base = std::min(coast, south + 0.3);
+      double e = fbm(x / 560.0, y / 560.0, 6, 11);
+      double land = base + (e - 0.5) * 2.0;
+
+      double hills = fbm(x / 420.0, y / 420.0, 4, 23);
+      double md = dist({(double)x, (double)y}, MountainCentre);
+      double mweight = smoothstep(800.0, 150.0, md);
+      double massif = fbm(x / 240.0, y / 240.0, 5, 37);
+      double h = 0.30 * smoothstep(0.0, 1.4, land) + 0.45 * (hills - 0.5) + 0.12 +
+                 mweight * (0.15 + 0.75 * smoothstep(0.3, 0.75, massif));
+      // Round off the summits instead of cutting them flat.
+      if (h > 0.75) h = 0.75 + 0.25 * (1.0 - std::exp(-(h - 0.75) / 0.25));
+      h = clamp01(h);
+
+      double lm = lake_measure(x, y);
+      size_t i = idx(x, y);
+      if (lm < 1.0 && land > 0.05) {
+        WaterMask[i] = 1;
+        land = -0.6 * (1.0 - lm);  // lake depth for the water colour
+        h = 0;
+      } else if (land < 0) {
+        WaterMask[i] = 1;
+        h = 0;
+      } else {
+        // Flatten the lake shore so that the lake sits in a basin.
+        h *= smoothstep(1.0, 1.6, lm) * 0.6 + 0.4;
+      }
+      LandField[i] = (float)land;
+      Elevation[i] = (float)h;
+      Moisture[i] = (float)fbm(x / 450.0 + 50.0, y / 450.0 - 20.0, 4, 71);
+    }
+  }
+}
+
+// Lake measure for shore bands: distance-like value relative to the lake edge.
+static void paint_terrain(uint32_t *pix, int stride_px) {
+  const Colour deep = {88, 128, 158};
+  const Colour shallow = {150, 188, 196};
+  const Colour sand = {222, 206, 158};
+  const Colour dry = {190, 186, 124};
+  const Colour lush = {136, 168, 98};
+  const Colour upland = {172, 160, 112};
+  const Colour rock = {148, 138, 124};
+  const Colour snow = {238, 238, 232};
+  for (int y = 0; y < MapHeight; y++) {
+    for (int x = 0; x < MapWidth; x++) {
+      size_t i = idx(x, y);
+      Colour c;
+      double land = LandField[i];
+      if (WaterMask[i]) {
+        double depth = clamp01(-land / 0.9);
+        c = mix_colour(shallow, deep, std::sqrt(depth));
+        // Coastal contour lines, fading out to the open sea.
+        double d = -land;
+        if (d < 0.22) {
+          double ph = std::fmod(d, 0.055);
+          if (ph < 0.006) c = mix_colour(c, deep, 0.35 * (1.0 - d / 0.22));
+        }
+        if (d < 0.012) c = mix_colour(c, {70, 95, 110}, 0.55);
+        // Faint ripple texture.
+        double rip = fbm(x / 18.0, y / 6.0, 2, 313) - 0.5;
+        c = mix_colour(c, {255, 255, 255}, std::max(0.0, rip) * 0.12);
+      } else {
+        double h = Elevation[i];
+        double m = Moisture[i];
+        c = mix_colour(dry, lush, smoothstep(0.3, 0.6, m));
+        c = mix_colour(c, upland, smoothstep(0.38, 0.55, h));
+        c = mix_colour(c, rock, smoothstep(0.58, 0.72, h));
+        c = mix_colour(c, snow, smoothstep(0.88, 0.95, h));
+        if (land < 0.05 && h < 0.4) c = mix_colour(c, sand, smoothstep(0.05, 0.015, land));
+        // Hill shading with the light from the north-west.
+        int x0 = std::max(x - 2, 0), x1 = std::min(x + 2, MapWidth - 1);
+        int y0 = std::max(y - 2, 0), y1 = std::min(y + 2, MapHeight - 1);
+        double gx = Elevation[idx(x1, y)] - Elevation[idx(x0, y)];
+        double gy = Elevation[idx(x, y1)] - Elevation[idx(x, y0)];
+        double shade = 1.0 - 50.0 * (gx + gy);
+        shade = std::max(0.8, std::min(1.12, shade));
+        c = {c.r * shade, c.g * shade, c.b * shade};
+        // Fine meadow texture.
+        double t = fbm(x / 9.0, y / 9.0, 2, 555) - 0.5;
+        c = {c.r * (1 + 0.06 * t), c.g * (1 + 0.06 * t), c.b * (1 + 0.06 * t)};
+      }
+      int r = (int)std::lround(std::clamp(c.r, 0.0, 255.0));
+      int g = (int)std::lround(std::clamp(c.g, 0.0, 255.0));
+      int b = (int)std::lround(std::clamp(c.b, 0.0, 255.0));
+      pix[(size_t)y * stride_px + x] = 0xFF000000u | (uint32_t)r << 16 | (uint32_t)g << 8 | (uint32_t)b;
+    }
+  }
+}
+
+// A meandering line from a to b by midpoint displacement, then rounded by Chaikin's corner
+// cutting. The result is a dense polyline.
+static std::vector<Pt> meander(Pt a, Pt b, double rough, int depth, Rng &r) {
+  std::vector<Pt> pts = {a, b};
+  double amp = rough;
+  for (int d = 0; d < depth; d++) {
+    std::vector<Pt> next;
+    for (size_t i = 0; i + 1 < pts.size(); i++) {
+      Pt p = pts[i], q = pts[i + 1];
+      double len = dist(p, q);
+      double nx = -(q.y - p.y) / (len + 1e-9), ny = (q.x - p.x) / (len + 1e-9);
+      double off = (rng_unit(r) - 0.5) * len * amp;
+      next.push_back(p);
+      next.push_back({(p.x + q.x) / 2 + nx * off, (p.y + q.y) / 2 + ny * off});
+    }
+    next.push_back(pts.back());
+    pts = next;
+    amp *= 0.85;
+  }
+  for (int it = 0; it < 3; it++) {
+    std::vector<Pt> next = {pts.front()};
+    for (size_t i = 0; i + 1 < pts.size(); i++) {
+      Pt p = pts[i], q = pts[i + 1];
+      next.push_back({0.75 * p.x + 0.25 * q.x, 0.75 * p.y + 0.25 * q.y});
+      next.push_back({0.25 * p.x + 0.75 * q.x, 0.25 * p.y + 0.75 * q.y});
+    }
+    next.push_back(pts.back());
+    pts = next;
+  }
+  return pts;
+}
+
+// Points every `step` pixels along a polyline.
+static std::vector<Pt> resample(const std::vector<Pt> &line, double step) {
+  std::vector<Pt> out;
+  for (size_t i = 0; i + 1 < line.size(); i++) {
+    double len = dist(line[i], line[i + 1]);
+    int n = std::max(1, (int)(len / step));
+    for (int k = 0; k < n; k++) {
+      double t = (double)k / n;
+      out.push_back({mix(line[i].x, line[i + 1].x, t), mix(line[i].y, line[i + 1].y, t)});
+    }
+  }
+  if (!line.empty()) out.push_back(line.back());
+  return out;
+}
+
+static void path_polyline(cairo_t *cr, const std::vector<Pt> &line) {
+  cairo_new_path(cr);
+  for (size_t i = 0; i < line.size(); i++) {
+    if (i == 0)
+      cairo_move_to(cr, line[i].x, line[i].y);
+    else
+      cairo_line_to(cr, line[i].x, line[i].y);
+  }
+}
+
+struct River {
+  std::vector<Pt> line;
+  double w0, w1;  // width at the start and at the end
+};
+
+static std::vector<River> Rivers;
+
+// Walks from p in direction (dx, dy) until the sea is reached; gives the first water point.
+static Pt find_sea(Pt p, double dx, double dy) {
+  for (int i = 0; i < 4000; i++) {
+    Pt q = {p.x + dx * i, p.y + dy * i};
+    if (!inside_map(q.x, q.y)) return q;
+    if (water_at(q.x, q.y) == 1 && land_at(q.x, q.y) < -0.02 && dist(q, LakeCentre) > 400) return q;
+  }
+  return p;
+}
+
+static void plan_rivers() {
+  Rng r = {2024};
+  // From the mountains down into the lake.
+  Pt spring = {2480, 560};
+  Pt inflow = {LakeCentre.x + 150, LakeCentre.y - 90};
+  Rivers.push_back({meander(spring, inflow, 0.5, 6, r), 3.0, 9.0});
+  // A tributary from the east.
+  Pt spring2 = {2950, 1000};
+  Pt join = {2180, 930};
+  Rivers.push_back({meander(spring2, join, 0.45, 6, r), 2.5, 6.0});
+  // From the lake to the sea in the west.
+  Pt outflow = {LakeCentre.x - 200, LakeCentre.y + 40};
+  Pt mouth = find_sea({outflow.x, outflow.y + 200}, -0.94, 0.34);
+  mouth.x -= 25;
+  Rivers.push_back({meander(outflow, mouth, 0.4, 6, r), 9.0, 16.0});
+}
+
+static void stroke_river(cairo_t *cr, const River &rv, double extra) {
+  std::vector<Pt> pts = resample(rv.line, 6.0);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  for (size_t i = 0; i + 1 < pts.size(); i++) {
+    double t = (double)i / (pts.size() - 1);
+    cairo_set_line_width(cr, mix(rv.w0, rv.w1, t) + extra);
+    cairo_move_to(cr, pts[i].x, pts[i].y);
+    cairo_line_to(cr, pts[i + 1].x, pts[i + 1].y);
+    cairo_stroke(cr);
+  }
+}
+
+static void draw_rivers(cairo_t *cr) {
+  set_rgb(cr, 70, 95, 110, 0.8);
+  for (const River &rv : Rivers) stroke_river(cr, rv, 3.0);
+  set_rgb(cr, 130, 172, 190);
+  for (const River &rv : Rivers) stroke_river(cr, rv, 0.0);
+  // Mark the rivers in the water mask (with a margin) for the placement of everything else.
+  cairo_surface_t *mask = cairo_image_surface_create(CAIRO_FORMAT_A8, MapWidth, MapHeight);
+  cairo_t *mc = cairo_create(mask);
+  cairo_set_source_rgba(mc, 0, 0, 0, 1);
+  for (const River &rv : Rivers) stroke_river(mc, rv, 10.0);
+  cairo_destroy(mc);
+  cairo_surface_flush(mask);
+  const unsigned char *data = cairo_image_surface_get_data(mask);
+  int stride = cairo_image_surface_get_stride(mask);
+  for (int y = 0; y < MapHeight; y++)
+    for (int x = 0; x < MapWidth; x++)
+      if (data[(size_t)y * stride + x] > 40 && WaterMask[idx(x, y)] == 0) WaterMask[idx(x, y)] = 2;
+  cairo_surface_destroy(mask);
+}
+
+// ---- settlements
+
+struct House {
+  double x, y, w, h, angle;
+  int kind;  // 0 house, 1 hall, 2 tower
+};
+
+struct Settlement {
+  Pt centre;
+  const char *name;
+  int size;  // number of houses
+  double radius;
+  bool walled;
+  std::vector<House> houses;
+};
+
+static std::vector<Settlement> Settlements;
+
+static bool good_building_ground(double x, double y, double margin) {
+  for (int k = 0; k < 9; k++) {
+    double ax = x + margin * ((k % 3) - 1), ay = y + margin * ((k / 3) - 1);
+    if (water_at(ax, ay)) return false;
+    if (elevation_at(ax, ay) > 0.56) return false;
+    if (land_at(ax, ay) < 0.06) return false;
+  }
+  return true;
+}
+
+static void plan_settlements() {
+  static const char *names[] = {"Eichenau",  "Birkenfeld", "Mühlbach",  "Hohenstein",
+                                "Wolfsgrund", "Lindholm",   "Falkenrast", "Rabenfurt",
+                                "Tannweiler", "Kieselbrück", "Grauwacht", "Brandmoor"};
+  Rng r = {777};
+  // Varn, the port town at the river mouth.
+  const River &out = Rivers.back();
+  Pt mouth = out.line[out.line.size() * 9 / 10];
+  Pt varn = mouth;
+  for (int tries = 0; tries < 400; tries++) {
+    Pt c = {mouth.x + rng_range(r, -60, 220), mouth.y + rng_range(r, -220, -60)};
+    if (good_building_ground(c.x, c.y, 60)) {
+      varn = c;
+      break;
+    }
+  }
+  Settlements.push_back({varn, "Varn", 70, 120, true, {}});
+  int ni = 0;
+  for (int tries = 0; tries < 20000 && ni < 12; tries++) {
+    Pt c = {rng_range(r, 120, MapWidth - 120), rng_range(r, 120, MapHeight - 120)};
+    if (!good_building_ground(c.x, c.y, 55)) continue;
+    bool ok = true;
+    for (const Settlement &s : Settlements)
+      if (dist(s.centre, c) < 430) ok = false;
+    if (!ok) continue;
+    int size = 10 + (int)(rng_unit(r) * 16);
+    Settlements.push_back({c, names[ni++], size, 40.0 + size * 1.6, false, {}});
+  }
+  // Houses of every settlement.
+  for (Settlement &s : Settlements) {
+    double base_angle = rng_range(r, 0, M_PI);
+    if (s.walled) s.houses.push_back({s.centre.x, s.centre.y, 30, 22, base_angle, 1});
+    else if (s.size > 16) s.houses.push_back({s.centre.x, s.centre.y, 16, 16, base_angle, 2});
+    int placed = 0;
+    for (int tries = 0; tries < s.size * 60 && placed < s.size; tries++) {
+      double a = rng_range(r, 0, 2 * M_PI);
+      double rad = s.radius * std::sqrt(rng_unit(r)) * (s.walled ? 0.88 : 1.0);
+      House h;
+      h.x = s.centre.x + std::cos(a) * rad;
+      h.y = s.centre.y + std::sin(a) * rad * 0.8;
+      h.w = rng_range(r, 11, 18);
+      h.h = rng_range(r, 8, 11);
+      // Houses turn their gables to the street that runs round the centre.
+      h.angle = (rng_unit(r) < 0.6) ? a + M_PI / 2 : base_angle + (rng_unit(r) < 0.5 ? 0 : M_PI / 2);
+      h.kind = 0;
+      if (!good_building_ground(h.x, h.y, 8)) continue;
+      bool free = true;
+      for (const House &o : s.houses)
+        if (dist({o.x, o.y}, {h.x, h.y}) < (o.kind ? 24 : 15)) free = false;
+      if (!free) continue;
+      s.houses.push_back(h);
+      placed++;
+    }
+  }
+}
+
+// ---- roads
+
+static std::vector<std::vector<Pt>> Roads;
+
+static bool road_ok(const std::vector<Pt> &line) {
+  for (const Pt &p : resample(line, 4.0)) {
+    if (water_at(p.x, p.y) == 1) return false;
+    if (elevation_at(p.x, p.y) > 0.66) return false;
+  }
+  return true;
+}
+
+static void plan_roads() {
+  Rng r = {4242};
+  size_t n = Settlements.size();
+  // Minimum spanning tree over the settlements (Prim), then a few extra links.
+  std::vector<std::pair<size_t, size_t>> edges;
+  std::vector<bool> in(n, false);
+  in[0] = true;
+  for (size_t k = 1; k < n; k++) {
+    double best = 1e18;
+    size_t bi = 0, bj = 0;
+    for (size_t i = 0; i < n; i++)
+      if (in[i])
+        for (size_t j = 0; j < n; j++)
+          if (!in[j]) {
+            double d = dist(Settlements[i].centre, Settlements[j].centre);
+            if (d < best) best = d, bi = i, bj = j;
+          }
+    in[bj] = true;
+    edges.push_back({bi, bj});
+  }
+  std::vector<std::pair<double, std::pair<size_t, size_t>>> extra;
+  for (size_t i = 0; i < n; i++)
+    for (size_t j = i + 1; j < n; j++) {
+      bool have = false;
+      for (auto &e : edges)
+        if ((e.first == i && e.second == j) || (e.first == j && e.second == i)) have = true;
+      if (!have) extra.push_back({dist(Settlements[i].centre, Settlements[j].centre), {i, j}});
+    }
+  std::sort(extra.begin(), extra.end());
+  for (size_t k = 0; k < extra.size() && k < 4; k++) edges.push_back(extra[k].second);
+
+  for (auto &e : edges) {
+    Pt a = Settlements[e.first].centre, b = Settlements[e.second].centre;
+    for (int attempt = 0; attempt < 12; attempt++) {
+      std::vector<Pt> line = meander(a, b, 0.35 + 0.05 * attempt, 5, r);
+      if (road_ok(line)) {
+        Roads.push_back(line);
+        break;
+      }
+    }
+  }
+  // A road leaving the map to the east and one to the north.
+  std::vector<Pt> exits = {{MapWidth + 20.0, 1500}, {1300, -20.0}};
+  for (const Pt &x : exits) {
+    size_t best = 0;
+    for (size_t i = 0; i < n; i++)
+      if (dist(Settlements[i].centre, x) < dist(Settlements[best].centre, x)) best = i;
+    for (int attempt = 0; attempt < 12; attempt++) {
+      std::vector<Pt> line = meander(Settlements[best].centre, x, 0.35, 5, r);
+      if (road_ok(line)) {
+        Roads.push_back(line);
+        break;
+      }
+    }
+  }
+}
+
+static void draw_roads(cairo_t *cr) {
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  // Bridges where a road crosses a river.
+  for (const auto &line : Roads) {
+    std::vector<Pt> pts = resample(line, 3.0);
+    for (size_t i = 1; i + 1 < pts.size(); i++) {
+      if (water_at(pts[i].x, pts[i].y) != 2) continue;
+      Pt p = pts[i - 1], q = pts[i + 1];
+      set_rgb(cr, 90, 80, 70);
+      cairo_set_line_width(cr, 12);
+      cairo_move_to(cr, p.x, p.y);
+      cairo_line_to(cr, q.x, q.y);
+      cairo_stroke(cr);
+    }
+  }
+  for (const auto &line : Roads) {
+    path_polyline(cr, line);
+    set_rgb(cr, 110, 82, 52, 0.85);
+    cairo_set_line_width(cr, 7);
+    cairo_stroke(cr);
+  }
+  for (const auto &line : Roads) {
+    path_polyline(cr, line);
+    set_rgb(cr, 224, 204, 156);
+    cairo_set_line_width(cr, 4);
+    cairo_stroke(cr);
+  }
+}
+
+static double distance_to_roads(Pt p, double limit) {
+  double best = limit;
+  for (const auto &line : Roads)
+    for (size_t i = 0; i + 1 < line.size(); i++) {
+      Pt a = line[i], b = line[i + 1];
+      if (std::fabs(a.x - p.x) > limit + 40 || std::fabs(a.y - p.y) > limit + 40) continue;
+      double vx = b.x - a.x, vy = b.y - a.y;
+      double t = ((p.x - a.x) * vx + (p.y - a.y) * vy) / (vx * vx + vy * vy + 1e-9);
+      t = clamp01(t);
+      best = std::min(best, dist(p, {a.x + vx * t, a.y + vy * t}));
+    }
+  return best;
+}
+
+static double distance_to_settlements(Pt p) {
+  double best = 1e9;
+  for (const Settlement &s : Settlements) best = std::min(best, dist(p, s.centre) - s.radius);
+  return best;
+}
+
+// ---- fields around the villages
+
+struct Field {
+  Pt centre;
+  double w, h, angle;
+};
+
+static std::vector<Field> Fields;
+
+static bool in_field(Pt p, double margin) {
+  for (const Field &f : Fields) {
+    double dx = p.x - f.centre.x, dy = p.y - f.centre.y;
+    if (std::fabs(dx) > 80 || std::fabs(dy) > 80) continue;
+    double u = dx * std::cos(f.angle) + dy * std::sin(f.angle);
+    double v = -dx * std::sin(f.angle) + dy * std::cos(f.angle);
+    if (std::fabs(u) < f.w / 2 + margin && std::fabs(v) < f.h / 2 + margin) return true;
+  }
+  return false;
+}
+
+static void draw_fields(cairo_t *cr) {
+  Rng r = {99};
+  const Colour crops[] = {{214, 194, 116}, {178, 184, 98}, {190, 150, 96}, {200, 205, 120}};
+  for (const Settlement &s : Settlements) {
+    int count = 5 + (int)(rng_unit(r) * 6);
+    for (int k = 0, tries = 0; k < count && tries < 200; tries++) {
+      double a = rng_range(r, 0, 2 * M_PI);
+      double rad = s.radius + rng_range(r, 30, 130);
+      Pt c = {s.centre.x + std::cos(a) * rad, s.centre.y + std::sin(a) * rad};
+      double w = rng_range(r, 50, 95), h = rng_range(r, 35, 70);
+      if (!good_building_ground(c.x, c.y, std::max(w, h) * 0.6)) continue;
+      if (distance_to_roads(c, 40) < 30) continue;
+      bool apart = true;
+      for (const Field &f : Fields)
+        if (dist(f.centre, c) < 0.55 * (std::max(f.w, f.h) + std::max(w, h))) apart = false;
+      if (!apart) continue;
+      k++;
+      Colour col = crops[rng_next(r) % 4];
+      double angle = a + rng_range(r, -0.3, 0.3);
+      Fields.push_back({c, w, h, angle});
+      cairo_save(cr);
+      cairo_translate(cr, c.x, c.y);
+      cairo_rotate(cr, angle);
+      cairo_rectangle(cr, -w / 2, -h / 2, w, h);
+      cairo_set_source_rgba(cr, col.r / 255, col.g / 255, col.b / 255, 0.75);
+      cairo_fill_preserve(cr);
+      set_rgb(cr, 120, 100, 60, 0.35);
+      cairo_set_line_width(cr, 1.2);
+      cairo_stroke(cr);
+      // Furrows.
+      cairo_rectangle(cr, -w / 2, -h / 2, w, h);
+      cairo_clip(cr);
+      set_rgb(cr, 110, 90, 50, 0.18);
+      cairo_set_line_width(cr, 1.0);
+      for (double fx = -w / 2 + 3; fx < w / 2; fx += 4) {
+        cairo_move_to(cr, fx, -h / 2);
+        cairo_line_to(cr, fx, h / 2);
+      }
+      cairo_stroke(cr);
+      cairo_restore(cr);
+    }
+  }
+}
+
+// ---- mountains, woods
+
+struct Glyph {
+  double x, y, size;
+  int kind;  // 0 deciduous tree, 1 conifer, 2 mountain
+  double tint;
+};
+
+static void draw_mountain(cairo_t *cr, const Glyph &g) {
+  double s = g.size;
+  double peak = g.x + s * (g.tint - 0.5) * 0.3;
+  // Shadow side, lit side, outline.
+  cairo_move_to(cr, g.x - s, g.y);
+  cairo_line_to(cr, peak, g.y - s * 1.1);
+  cairo_line_to(cr, g.x + s, g.y);
+  cairo_close_path(cr);
+  set_rgb(cr, 120, 108, 92);
+  cairo_fill(cr);
+  cairo_move_to(cr, g.x - s, g.y);
+  cairo_line_to(cr, peak, g.y - s * 1.1);
+  cairo_line_to(cr, peak + s * 0.15, g.y - s * 0.5);
+  cairo_line_to(cr, peak - s * 0.05, g.y);
+  cairo_close_path(cr);
+  set_rgb(cr, 196, 184, 160);
+  cairo_fill(cr);
+  if (elevation_at(g.x, g.y) > 0.84) {
+    cairo_move_to(cr, peak - s * 0.36, g.y - s * 0.72);
+    cairo_line_to(cr, peak, g.y - s * 1.1);
+    cairo_line_to(cr, peak + s * 0.36, g.y - s * 0.72);
+    cairo_line_to(cr, peak + s * 0.1, g.y - s * 0.78);
+    cairo_line_to(cr, peak - s * 0.08, g.y - s * 0.66);
+    cairo_close_path(cr);
+    set_rgb(cr, 246, 246, 240);
+    cairo_fill(cr);
+  }
+  cairo_move_to(cr, g.x - s, g.y);
+  cairo_line_to(cr, peak, g.y - s * 1.1);
+  cairo_line_to(cr, g.x + s, g.y);
+  set_rgb(cr, 70, 58, 44);
+  cairo_set_line_width(cr, 1.4);
+  cairo_stroke(cr);
+}
+
+static void draw_tree(cairo_t *cr, const Glyph &g) {
+  double s = g.size;
+  if (g.kind == 1) {
+    cairo_move_to(cr, g.x + 1.5 - s * 0.7, g.y + 2);
+    cairo_line_to(cr, g.x + 1.5, g.y - s * 1.6 + 2);
+    cairo_line_to(cr, g.x + 1.5 + s * 0.7, g.y + 2);
+    cairo_close_path(cr);
+    set_rgb(cr, 40, 50, 30, 0.28);
+    cairo_fill(cr);
+    cairo_move_to(cr, g.x - s * 0.7, g.y);
+    cairo_line_to(cr, g.x, g.y - s * 1.6);
+    cairo_line_to(cr, g.x + s * 0.7, g.y);
+    cairo_close_path(cr);
+    set_rgb(cr, (int)(46 + 20 * g.tint), (int)(84 + 22 * g.tint), (int)(56 + 10 * g.tint));
+    cairo_fill_preserve(cr);
+    set_rgb(cr, 28, 46, 30, 0.8);
+    cairo_set_line_width(cr, 0.8);
+    cairo_stroke(cr);
+    return;
+  }
+  cairo_arc(cr, g.x + 2, g.y + 2, s, 0, 2 * M_PI);
+  set_rgb(cr, 40, 50, 30, 0.28);
+  cairo_fill(cr);
+  cairo_arc(cr, g.x, g.y, s, 0, 2 * M_PI);
+  set_rgb(cr, (int)(72 + 30 * g.tint), (int)(108 + 26 * g.tint), (int)(58 + 12 * g.tint));
+  cairo_fill_preserve(cr);
+  set_rgb(cr, 38, 58, 32, 0.75);
+  cairo_set_line_width(cr, 0.8);
+  cairo_stroke(cr);
+  cairo_arc(cr, g.x - s * 0.3, g.y - s * 0.35, s * 0.45, 0, 2 * M_PI);
+  set_rgb(cr, 150, 178, 110, 0.55);
+  cairo_fill(cr);
+}
+
+static void draw_glyphs(cairo_t *cr) {
+  std::vector<Glyph> glyphs;
+  Rng r = {31337};
+  // Mountains on a jittered grid over the high ground.
+  const double ms = 58;
+  for (double gy = 0; gy < MapHeight; gy += ms * 0.75)
+    for (double gx = 0; gx < MapWidth; gx += ms) {
+      double x = gx + rng_range(r, -ms * 0.4, ms * 0.4), y = gy + rng_range(r, -ms * 0.3, ms * 0.3);
+      double e = elevation_at(x, y);
+      if (e < 0.64 || water_at(x, y)) continue;
+      if (rng_unit(r) > 0.85 * smoothstep(0.64, 0.8, e)) continue;
+      glyphs.push_back({x, y, 16 + 22 * smoothstep(0.64, 0.95, e), 2, rng_unit(r)});
+    }
+  // Woods where the forest noise is high, thinning out at their edges; single trees elsewhere.
+  const double ts = 10;
+  for (double gy = 0; gy < MapHeight; gy += ts * 0.8)
+    for (double gx = 0; gx < MapWidth; gx += ts) {
+      double x = gx + rng_range(r, -4, 4), y = gy + rng_range(r, -3, 3);
+      if (!inside_map(x, y) || water_at(x, y)) continue;
+      for (int k = 0; k < 9; k++)
+        if (water_at(x + 6 * ((k % 3) - 1), y + 6 * ((k / 3) - 1))) goto next;
+      {
+        double e = elevation_at(x, y);
+        if (e > 0.62 || land_at(x, y) < 0.04) continue;
+        double f = fbm(x / 260.0, y / 260.0, 5, 4711);
+        double wet = Moisture[idx((int)x, (int)y)];
+        double dens = smoothstep(0.56, 0.64, f + 0.12 * (wet - 0.5));
+        double p = dens > 0 ? 0.15 + 0.85 * dens : 0.0025;
+        if (rng_unit(r) > p) continue;
+        if (distance_to_settlements({x, y}) < 25) continue;
+        if (distance_to_roads({x, y}, 12) < 9) continue;
+        if (in_field({x, y}, 4)) continue;
+        int kind = (e > 0.45 || rng_unit(r) < 0.12) ? 1 : 0;
+        double size = kind ? rng_range(r, 5, 7) : rng_range(r, 4.5, 6.8);
+        glyphs.push_back({x, y, size, kind, rng_unit(r)});
+      }
+    next:;
+    }
+  std::stable_sort(glyphs.begin(), glyphs.end(), [](const Glyph &a, const Glyph &b) { return a.y < b.y; });
+  for (const Glyph &g : glyphs) {
+    if (g.kind == 2)
+      draw_mountain(cr, g);
+    else
+      draw_tree(cr, g);
+  }
+}
+
+// ---- houses, walls
+
+static void draw_house(cairo_t *cr, const House &h) {
+  cairo_save(cr);
+  cairo_translate(cr, h.x, h.y);
+  cairo_rotate(cr, h.angle);
+  double w = h.w, d = h.h;
+  // Shadow.
+  cairo_rectangle(cr, -w / 2 + 2, -d / 2 + 2, w, d);
+  set_rgb(cr, 40, 30, 20, 0.35);
+  cairo_fill(cr);
+  if (h.kind == 2) {
+    // A round tower.
+    cairo_arc(cr, 0, 0, w / 2, 0, 2 * M_PI);
+    set_rgb(cr, 150, 144, 134);
+    cairo_fill_preserve(cr);
+    set_rgb(cr, 60, 50, 40);
+    cairo_set_line_width(cr, 1.2);
+    cairo_stroke(cr);
+    cairo_arc(cr, 0, 0, w / 4, 0, 2 * M_PI);
+    set_rgb(cr, 110, 60, 48);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    return;
+  }
+  // Roof in two halves, the north-western one lit.
+  int rr = h.kind == 1 ? 120 : 170, rg = h.kind == 1 ? 110 : 82, rb = h.kind == 1 ? 120 : 58;
+  cairo_rectangle(cr, -w / 2, -d / 2, w, d / 2);
+  set_rgb(cr, rr, rg, rb);
+  cairo_fill(cr);
+  cairo_rectangle(cr, -w / 2, 0, w, d / 2);
+  set_rgb(cr, rr * 3 / 4, rg * 3 / 4, rb * 3 / 4);
+  cairo_fill(cr);
+  cairo_rectangle(cr, -w / 2, -d / 2, w, d);
+  set_rgb(cr, 60, 38, 28);
+  cairo_set_line_width(cr, 0.9);
+  cairo_stroke(cr);
+  cairo_move_to(cr, -w / 2, 0);
+  cairo_line_to(cr, w / 2, 0);
+  set_rgb(cr, 70, 40, 30, 0.8);
+  cairo_set_line_width(cr, 0.8);
+  cairo_stroke(cr);
+  cairo_restore(cr);
+}
+
+static void draw_settlements(cairo_t *cr) {
+  for (const Settlement &s : Settlements) {
+    // A trodden square in the middle.
+    cairo_save(cr);
+    cairo_translate(cr, s.centre.x, s.centre.y);
+    cairo_scale(cr, 1.0, 0.8);
+    cairo_arc(cr, 0, 0, s.radius + 6, 0, 2 * M_PI);
+    cairo_restore(cr);
+    set_rgb(cr, 200, 180, 140, 0.35);
+    cairo_fill(cr);
+  }
+  for (const Settlement &s : Settlements)
+    for (const House &h : s.houses) draw_house(cr, h);
+  for (const Settlement &s : Settlements) {
+    if (!s.walled) continue;
+    cairo_save(cr);
+    cairo_translate(cr, s.centre.x, s.centre.y);
+    cairo_scale(cr, 1.0, 0.8);
+    cairo_arc(cr, 0, 0, s.radius + 14, 0, 2 * M_PI);
+    cairo_restore(cr);
+    cairo_set_line_width(cr, 6);
+    set_rgb(cr, 70, 62, 54);
+    cairo_stroke_preserve(cr);
+    cairo_set_line_width(cr, 3.5);
+    set_rgb(cr, 160, 152, 140);
+    cairo_stroke(cr);
+    for (int k = 0; k < 10; k++) {
+      double a = k * 2 * M_PI / 10 + 0.2;
+      double x = s.centre.x + std::cos(a) * (s.radius + 14);
+      double y = s.centre.y + std::sin(a) * (s.radius + 14) * 0.8;
+      cairo_arc(cr, x, y, 6, 0, 2 * M_PI);
+      set_rgb(cr, 150, 142, 130);
+      cairo_fill_preserve(cr);
+      set_rgb(cr, 60, 52, 44);
+      cairo_set_line_width(cr, 1.5);
+      cairo_stroke(cr);
+    }
+  }
+}
+
+// ---- labels, compass
+
+static void label(cairo_t *cr, const char *text, double x, double y, double size, bool italic,
+                  int r, int g, int b) {
+  cairo_select_font_face(cr, "DejaVu Serif", italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         CAIRO_FONT_WEIGHT_BOLD);
+  cairo_set_font_size(cr, size);
+  cairo_text_extents_t ext;
+  cairo_text_extents(cr, text, &ext);
+  double tx = x - ext.width / 2 - ext.x_bearing, ty = y;
+  cairo_new_path(cr);
+  cairo_move_to(cr, tx, ty);
+  cairo_text_path(cr, text);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  set_rgb(cr, 246, 236, 210, 0.85);
+  cairo_set_line_width(cr, size * 0.22);
+  cairo_stroke_preserve(cr);
+  set_rgb(cr, r, g, b);
+  cairo_fill(cr);
+}
+
+static void draw_labels(cairo_t *cr) {
+  for (const Settlement &s : Settlements) {
+    double size = s.walled ? 34 : 20;
+    label(cr, s.name, s.centre.x, s.centre.y - s.radius * 0.8 - (s.walled ? 34 : 16), size, false, 62, 40, 26);
+  }
+  label(cr, "Westmeer", 240, 1250, 44, true, 40, 70, 96);
+  label(cr, "Spiegelsee", LakeCentre.x, LakeCentre.y + 8, 24, true, 40, 70, 96);
+  label(cr, "Grauzahn-Gebirge", MountainCentre.x - 80, MountainCentre.y + 330, 30, true, 80, 60, 40);
+}
+
+static void draw_compass(cairo_t *cr, double cx, double cy, double r) {
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  set_rgb(cr, 60, 45, 30, 0.8);
+  cairo_set_line_width(cr, 2);
+  cairo_arc(cr, 0, 0, r * 0.72, 0, 2 * M_PI);
+  cairo_stroke(cr);
+  cairo_set_line_width(cr, 1);
+  cairo_arc(cr, 0, 0, r * 0.78, 0, 2 * M_PI);
+  cairo_stroke(cr);
+  for (int k = 0; k < 8; k++) {
+    double len = (k % 2 == 0) ? r : r * 0.55;
+    double wid = (k % 2 == 0) ? r * 0.16 : r * 0.11;
+    cairo_save(cr);
+    cairo_rotate(cr, k * M_PI / 4);
+    cairo_move_to(cr, 0, 0);
+    cairo_line_to(cr, -wid, -wid);
+    cairo_line_to(cr, 0, -len);
+    cairo_close_path(cr);
+    set_rgb(cr, 240, 228, 200);
+    cairo_fill_preserve(cr);
+    set_rgb(cr, 60, 45, 30);
+    cairo_set_line_width(cr, 1.2);
+    cairo_stroke(cr);
+    cairo_move_to(cr, 0, 0);
+    cairo_line_to(cr, wid, -wid);
+    cairo_line_to(cr, 0, -len);
+    cairo_close_path(cr);
+    if (k == 0)
+      set_rgb(cr, 150, 40, 30);
+    else
+      set_rgb(cr, 80, 62, 42);
+    cairo_fill_preserve(cr);
+    set_rgb(cr, 60, 45, 30);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+  }
+  cairo_restore(cr);
+  label(cr, "N", cx, cy - r - 8, r * 0.35, false, 60, 45, 30);
+}
+
+// Warm paper tone, stains, grain and darker edges over the whole picture.
+static void parchment(uint32_t *pix, int stride_px) {
+  const Colour paper = {242, 228, 196};
+  for (int y = 0; y < MapHeight; y++) {
+    for (int x = 0; x < MapWidth; x++) {
+      uint32_t &p = pix[(size_t)y * stride_px + x];
+      Colour c = {(double)((p >> 16) & 255), (double)((p >> 8) & 255), (double)(p & 255)};
+      c = mix_colour(c, paper, 0.16);
+      double stain = fbm(x / 300.0, y / 300.0, 4, 8080);
+      double m = 1.0 - 0.09 * smoothstep(0.45, 0.75, stain);
+      double ex = std::min(x, MapWidth - 1 - x) / 220.0, ey = std::min(y, MapHeight - 1 - y) / 220.0;
+      m *= 0.78 + 0.22 * smoothstep(0.0, 1.0, std::min(ex, ey));
+      double grain = ((int)(hash_u32((uint32_t)(x * 7919 + y * 104729)) & 7) - 3.5) * 0.6;
+      c = {c.r * m * 1.0 + grain, c.g * m * 0.99 + grain, c.b * m * 0.95 + grain};
+      int r = (int)std::lround(std::clamp(c.r, 0.0, 255.0));
+      int g = (int)std::lround(std::clamp(c.g, 0.0, 255.0));
+      int b = (int)std::lround(std::clamp(c.b, 0.0, 255.0));
+      p = 0xFF000000u | (uint32_t)r << 16 | (uint32_t)g << 8 | (uint32_t)b;
+    }
+  }
+}
+
+static bool make_map() {
+  compute_terrain();
+  cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, MapWidth, MapHeight);
+  uint32_t *pix = (uint32_t *)cairo_image_surface_get_data(s);
+  int stride_px = cairo_image_surface_get_stride(s) / 4;
+  paint_terrain(pix, stride_px);
+  cairo_surface_mark_dirty(s);
+  cairo_t *cr = cairo_create(s);
+  plan_rivers();
+  draw_rivers(cr);
+  plan_settlements();
+  plan_roads();
+  draw_fields(cr);
+  draw_glyphs(cr);
+  draw_roads(cr);
+  draw_settlements(cr);
+  draw_labels(cr);
+  draw_compass(cr, 230, 1780, 90);
+  // Frame.
+  set_rgb(cr, 70, 50, 30);
+  cairo_set_line_width(cr, 4);
+  cairo_rectangle(cr, 10, 10, MapWidth - 20, MapHeight - 20);
+  cairo_stroke(cr);
+  cairo_set_line_width(cr, 1.5);
+  cairo_rectangle(cr, 18, 18, MapWidth - 36, MapHeight - 36);
+  cairo_stroke(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(s);
+  parchment(pix, stride_px);
+  cairo_surface_mark_dirty(s);
+  bool ok = write_jpeg(s, std::string("pics/") + MapFileName, 85);
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Small pictures: heroes, graves, transports, marker, random cell
+
+static const int Ink[3] = {40, 30, 24};
+
+static void ink(cairo_t *cr, double width) {
+  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+  cairo_set_line_width(cr, width);
+  cairo_stroke(cr);
+}
+
+static void fill_ink(cairo_t *cr, int r, int g, int b, double width = 1.2) {
+  set_rgb(cr, r, g, b);
+  cairo_fill_preserve(cr);
+  ink(cr, width);
+}
+
+static void star_path(cairo_t *cr, double cx, double cy, double ro, double ri, int points) {
+  cairo_new_path(cr);
+  for (int k = 0; k < 2 * points; k++) {
+    double a = -M_PI / 2 + k * M_PI / points;
+    double rad = (k % 2) ? ri : ro;
+    if (k == 0)
+      cairo_move_to(cr, cx + std::cos(a) * rad, cy + std::sin(a) * rad);
+    else
+      cairo_line_to(cr, cx + std::cos(a) * rad, cy + std::sin(a) * rad);
+  }
+  cairo_close_path(cr);
+}
+
+static void rounded_rect(cairo_t *cr, double x, double y, double w, double h, double r) {
+  cairo_new_sub_path(cr);
+  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
+  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
+  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
+  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
+  cairo_close_path(cr);
+}
+
+// ---- heroes (drawn in a 32 x 32 box)
+
+static void shoulders(cairo_t *cr, int r, int g, int b) {
+  cairo_new_path(cr);
+  cairo_move_to(cr, 3, 31);
+  cairo_curve_to(cr, 3, 23, 8, 20.5, 16, 20.5);
+  cairo_curve_to(cr, 24, 20.5, 29, 23, 29, 31);
+  cairo_close_path(cr);
+  fill_ink(cr, r, g, b);
+}
+
+static void face(cairo_t *cr, double cx, double cy, double rad) {
+  cairo_new_path(cr);
+  cairo_arc(cr, cx, cy, rad, 0, 2 * M_PI);
+  fill_ink(cr, 240, 200, 160);
+  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+  cairo_arc(cr, cx - rad * 0.38, cy - rad * 0.05, 0.9, 0, 2 * M_PI);
+  cairo_fill(cr);
+  cairo_arc(cr, cx + rad * 0.38, cy - rad * 0.05, 0.9, 0, 2 * M_PI);
+  cairo_fill(cr);
+}
+
+static void hero_knight(cairo_t *cr) {
+  shoulders(cr, 40, 80, 170);
+  cairo_rectangle(cr, 14.5, 22, 3, 9);
+  cairo_rectangle(cr, 11, 24.5, 10, 3);
+  set_rgb(cr, 245, 245, 240);
+  cairo_fill(cr);
+  // Plume.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 16, 6);
+  cairo_curve_to(cr, 18, 0.5, 25, 0.5, 27, 5);
+  cairo_curve_to(cr, 23, 3.5, 20, 4.5, 17, 8);
+  cairo_close_path(cr);
+  fill_ink(cr, 200, 40, 40, 1.0);
+  // Great helm.
+  cairo_new_path(cr);
+  rounded_rect(cr, 9, 5, 14, 16, 5);
+  fill_ink(cr, 176, 182, 190);
+  cairo_rectangle(cr, 10.5, 11.2, 11, 2.2);
+  set_rgb(cr, 30, 30, 36);
+  cairo_fill(cr);
+  cairo_rectangle(cr, 15.3, 13.4, 1.4, 5);
+  cairo_fill(cr);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 11.5, 7.5);
+  cairo_line_to(cr, 11.5, 10);
+  set_rgb(cr, 240, 244, 250, 0.9);
+  cairo_set_line_width(cr, 1.4);
+  cairo_stroke(cr);
+}
+
+static void hero_shieldmaiden(cairo_t *cr) {
+  shoulders(cr, 150, 60, 40);
+  // Braids.
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  for (int side = -1; side <= 1; side += 2) {
+    cairo_new_path(cr);
+    cairo_move_to(cr, 16 + side * 6.5, 12);
+    cairo_curve_to(cr, 16 + side * 8, 17, 16 + side * 7.5, 21, 16 + side * 8.5, 25);
+    set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+    cairo_set_line_width(cr, 4.4);
+    cairo_stroke_preserve(cr);
+    set_rgb(cr, 236, 196, 90);
+    cairo_set_line_width(cr, 2.6);
+    cairo_stroke(cr);
+  }
+  face(cr, 16, 14, 6.5);
+  // Horns.
+  for (int side = -1; side <= 1; side += 2) {
+    cairo_new_path(cr);
+    cairo_move_to(cr, 16 + side * 5, 9);
+    cairo_curve_to(cr, 16 + side * 10, 8, 16 + side * 12, 5, 16 + side * 12.5, 1.5);
+    cairo_curve_to(cr, 16 + side * 10, 4.5, 16 + side * 8, 6, 16 + side * 4, 6.5);
+    cairo_close_path(cr);
+    fill_ink(cr, 240, 232, 210, 1.0);
+  }
+  // Helmet dome with a nose guard.
+  cairo_new_path(cr);
+  cairo_arc(cr, 16, 11.5, 7, M_PI, 2 * M_PI);
+  cairo_close_path(cr);
+  fill_ink(cr, 170, 176, 184);
+  cairo_rectangle(cr, 15.2, 11.5, 1.6, 4);
+  fill_ink(cr, 170, 176, 184, 0.6);
+}
+
+static void hero_wizard(cairo_t *cr) {
+  shoulders(cr, 60, 50, 150);
+  face(cr, 16, 14, 6);
+  // Beard.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 10.5, 15);
+  cairo_curve_to(cr, 12, 26, 20, 26, 21.5, 15);
+  cairo_curve_to(cr, 19, 18, 13, 18, 10.5, 15);
+  cairo_close_path(cr);
+  fill_ink(cr, 236, 236, 236, 1.0);
+  // Pointed hat with a star.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 6, 10.5);
+  cairo_line_to(cr, 26, 10.5);
+  cairo_line_to(cr, 22, 8);
+  cairo_line_to(cr, 18, 0.8);
+  cairo_line_to(cr, 10, 8);
+  cairo_close_path(cr);
+  fill_ink(cr, 50, 44, 140);
+  star_path(cr, 16, 6.8, 2.6, 1.1, 5);
+  set_rgb(cr, 250, 220, 70);
+  cairo_fill(cr);
+}
+
+static void hero_huntress(cairo_t *cr) {
+  // Bow behind the shoulder.
+  cairo_new_path(cr);
+  cairo_arc(cr, 8, 19, 12, -1.2, 1.0);
+  set_rgb(cr, 120, 80, 40);
+  cairo_set_line_width(cr, 2.0);
+  cairo_stroke(cr);
+  shoulders(cr, 50, 110, 50);
+  // Hood.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 16, 2);
+  cairo_curve_to(cr, 26, 3, 26, 18, 23, 22);
+  cairo_line_to(cr, 9, 22);
+  cairo_curve_to(cr, 6, 18, 6, 3, 16, 2);
+  cairo_close_path(cr);
+  fill_ink(cr, 40, 120, 50);
+  face(cr, 16, 14, 5.5);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 10.5, 12);
+  cairo_curve_to(cr, 12, 7, 20, 7, 21.5, 12);
+  cairo_line_to(cr, 21.5, 10);
+  cairo_curve_to(cr, 20, 6, 12, 6, 10.5, 10);
+  cairo_close_path(cr);
+  set_rgb(cr, 110, 60, 30);
+  cairo_fill(cr);
+}
+
+static void hero_priest(cairo_t *cr) {
+  shoulders(cr, 236, 232, 218);
+  // Golden cross pendant.
+  cairo_rectangle(cr, 15, 22.5, 2, 7);
+  cairo_rectangle(cr, 12.8, 24.5, 6.4, 2);
+  fill_ink(cr, 230, 180, 40, 0.5);
+  face(cr, 16, 13, 7);
+  // Ring of hair around the bald crown.
+  cairo_new_path(cr);
+  cairo_arc(cr, 16, 13, 7.3, M_PI * 0.95, M_PI * 1.25);
+  set_rgb(cr, 100, 70, 40);
+  cairo_set_line_width(cr, 2.4);
+  cairo_stroke(cr);
+  cairo_new_path(cr);
+  cairo_arc(cr, 16, 13, 7.3, M_PI * 1.75, M_PI * 2.05);
+  cairo_stroke(cr);
+  cairo_new_path(cr);
+  cairo_arc(cr, 16, 16, 2.0, 0.2, M_PI - 0.2);
+  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+  cairo_set_line_width(cr, 0.9);
+  cairo_stroke(cr);
+}
+
+static void hero_king(cairo_t *cr) {
+  shoulders(cr, 170, 30, 40);
+  // Ermine collar.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 7, 23);
+  cairo_curve_to(cr, 11, 27, 21, 27, 25, 23);
+  cairo_curve_to(cr, 21, 21, 11, 21, 7, 23);
+  cairo_close_path(cr);
+  fill_ink(cr, 250, 250, 245, 0.8);
+  set_rgb(cr, 20, 20, 20);
+  for (int k = 0; k < 4; k++) {
+    cairo_arc(cr, 10 + k * 4, 23.7, 0.7, 0, 2 * M_PI);
+    cairo_fill(cr);
+  }
+  face(cr, 16, 14, 6.3);
+  // Beard.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 10.5, 15);
+  cairo_curve_to(cr, 12, 22, 20, 22, 21.5, 15);
+  cairo_curve_to(cr, 19, 17.5, 13, 17.5, 10.5, 15);
+  cairo_close_path(cr);
+  fill_ink(cr, 130, 80, 40, 0.8);
+  // Crown.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 8.5, 10);
+  cairo_line_to(cr, 8, 2.5);
+  cairo_line_to(cr, 11.5, 6);
+  cairo_line_to(cr, 16, 1);
+  cairo_line_to(cr, 20.5, 6);
+  cairo_line_to(cr, 24, 2.5);
+  cairo_line_to(cr, 23.5, 10);
+  cairo_close_path(cr);
+  fill_ink(cr, 245, 200, 40);
+  cairo_arc(cr, 16, 7.5, 1.3, 0, 2 * M_PI);
+  set_rgb(cr, 200, 20, 40);
+  cairo_fill(cr);
+}
+
+static void hero_bard(cairo_t *cr) {
+  shoulders(cr, 120, 50, 140);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 16, 21);
+  cairo_line_to(cr, 16, 31);
+  set_rgb(cr, 240, 200, 60);
+  cairo_set_line_width(cr, 1.4);
+  cairo_stroke(cr);
+  face(cr, 16, 14, 6.3);
+  // Moustache.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 13, 17.2);
+  cairo_curve_to(cr, 14.5, 15.8, 17.5, 15.8, 19, 17.2);
+  set_rgb(cr, 90, 50, 30);
+  cairo_set_line_width(cr, 1.3);
+  cairo_stroke(cr);
+  // Feather and cap.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 18, 8);
+  cairo_curve_to(cr, 22, 2, 27, 0.5, 30, 1);
+  cairo_curve_to(cr, 27, 4, 24, 7, 19, 9.5);
+  cairo_close_path(cr);
+  fill_ink(cr, 220, 50, 40, 0.9);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 6.5, 11);
+  cairo_curve_to(cr, 7, 4, 20, 3, 25.5, 9.5);
+  cairo_line_to(cr, 26, 11);
+  cairo_close_path(cr);
+  fill_ink(cr, 130, 40, 150);
+}
+
+static void shield_path(cairo_t *cr) {
+  cairo_new_path(cr);
+  cairo_move_to(cr, 4.5, 3.5);
+  cairo_line_to(cr, 27.5, 3.5);
+  cairo_line_to(cr, 27.5, 14);
+  cairo_curve_to(cr, 27.5, 22, 22, 27, 16, 30);
+  cairo_curve_to(cr, 10, 27, 4.5, 22, 4.5, 14);
+  cairo_close_path(cr);
+}
+
+static void shield_begin(cairo_t *cr, int r, int g, int b) {
+  shield_path(cr);
+  set_rgb(cr, r, g, b);
+  cairo_fill(cr);
+  cairo_save(cr);
+  shield_path(cr);
+  cairo_clip(cr);
+}
+
+static void shield_end(cairo_t *cr) {
+  // Light from the top left.
+  cairo_pattern_t *gl = cairo_pattern_create_linear(4, 3, 28, 30);
+  cairo_pattern_add_color_stop_rgba(gl, 0, 1, 1, 1, 0.30);
+  cairo_pattern_add_color_stop_rgba(gl, 0.5, 1, 1, 1, 0.0);
+  cairo_pattern_add_color_stop_rgba(gl, 1, 0, 0, 0, 0.25);
+  cairo_set_source(cr, gl);
+  cairo_paint(cr);
+  cairo_pattern_destroy(gl);
+  cairo_restore(cr);
+  shield_path(cr);
+  set_rgb(cr, 200, 200, 205);
+  cairo_set_line_width(cr, 3.2);
+  cairo_stroke(cr);
+  shield_path(cr);
+  ink(cr, 1.2);
+}
+
+static void shield_red(cairo_t *cr) {
+  shield_begin(cr, 190, 30, 35);
+  cairo_rectangle(cr, 13.5, 2, 5, 30);
+  cairo_rectangle(cr, 2, 11, 28, 5);
+  set_rgb(cr, 248, 246, 240);
+  cairo_fill(cr);
+  shield_end(cr);
+}
+
+static void shield_blue(cairo_t *cr) {
+  shield_begin(cr, 30, 70, 170);
+  star_path(cr, 16, 15, 9, 3.8, 5);
+  set_rgb(cr, 250, 212, 50);
+  cairo_fill_preserve(cr);
+  ink(cr, 0.8);
+  shield_end(cr);
+}
+
+static void shield_green(cairo_t *cr) {
+  shield_begin(cr, 40, 130, 60);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 2, 24);
+  cairo_line_to(cr, 16, 10);
+  cairo_line_to(cr, 30, 24);
+  cairo_line_to(cr, 30, 30);
+  cairo_line_to(cr, 16, 16);
+  cairo_line_to(cr, 2, 30);
+  cairo_close_path(cr);
+  set_rgb(cr, 240, 240, 235);
+  cairo_fill(cr);
+  cairo_arc(cr, 16, 6.8, 2.2, 0, 2 * M_PI);
+  set_rgb(cr, 250, 212, 50);
+  cairo_fill(cr);
+  shield_end(cr);
+}
+
+static void shield_gold(cairo_t *cr) {
+  shield_begin(cr, 236, 190, 50);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 9, 19);
+  cairo_line_to(cr, 8, 9);
+  cairo_line_to(cr, 12, 13);
+  cairo_line_to(cr, 16, 7);
+  cairo_line_to(cr, 20, 13);
+  cairo_line_to(cr, 24, 9);
+  cairo_line_to(cr, 23, 19);
+  cairo_close_path(cr);
+  set_rgb(cr, 30, 26, 24);
+  cairo_fill(cr);
+  cairo_rectangle(cr, 9, 20.5, 14, 2.5);
+  cairo_fill(cr);
+  shield_end(cr);
+}
+
+static void shield_black(cairo_t *cr) {
+  shield_begin(cr, 240, 238, 232);
+  cairo_rectangle(cr, 2, 2, 14, 12.5);
+  cairo_rectangle(cr, 16, 14.5, 14, 17);
+  set_rgb(cr, 30, 30, 34);
+  cairo_fill(cr);
+  cairo_arc(cr, 16, 14.5, 4.2, 0, 2 * M_PI);
+  set_rgb(cr, 200, 30, 40);
+  cairo_fill_preserve(cr);
+  ink(cr, 0.8);
+  shield_end(cr);
+}
+
+struct IconDef {
+  const char *file;
+  void (*draw)(cairo_t *);
+};
+
+static const IconDef HeroIcons[] = {
+    {"ritter.png", hero_knight},     {"schildmaid.png", hero_shieldmaiden},
+    {"magier.png", hero_wizard},     {"jaegerin.png", hero_huntress},
+    {"priester.png", hero_priest},   {"koenig.png", hero_king},
+    {"barde.png", hero_bard},        {"schild_rot.png", shield_red},
+    {"schild_blau.png", shield_blue}, {"schild_gruen.png", shield_green},
+    {"schild_gold.png", shield_gold}, {"schild_schwarz.png", shield_black},
+};
+
+static bool make_hero_icons() {
+  bool ok = true;
+  for (const IconDef &d : HeroIcons) {
+    cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, PlayerSize, PlayerSize);
+    cairo_t *cr = cairo_create(s);
+    cairo_scale(cr, PlayerSize / 32.0, PlayerSize / 32.0);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    d.draw(cr);
+    cairo_destroy(cr);
+    ok = write_png(s, std::string("players/") + d.file) && ok;
+    cairo_surface_destroy(s);
+  }
+  return ok;
+}
+
+// ---- graves and transports (drawn in a 40 x 40 box, side view)
+
+static void wheel(cairo_t *cr, double cx, double cy, double r) {
+  cairo_new_path(cr);
+  cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
+  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+  cairo_set_line_width(cr, 2.6);
+  cairo_stroke_preserve(cr);
+  set_rgb(cr, 150, 100, 50);
+  cairo_set_line_width(cr, 1.3);
+  cairo_stroke(cr);
+  for (int k = 0; k < 4; k++) {
+    double a = k * M_PI / 4;
+    cairo_move_to(cr, cx - std::cos(a) * r, cy - std::sin(a) * r);
+    cairo_line_to(cr, cx + std::cos(a) * r, cy + std::sin(a) * r);
+  }
+  set_rgb(cr, 90, 60, 30);
+  cairo_set_line_width(cr, 1.0);
+  cairo_stroke(cr);
+  cairo_arc(cr, cx, cy, 1.4, 0, 2 * M_PI);
+  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+  cairo_fill(cr);
+}
+
+static void ground_shadow(cairo_t *cr, double cx, double cy, double rx, double ry) {
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  cairo_scale(cr, rx, ry);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+  cairo_restore(cr);
+  set_rgb(cr, 0, 0, 0, 0.28);
+  cairo_fill(cr);
+}
+
+static void grave_stone(cairo_t *cr) {
+  ground_shadow(cr, 21, 35, 14, 3.5);
+  // Grass tuft at the foot.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 7, 36);
+  cairo_curve_to(cr, 12, 31, 28, 31, 33, 36);
+  cairo_close_path(cr);
+  fill_ink(cr, 90, 140, 60, 1.0);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 10, 34);
+  cairo_line_to(cr, 10, 14);
+  cairo_arc(cr, 20, 14, 10, M_PI, 2 * M_PI);
+  cairo_line_to(cr, 30, 34);
+  cairo_close_path(cr);
+  cairo_pattern_t *g = cairo_pattern_create_linear(10, 0, 30, 0);
+  cairo_pattern_add_color_stop_rgb(g, 0, 0.78, 0.78, 0.80);
+  cairo_pattern_add_color_stop_rgb(g, 1, 0.52, 0.52, 0.56);
+  cairo_set_source(cr, g);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(g);
+  ink(cr, 1.5);
+  // Engraving: a cross and two lines of text.
+  set_rgb(cr, 60, 60, 66);
+  cairo_rectangle(cr, 19, 8, 2, 9);
+  cairo_rectangle(cr, 16.5, 10.5, 7, 2);
+  cairo_fill(cr);
+  cairo_rectangle(cr, 14, 21, 12, 1.5);
+  cairo_rectangle(cr, 15, 25, 10, 1.5);
+  cairo_fill(cr);
+}
+
+static void grave_cross(cairo_t *cr) {
+  ground_shadow(cr, 21, 35, 13, 3.5);
+  // Earth mound.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 5, 37);
+  cairo_curve_to(cr, 10, 28, 30, 28, 35, 37);
+  cairo_close_path(cr);
+  fill_ink(cr, 130, 95, 60, 1.2);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 18, 32);
+  cairo_line_to(cr, 18, 15);
+  cairo_line_to(cr, 10, 15);
+  cairo_line_to(cr, 10, 11);
+  cairo_line_to(cr, 18, 11);
+  cairo_line_to(cr, 18, 3);
+  cairo_line_to(cr, 22, 3);
+  cairo_line_to(cr, 22, 11);
+  cairo_line_to(cr, 30, 11);
+  cairo_line_to(cr, 30, 15);
+  cairo_line_to(cr, 22, 15);
+  cairo_line_to(cr, 22, 32);
+  cairo_close_path(cr);
+  fill_ink(cr, 150, 100, 55, 1.4);
+  // Wood grain and a little wreath.
+  cairo_move_to(cr, 20, 5);
+  cairo_line_to(cr, 20, 30);
+  set_rgb(cr, 110, 70, 35, 0.7);
+  cairo_set_line_width(cr, 0.7);
+  cairo_stroke(cr);
+  cairo_arc(cr, 20, 13, 3.2, 0, 2 * M_PI);
+  set_rgb(cr, 60, 130, 50);
+  cairo_set_line_width(cr, 1.8);
+  cairo_stroke(cr);
+}
+
+static void grave_tomb(cairo_t *cr) {
+  ground_shadow(cr, 21, 35, 17, 3.5);
+  // Base.
+  cairo_rectangle(cr, 3, 27, 34, 8);
+  fill_ink(cr, 120, 118, 112, 1.4);
+  // Sarcophagus body and lid.
+  cairo_rectangle(cr, 6, 15, 28, 12);
+  fill_ink(cr, 170, 166, 156, 1.4);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 4, 15);
+  cairo_line_to(cr, 9, 8);
+  cairo_line_to(cr, 31, 8);
+  cairo_line_to(cr, 36, 15);
+  cairo_close_path(cr);
+  fill_ink(cr, 200, 196, 186, 1.4);
+  // Cross on the front.
+  set_rgb(cr, 90, 86, 80);
+  cairo_rectangle(cr, 19, 17, 2, 8);
+  cairo_rectangle(cr, 16.5, 19, 7, 2);
+  cairo_fill(cr);
+  cairo_rectangle(cr, 8, 18, 5, 6);
+  cairo_rectangle(cr, 27, 18, 5, 6);
+  set_rgb(cr, 90, 86, 80, 0.5);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+}
+
+static void transport_wagon(cairo_t *cr) {
+  ground_shadow(cr, 20, 35, 18, 3);
+  // Shaft.
+  cairo_move_to(cr, 4, 26);
+  cairo_line_to(cr, 0.5, 30);
+  set_rgb(cr, 110, 70, 35);
+  cairo_set_line_width(cr, 2);
+  cairo_stroke(cr);
+  // Canvas cover.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 6, 20);
+  cairo_curve_to(cr, 4, 5, 10, 4, 14, 6);
+  cairo_curve_to(cr, 18, 4, 22, 4, 26, 6);
+  cairo_curve_to(cr, 30, 4, 37, 5, 34, 20);
+  cairo_close_path(cr);
+  fill_ink(cr, 244, 236, 214, 1.4);
+  cairo_move_to(cr, 14, 6.5);
+  cairo_line_to(cr, 13, 20);
+  cairo_move_to(cr, 26, 6.5);
+  cairo_line_to(cr, 27, 20);
+  set_rgb(cr, 160, 140, 110);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  // Wooden box.
+  cairo_rectangle(cr, 4, 19, 32, 8);
+  fill_ink(cr, 150, 95, 45, 1.4);
+  cairo_move_to(cr, 4, 23);
+  cairo_line_to(cr, 36, 23);
+  set_rgb(cr, 110, 70, 35);
+  cairo_set_line_width(cr, 0.8);
+  cairo_stroke(cr);
+  wheel(cr, 10, 30, 5.5);
+  wheel(cr, 30, 30, 5.5);
+}
+
+static void transport_horse(cairo_t *cr) {
+  ground_shadow(cr, 20, 36, 16, 2.5);
+  const int hr = 140, hg = 90, hb = 50;
+  // Legs.
+  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+  double legs[4] = {11, 14, 26, 29};
+  for (double lx : legs) {
+    cairo_rectangle(cr, lx - 1.6, 20, 3.2, 15);
+    fill_ink(cr, hr - 20, hg - 15, hb - 10, 1.0);
+    cairo_rectangle(cr, lx - 1.6, 32.5, 3.2, 2.5);
+    set_rgb(cr, 40, 30, 24);
+    cairo_fill(cr);
+  }
+  // Tail.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 8, 16);
+  cairo_curve_to(cr, 2, 17, 2, 26, 4, 30);
+  cairo_curve_to(cr, 5, 25, 6, 21, 9, 19);
+  cairo_close_path(cr);
+  fill_ink(cr, 60, 40, 25, 1.0);
+  // Body.
+  cairo_save(cr);
+  cairo_translate(cr, 19, 19);
+  cairo_scale(cr, 12, 6.5);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+  cairo_restore(cr);
+  fill_ink(cr, hr, hg, hb, 1.3);
+  // Neck and head.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 25, 16);
+  cairo_line_to(cr, 28, 6);
+  cairo_line_to(cr, 31, 4);
+  cairo_line_to(cr, 38, 9);
+  cairo_line_to(cr, 37, 12);
+  cairo_line_to(cr, 32, 11);
+  cairo_line_to(cr, 31, 19);
+  cairo_close_path(cr);
+  fill_ink(cr, hr, hg, hb, 1.3);
+  // Ear, eye, mane.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 29.5, 5);
+  cairo_line_to(cr, 29.5, 1.5);
+  cairo_line_to(cr, 31.5, 4);
+  cairo_close_path(cr);
+  fill_ink(cr, hr, hg, hb, 0.8);
+  cairo_arc(cr, 32.5, 7, 0.9, 0, 2 * M_PI);
+  set_rgb(cr, 20, 16, 12);
+  cairo_fill(cr);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 28.5, 5);
+  cairo_curve_to(cr, 26, 8, 25, 11, 23.5, 15);
+  set_rgb(cr, 60, 40, 25);
+  cairo_set_line_width(cr, 2.2);
+  cairo_stroke(cr);
+  // Saddle with a blanket.
+  cairo_rectangle(cr, 14, 12.5, 9, 7);
+  fill_ink(cr, 170, 40, 40, 1.0);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 13.5, 13);
+  cairo_curve_to(cr, 16, 10, 21, 10, 23.5, 13);
+  fill_ink(cr, 90, 55, 30, 1.0);
+}
+
+static void transport_boat(cairo_t *cr) {
+  // Water.
+  cairo_new_path(cr);
+  for (int k = 0; k < 3; k++) {
+    cairo_move_to(cr, 2 + k * 12, 36);
+    cairo_curve_to(cr, 5 + k * 12, 34, 8 + k * 12, 34, 11 + k * 12, 36);
+  }
+  set_rgb(cr, 60, 110, 170);
+  cairo_set_line_width(cr, 1.6);
+  cairo_stroke(cr);
+  // Mast and sail.
+  cairo_rectangle(cr, 19, 3, 2, 25);
+  fill_ink(cr, 120, 80, 40, 0.8);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 22, 4);
+  cairo_curve_to(cr, 30, 10, 33, 18, 33, 24);
+  cairo_line_to(cr, 22, 24);
+  cairo_close_path(cr);
+  fill_ink(cr, 246, 240, 226, 1.2);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 18, 6);
+  cairo_line_to(cr, 9, 24);
+  cairo_line_to(cr, 18, 24);
+  cairo_close_path(cr);
+  fill_ink(cr, 200, 50, 40, 1.2);
+  // Pennant.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 21, 3);
+  cairo_line_to(cr, 27, 1.5);
+  cairo_line_to(cr, 21, 0.5);
+  cairo_close_path(cr);
+  set_rgb(cr, 240, 200, 50);
+  cairo_fill(cr);
+  // Hull.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 2, 25);
+  cairo_line_to(cr, 38, 25);
+  cairo_curve_to(cr, 35, 31, 32, 33, 28, 33);
+  cairo_line_to(cr, 11, 33);
+  cairo_curve_to(cr, 7, 33, 4, 30, 2, 25);
+  cairo_close_path(cr);
+  fill_ink(cr, 140, 85, 40, 1.4);
+  cairo_move_to(cr, 4, 28.5);
+  cairo_line_to(cr, 36, 28.5);
+  set_rgb(cr, 100, 60, 28);
+  cairo_set_line_width(cr, 0.9);
+  cairo_stroke(cr);
+}
+
+static void transport_cart(cairo_t *cr) {
+  ground_shadow(cr, 18, 35, 15, 3);
+  // Handles.
+  cairo_move_to(cr, 28, 22);
+  cairo_line_to(cr, 39, 27);
+  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
+  cairo_set_line_width(cr, 3.2);
+  cairo_stroke(cr);
+  cairo_move_to(cr, 28, 22);
+  cairo_line_to(cr, 39, 27);
+  set_rgb(cr, 150, 100, 50);
+  cairo_set_line_width(cr, 1.6);
+  cairo_stroke(cr);
+  // Load: two sacks and a barrel.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 6, 17);
+  cairo_curve_to(cr, 5, 9, 9, 6, 12, 6);
+  cairo_curve_to(cr, 15, 6, 18, 10, 17, 17);
+  cairo_close_path(cr);
+  fill_ink(cr, 220, 200, 150, 1.1);
+  cairo_new_path(cr);
+  rounded_rect(cr, 17, 8, 9, 10, 2);
+  fill_ink(cr, 160, 110, 60, 1.1);
+  cairo_move_to(cr, 17, 11);
+  cairo_line_to(cr, 26, 11);
+  cairo_move_to(cr, 17, 15);
+  cairo_line_to(cr, 26, 15);
+  set_rgb(cr, 70, 70, 74);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  // Box.
+  cairo_new_path(cr);
+  cairo_move_to(cr, 2, 16);
+  cairo_line_to(cr, 30, 16);
+  cairo_line_to(cr, 28, 25);
+  cairo_line_to(cr, 4, 25);
+  cairo_close_path(cr);
+  fill_ink(cr, 170, 120, 60, 1.4);
+  cairo_move_to(cr, 10, 16);
+  cairo_line_to(cr, 10.5, 25);
+  cairo_move_to(cr, 20, 16);
+  cairo_line_to(cr, 19.5, 25);
+  set_rgb(cr, 120, 80, 40);
+  cairo_set_line_width(cr, 0.8);
+  cairo_stroke(cr);
+  wheel(cr, 16, 29, 7);
+}
+
+struct TileDef {
+  const char *id;
+  void (*draw)(cairo_t *);
+};
+
+static const TileDef GraveTiles[] = {{"stone", grave_stone}, {"cross", grave_cross}, {"tomb", grave_tomb}};
+static const TileDef TransportTiles[] = {
+    {"wagon", transport_wagon}, {"horse", transport_horse}, {"boat", transport_boat}, {"cart", transport_cart}};
+
+// Orientation 0 is drawn upright in a tile_x by tile_y box; orientation 1 is the same picture
+// turned a quarter clockwise, in a tile_y by tile_x box.
+static bool make_tile(const TileDef &d, int orientation) {
+  int w = orientation ? TileY : TileX, h = orientation ? TileX : TileY;
+  cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+  cairo_t *cr = cairo_create(s);
+  if (orientation) {
+    cairo_translate(cr, w, 0);
+    cairo_rotate(cr, M_PI / 2);
+  }
+  cairo_scale(cr, TileX / 40.0, TileY / 40.0);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  d.draw(cr);
+  cairo_destroy(cr);
+  bool ok = write_png(s, std::string("pics/") + d.id + std::to_string(orientation) + ".png");
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+// The double-click marker: a red arrow pointing to its top-left corner, where the marked
+// point lies.
+static bool make_cursor() {
+  const int size = 32;
+  cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+  cairo_t *cr = cairo_create(s);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_new_path(cr);
+  cairo_move_to(cr, 2, 2);
+  cairo_line_to(cr, 24, 10);
+  cairo_line_to(cr, 16, 14);
+  cairo_line_to(cr, 29, 27);
+  cairo_line_to(cr, 27, 29);
+  cairo_line_to(cr, 14, 16);
+  cairo_line_to(cr, 10, 24);
+  cairo_close_path(cr);
+  set_rgb(cr, 255, 255, 255, 0.9);
+  cairo_set_line_width(cr, 4.5);
+  cairo_stroke_preserve(cr);
+  cairo_pattern_t *g = cairo_pattern_create_linear(2, 2, 28, 28);
+  cairo_pattern_add_color_stop_rgb(g, 0, 1.0, 0.25, 0.2);
+  cairo_pattern_add_color_stop_rgb(g, 1, 0.65, 0.05, 0.05);
+  cairo_set_source(cr, g);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(g);
+  set_rgb(cr, 70, 0, 0);
+  cairo_set_line_width(cr, 1.4);
+  cairo_stroke(cr);
+  cairo_destroy(cr);
+  bool ok = write_png(s, "pics/cursor.png");
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+// The random cell of the piece picker: a die with a question mark.
+static bool make_random_cell() {
+  cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, TileX, TileY);
+  cairo_t *cr = cairo_create(s);
+  cairo_scale(cr, TileX / 40.0, TileY / 40.0);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_new_path(cr);
+  rounded_rect(cr, 6, 6, 30, 30, 6);
+  set_rgb(cr, 0, 0, 0, 0.3);
+  cairo_fill(cr);
+  cairo_new_path(cr);
+  rounded_rect(cr, 4, 4, 30, 30, 6);
+  cairo_pattern_t *g = cairo_pattern_create_linear(4, 4, 34, 34);
+  cairo_pattern_add_color_stop_rgb(g, 0, 1.0, 0.98, 0.92);
+  cairo_pattern_add_color_stop_rgb(g, 1, 0.85, 0.80, 0.70);
+  cairo_set_source(cr, g);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(g);
+  ink(cr, 1.6);
+  // Pips in two corners.
+  set_rgb(cr, 40, 30, 24);
+  cairo_arc(cr, 10, 10, 2, 0, 2 * M_PI);
+  cairo_fill(cr);
+  cairo_arc(cr, 28, 28, 2, 0, 2 * M_PI);
+  cairo_fill(cr);
+  // Question mark.
+  cairo_new_path(cr);
+  cairo_arc(cr, 19, 14.5, 5, M_PI * 1.05, M_PI * 2.3);
+  cairo_curve_to(cr, 22, 19.5, 19, 19.5, 19, 23.5);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  set_rgb(cr, 170, 30, 30);
+  cairo_set_line_width(cr, 3.2);
+  cairo_stroke(cr);
+  cairo_arc(cr, 19, 28.2, 1.9, 0, 2 * M_PI);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  bool ok = write_png(s, "pics/rnd.png");
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// XML files
+
+static const char *XmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
+static bool make_level_file() {
+  std::string t = XmlHead;
+  t += "<level>\n";
+  t += "  <name>Varn</name>\n";
+  t += std::string("  <pic type=\"bg\">") + MapFileName + "</pic>\n";
+  t += "  <tile_x>" + std::to_string(TileX) + "</tile_x>\n";
+  t += "  <tile_y>" + std::to_string(TileY) + "</tile_y>\n";
+  t += "  <playersize>" + std::to_string(PlayerSize) + "</playersize>\n";
+  t += "  <tile_orientation>0</tile_orientation>\n";
+  t += "</level>\n";
+  return write_text_file("Varn.gxml", t);
+}
+
+struct Entry {
+  const char *name, *id, *pic, *comment;
+};
+
+static bool make_catalogs() {
+  static const Entry players[] = {
+      {"Aldric", "aldric", "ritter.png", "Ritter aus Varn, führt die Gruppe an"},
+      {"Brunhild", "brunhild", "schildmaid.png", "Schildmaid aus dem hohen Norden"},
+      {"Gerwin", "gerwin", "magier.png", "Gelehrter Magier vom Grauzahn"},
+      {"Jördis", "joerdis", "jaegerin.png", "Jägerin und Fährtenleserin"},
+      {"Ulrich", "ulrich", "priester.png", "Wanderpriester, heilt Wunden"},
+  };
+  std::string t = XmlHead;
+  t += "<players>\n";
+  for (const Entry &e : players) {
+    t += "  <player>\n";
+    t += std::string("    <name>") + e.name + "</name>\n";
+    t += std::string("    <id>") + e.id + "</id>\n";
+    t += std::string("    <pic>") + e.pic + "</pic>\n";
+    t += std::string("    <comment>") + e.comment + "</comment>\n";
+    t += "  </player>\n";
+  }
+  t += "</players>\n";
+  bool ok = write_text_file("players.xml", t);
+
+  static const Entry graves[] = {
+      {"Grabstein", "stone", nullptr, "Schlichter Stein mit Inschrift"},
+      {"Holzkreuz", "cross", nullptr, "Kreuz auf frischem Erdhügel"},
+      {"Gruft", "tomb", nullptr, "Steinerner Sarkophag für Helden"},
+  };
+  static const Entry transports[] = {
+      {"Planwagen", "wagon", nullptr, "Gedeckter Wagen für Vorräte und Verletzte"},
+      {"Pferd", "horse", nullptr, "Gesatteltes Reitpferd"},
+      {"Boot", "boat", nullptr, "Segelboot für Flüsse und Küste"},
+      {"Handkarren", "cart", nullptr, "Kleiner Karren mit Säcken und Fass"},
+  };
+  for (int k = 0; k < 2; k++) {
+    const Entry *list = k ? transports : graves;
+    size_t n = k ? std::size(transports) : std::size(graves);
+    const char *root = k ? "transports" : "graves";
+    t = XmlHead;
+    t += std::string("<") + root + ">\n";
+    for (size_t i = 0; i < n; i++) {
+      t += "  <item>\n";
+      t += std::string("    <name>") + list[i].name + "</name>\n";
+      t += std::string("    <id>") + list[i].id + "</id>\n";
+      t += std::string("    <comment>") + list[i].comment + "</comment>\n";
+      t += "  </item>\n";
+    }
+    t += std::string("</") + root + ">\n";
+    ok = write_text_file(k ? "transports.xml" : "graves.xml", t) && ok;
+  }
+  return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+int main(int argc, char **argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    return 2;
+  }
+  OutDir = argv[1];
+  std::error_code ec;
+  std::filesystem::create_directories(OutDir + "/pics", ec);
+  std::filesystem::create_directories(OutDir + "/players", ec);
+  if (ec) {
+    std::fprintf(stderr, "cannot create %s: %s\n", OutDir.c_str(), ec.message().c_str());
+    return 1;
+  }
+  bool ok = make_level_file();
+  ok = make_catalogs() && ok;
+  ok = make_hero_icons() && ok;
+  for (const TileDef &d : GraveTiles) ok = make_tile(d, 0) && make_tile(d, 1) && ok;
+  for (const TileDef &d : TransportTiles) ok = make_tile(d, 0) && make_tile(d, 1) && ok;
+  ok = make_cursor() && ok;
+  ok = make_random_cell() && ok;
+  ok = make_map() && ok;
+  return ok ? 0 : 1;
+}
