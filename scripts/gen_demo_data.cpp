@@ -186,7 +186,8 @@ static double dist(Pt a, Pt b) { return std::hypot(a.x - b.x, a.y - b.y); }
 static std::vector<float> LandField;   // < 0: sea; distance-like measure inland
 static std::vector<float> Elevation;   // 0 (coast) .. 1 (peaks)
 static std::vector<float> Moisture;    // 0 .. 1
-static std::vector<uint8_t> WaterMask; // 1: sea or lake, 2: river (set after the rivers)
+static std::vector<uint8_t> WaterMask; // 1: sea or lake, 2: river with its banks (set after the rivers)
+static std::vector<uint8_t> RiverBed;  // 1 where a river is drawn
 
 static const Pt LakeCentre = {1830, 1080};
 static const Pt MountainCentre = {2620, 330};
@@ -265,7 +266,6 @@ static void compute_terrain() {
   }
 }
 
-// Lake measure for shore bands: distance-like value relative to the lake edge.
 static void paint_terrain(uint32_t *pix, int stride_px) {
   const Colour deep = {88, 128, 158};
   const Colour shallow = {150, 188, 196};
@@ -399,16 +399,20 @@ static void plan_rivers() {
   Rng r = {2024};
   // From the mountains down into the lake.
   Pt spring = {2480, 560};
-  Pt inflow = {LakeCentre.x + 150, LakeCentre.y - 90};
+  // The rivers begin and end inside the lake or the sea; the parts over open water are
+  // not drawn (draw_rivers), so they meet the shore cleanly.
+  Pt inflow = {LakeCentre.x + 110, LakeCentre.y - 50};
   Rivers.push_back({meander(spring, inflow, 0.5, 6, r), 3.0, 9.0});
-  // A tributary from the east.
+  // A tributary from the east that joins the first river.
   Pt spring2 = {2950, 1000};
-  Pt join = {2180, 930};
-  Rivers.push_back({meander(spring2, join, 0.45, 6, r), 2.5, 6.0});
+  const std::vector<Pt> &first = Rivers.front().line;
+  Pt join = first[first.size() * 4 / 5];
+  Rivers.push_back({meander(spring2, join, 0.45, 6, r), 2.5, 7.0});
   // From the lake to the sea in the west.
-  Pt outflow = {LakeCentre.x - 200, LakeCentre.y + 40};
-  Pt mouth = find_sea({outflow.x, outflow.y + 200}, -0.94, 0.34);
-  mouth.x -= 25;
+  Pt outflow = {LakeCentre.x - 150, LakeCentre.y + 30};
+  Pt mouth = find_sea({outflow.x - 50, outflow.y + 200}, -0.94, 0.34);
+  mouth.x -= 50;
+  mouth.y += 18;
   Rivers.push_back({meander(outflow, mouth, 0.4, 6, r), 9.0, 16.0});
 }
 
@@ -424,11 +428,36 @@ static void stroke_river(cairo_t *cr, const River &rv, double extra) {
   }
 }
 
-static void draw_rivers(cairo_t *cr) {
-  set_rgb(cr, 70, 95, 110, 0.8);
+// Draws the rivers on a layer of their own and lays it over the land only.
+static void draw_rivers(uint32_t *pix, int stride_px) {
+  RiverBed.assign((size_t)MapWidth * MapHeight, 0);
+  cairo_surface_t *layer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, MapWidth, MapHeight);
+  cairo_t *cr = cairo_create(layer);
+  set_rgb(cr, 80, 104, 118);
   for (const River &rv : Rivers) stroke_river(cr, rv, 3.0);
   set_rgb(cr, 130, 172, 190);
   for (const River &rv : Rivers) stroke_river(cr, rv, 0.0);
+  cairo_destroy(cr);
+  cairo_surface_flush(layer);
+  {
+    const unsigned char *data = cairo_image_surface_get_data(layer);
+    int stride = cairo_image_surface_get_stride(layer);
+    for (int y = 0; y < MapHeight; y++)
+      for (int x = 0; x < MapWidth; x++) {
+        uint32_t src = ((const uint32_t *)(data + (size_t)y * stride))[x];
+        uint32_t a = src >> 24;
+        if (a == 0 || WaterMask[idx(x, y)] == 1) continue;
+        if (a > 128) RiverBed[idx(x, y)] = 1;
+        uint32_t &dst = pix[(size_t)y * stride_px + x];
+        uint32_t out = 0xFF000000u;
+        for (int sh = 0; sh < 24; sh += 8) {
+          uint32_t c = ((src >> sh) & 255) + (((dst >> sh) & 255) * (255 - a) + 127) / 255;
+          out |= std::min(c, 255u) << sh;
+        }
+        dst = out;
+      }
+  }
+  cairo_surface_destroy(layer);
   // Mark the rivers in the water mask (with a margin) for the placement of everything else.
   cairo_surface_t *mask = cairo_image_surface_create(CAIRO_FORMAT_A8, MapWidth, MapHeight);
   cairo_t *mc = cairo_create(mask);
@@ -532,10 +561,19 @@ static void plan_settlements() {
 
 static std::vector<std::vector<Pt>> Roads;
 
+static bool in_river_bed(double x, double y) {
+  return inside_map(x, y) && RiverBed[idx((int)x, (int)y)];
+}
+
+// A road keeps out of the sea, the lake and the high mountains, and crosses rivers on
+// short bridges instead of running along them.
 static bool road_ok(const std::vector<Pt> &line) {
+  int run = 0;
   for (const Pt &p : resample(line, 4.0)) {
     if (water_at(p.x, p.y) == 1) return false;
     if (elevation_at(p.x, p.y) > 0.66) return false;
+    run = in_river_bed(p.x, p.y) ? run + 1 : 0;
+    if (run > 8) return false;
   }
   return true;
 }
@@ -604,7 +642,7 @@ static void draw_roads(cairo_t *cr) {
   for (const auto &line : Roads) {
     std::vector<Pt> pts = resample(line, 3.0);
     for (size_t i = 1; i + 1 < pts.size(); i++) {
-      if (water_at(pts[i].x, pts[i].y) != 2) continue;
+      if (!in_river_bed(pts[i].x, pts[i].y)) continue;
       Pt p = pts[i - 1], q = pts[i + 1];
       set_rgb(cr, 90, 80, 70);
       cairo_set_line_width(cr, 12);
@@ -671,14 +709,14 @@ static void draw_fields(cairo_t *cr) {
   Rng r = {99};
   const Colour crops[] = {{214, 194, 116}, {178, 184, 98}, {190, 150, 96}, {200, 205, 120}};
   for (const Settlement &s : Settlements) {
-    int count = 5 + (int)(rng_unit(r) * 6);
+    int count = 3 + (int)(rng_unit(r) * 4);
     for (int k = 0, tries = 0; k < count && tries < 200; tries++) {
       double a = rng_range(r, 0, 2 * M_PI);
-      double rad = s.radius + rng_range(r, 30, 130);
+      double rad = s.radius + rng_range(r, 25, 95);
       Pt c = {s.centre.x + std::cos(a) * rad, s.centre.y + std::sin(a) * rad};
       double w = rng_range(r, 50, 95), h = rng_range(r, 35, 70);
       if (!good_building_ground(c.x, c.y, std::max(w, h) * 0.6)) continue;
-      if (distance_to_roads(c, 40) < 30) continue;
+      if (distance_to_roads(c, 80) < std::max(w, h) * 0.6 + 6) continue;
       bool apart = true;
       for (const Field &f : Fields)
         if (dist(f.centre, c) < 0.55 * (std::max(f.w, f.h) + std::max(w, h))) apart = false;
@@ -691,7 +729,7 @@ static void draw_fields(cairo_t *cr) {
       cairo_translate(cr, c.x, c.y);
       cairo_rotate(cr, angle);
       cairo_rectangle(cr, -w / 2, -h / 2, w, h);
-      cairo_set_source_rgba(cr, col.r / 255, col.g / 255, col.b / 255, 0.75);
+      cairo_set_source_rgba(cr, col.r / 255, col.g / 255, col.b / 255, 0.6);
       cairo_fill_preserve(cr);
       set_rgb(cr, 120, 100, 60, 0.35);
       cairo_set_line_width(cr, 1.2);
@@ -1021,9 +1059,10 @@ static bool make_map() {
   int stride_px = cairo_image_surface_get_stride(s) / 4;
   paint_terrain(pix, stride_px);
   cairo_surface_mark_dirty(s);
-  cairo_t *cr = cairo_create(s);
   plan_rivers();
-  draw_rivers(cr);
+  draw_rivers(pix, stride_px);
+  cairo_surface_mark_dirty(s);
+  cairo_t *cr = cairo_create(s);
   plan_settlements();
   plan_roads();
   draw_fields(cr);
@@ -1199,13 +1238,14 @@ static void hero_wizard(cairo_t *cr) {
 }
 
 static void hero_huntress(cairo_t *cr) {
-  // Bow behind the shoulder.
+  shoulders(cr, 50, 110, 50);
+  // Bow slung across the chest.
   cairo_new_path(cr);
-  cairo_arc(cr, 8, 19, 12, -1.2, 1.0);
+  cairo_move_to(cr, 7, 22);
+  cairo_curve_to(cr, 14, 24, 22, 28, 25, 31);
   set_rgb(cr, 120, 80, 40);
   cairo_set_line_width(cr, 2.0);
   cairo_stroke(cr);
-  shoulders(cr, 50, 110, 50);
   // Hood.
   cairo_new_path(cr);
   cairo_move_to(cr, 16, 2);
