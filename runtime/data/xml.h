@@ -49,8 +49,9 @@ constexpr int SaveNoDeclaration = 2;
 // freed first). Returns the handle for AnyNumber, 1 for a fixed number (go on
 // using the number), also when parsing failed (xml_status tells; the tree then
 // holds what was read before the error); 0 when the path is empty, the file
-// cannot be opened, is no regular file or is empty. A file that shrinks while
-// it is read ends where the reading ended.
+// cannot be opened, is no regular file or is empty (a document that was under
+// the fixed number is gone then too). A file that shrinks while it is read
+// ends where the reading ended.
 int xml_load(int number, const String& path);
 // Frees the document with its nodes and strings; -1 frees all documents.
 void xml_free(int document);

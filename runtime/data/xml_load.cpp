@@ -323,31 +323,32 @@ void record_error(XmlDocument* document, XML_Parser parser, int code) {
   }
 }
 
+// A load that gives no document leaves no document under a fixed number.
+int load_failed(int number, FILE* file) {
+  if (file) std::fclose(file);
+  if (number != AnyNumber) xml_documents().remove(number);
+  return 0;
+}
+
 }  // namespace
 
 int xml_load(int number, const String& path) {
-  if (path.empty()) return 0;
+  if (path.empty()) return load_failed(number, nullptr);
   std::string native = string_to_utf8(path);
-  if (native.empty()) return 0;
+  if (native.empty()) return load_failed(number, nullptr);
   FILE* file = std::fopen(native.c_str(), "rb");
-  if (!file) return 0;
+  if (!file) return load_failed(number, nullptr);
   struct stat info;
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
-    std::fclose(file);
-    return 0;
-  }
+  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0)
+    return load_failed(number, file);
   int64_t size = info.st_size;
   XML_Parser parser = XML_ParserCreate(nullptr);
-  if (!parser) {
-    std::fclose(file);
-    return 0;
-  }
+  if (!parser) return load_failed(number, file);
   int result = 0;
   XmlDocument* document = xml_new_document(number, &result);
   if (!document) {
     XML_ParserFree(parser);
-    std::fclose(file);
-    return 0;
+    return load_failed(number, file);
   }
   document->line_end_style = LineEndUnknown;
   xml_reserve_first_block(document, static_cast<size_t>(size) + 16);
@@ -358,9 +359,8 @@ int xml_load(int number, const String& path) {
     state.open.push_back({document->document_node, nullptr, 0, false, std::u16string()});
   } catch (const std::bad_alloc&) {
     XML_ParserFree(parser);
-    std::fclose(file);
     xml_documents().remove(static_cast<int>(document->handle));
-    return 0;
+    return load_failed(number, file);
   }
 
   XML_SetUserData(parser, &state);

@@ -109,6 +109,8 @@ void put_units(Output& out, const char16_t* s, size_t length, Escape escape) {
         case u'"': if (escape == Escape::Attribute) entity = "&quot;"; break;
         case u'\n': if (escape == Escape::Attribute) entity = "&#10;"; break;
         case u'\r': if (escape == Escape::Attribute) entity = "&#13;"; break;
+        // A raw tab in a value would read back as a blank.
+        case u'\t': if (escape == Escape::Attribute) entity = "&#9;"; break;
         default: break;
       }
       if (entity) {
