@@ -14,12 +14,24 @@
 
 #include "app/shell/shell.h"
 #include "runtime/data/strings.h"
+#include "runtime/toolkit/runtime.h"
+
+// The runtime layer as the program starts it (once per process; a second call
+// does nothing).
+inline void ensure_runtime() {
+  static int argc = 1;
+  static char name[] = "test_app";
+  static char* args[] = {name, nullptr};
+  static char** argv = args;
+  runtime_init(&argc, &argv);
+}
 
 // A temporary directory with "pics" and "players" inside, made ProgramDir
 // while it lives (the previous ProgramDir comes back afterwards).
 class TempProgramDir {
  public:
   TempProgramDir() {
+    ensure_runtime();
     char pattern[] = "/tmp/tavrel-app-XXXXXX";
     char* made = mkdtemp(pattern);
     path_ = made ? made : "/tmp";
