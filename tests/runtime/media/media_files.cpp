@@ -117,7 +117,7 @@ Bytes make_png(const PngSpec& spec) {
   return out;
 }
 
-Bytes make_jpeg(int width, int height, int components, const Bytes& samples) {
+Bytes make_jpeg(int width, int height, int components, const Bytes& samples, int quality, bool progressive) {
   jpeg_compress_struct c;
   jpeg_error_mgr errors;
   c.err = jpeg_std_error(&errors);
@@ -130,8 +130,10 @@ Bytes make_jpeg(int width, int height, int components, const Bytes& samples) {
   c.input_components = components;
   c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 100, TRUE);
+  jpeg_set_quality(&c, quality, TRUE);
   if (components == 4) jpeg_set_colorspace(&c, JCS_CMYK);
+  c.optimize_coding = TRUE;
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(samples.data() + size_t(c.next_scanline) * width * components);

@@ -39,5 +39,7 @@ struct PngSpec {
 };
 Bytes make_png(const PngSpec& spec);
 
-// A JPEG with the given components (1 grey, 3 RGB, 4 CMYK as stored) at quality 100.
-Bytes make_jpeg(int width, int height, int components, const Bytes& samples);
+// A JPEG with the given components (1 grey, 3 RGB, 4 CMYK as stored), with
+// optimised Huffman tables, at the given quality, optionally progressive.
+Bytes make_jpeg(int width, int height, int components, const Bytes& samples, int quality = 100,
+                bool progressive = false);
