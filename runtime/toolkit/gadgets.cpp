@@ -314,15 +314,18 @@ void plain_resize(GadgetRecord& record, int, int x, int y, int width, int height
     gtk_layout_move(GTK_LAYOUT(parent), outer, x == Ignore ? cx : x, y == Ignore ? cy : y);
   }
   if (width != Ignore || height != Ignore) {
+    // An ignored side keeps the size asked for so far, else the natural one.
     int minimum = 0, natural = 0;
+    int asked_width = -1, asked_height = -1;
+    gtk_widget_get_size_request(record.widget, &asked_width, &asked_height);
     int new_width = width, new_height = height;
     if (width == Ignore) {
       gtk_widget_get_preferred_width(record.widget, &minimum, &natural);
-      new_width = natural;
+      new_width = asked_width >= 0 ? asked_width : natural;
     }
     if (height == Ignore) {
       gtk_widget_get_preferred_height(record.widget, &minimum, &natural);
-      new_height = natural;
+      new_height = asked_height >= 0 ? asked_height : natural;
     }
     if (new_width >= 1 && new_height >= 1) {
       gtk_widget_set_size_request(record.widget, new_width, new_height);

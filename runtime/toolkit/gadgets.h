@@ -7,6 +7,7 @@
 #include "runtime/data/strings.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
+#include "runtime/toolkit/objects.h"
 
 constexpr int CanvasBorder = 1;
 constexpr int ImageGadgetBorder = 1;
