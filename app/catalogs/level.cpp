@@ -3,6 +3,7 @@
 #include "app/catalogs/catalogs.h"
 
 #include "app/mapview/model.h"
+#include "app/mapview/render.h"
 #include "app/shell/shell.h"
 #include "runtime/data/xml.h"
 #include "runtime/media/image.h"
@@ -112,4 +113,8 @@ void load_level(const String& path) {
   window_set_title(MainWindow, MapView.level_name);
   read_catalogs();
   UnsavedChanges = 0;
+  // The pictures may have been replaced by new ones under the same numbers:
+  // the next frame is composed afresh.
+  map_samples_invalidate();
+  map_frame_invalidate();
 }
