@@ -344,7 +344,8 @@ void draw_image(ImageHandle image, int x, int y, int width, int height) {
   // Only the visible part of the scaled picture is computed.
   const int64_t x0 = int64_t(x) + Current->origin_x, y0 = int64_t(y) + Current->origin_y;
   Span s = clip(Current->target, x0, y0, x0 + width, y0 + height);
-  if (s.empty()) return;
+  // The toolkit takes the offsets as int: pictures placed absurdly far away are skipped.
+  if (s.empty() || x0 - s.x0 < -(int64_t(1) << 30) || y0 - s.y0 < -(int64_t(1) << 30)) return;
   GdkPixbuf* part = gdk_pixbuf_new(GDK_COLORSPACE_RGB, gdk_pixbuf_get_has_alpha(image), 8, s.x1 - s.x0,
                                    s.y1 - s.y0);
   if (!part) return;

@@ -246,6 +246,8 @@ TEST(Drawing, ImagesAreClippedAndScaled) {
   drawing_start(&part.target);
   draw_image(image, -5, -4, 13, 9);
   draw_image(image, 0, 0, 0, 9);  // no width: nothing
+  draw_image(image, INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  draw_image(image, -2000000000, 0, 2100000000, 5);
   drawing_stop();
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 8; ++x)
