@@ -38,6 +38,18 @@ gboolean on_input_key(GtkWidget* dialog, GdkEventKey* event, gpointer) {
 
 void on_input_destroy(GtkWidget*, gpointer data) { static_cast<InputState*>(data)->finished = true; }
 
+void on_run_destroy(GtkWidget*, gpointer flag) { *static_cast<bool*>(flag) = true; }
+
+// Runs the dialog; it may be destroyed meanwhile by someone else, which
+// *destroyed tells. The caller holds a reference and drops it afterwards.
+int run_dialog(GtkWidget* dialog, bool* destroyed) {
+  g_object_ref(dialog);
+  gulong handler = g_signal_connect(dialog, "destroy", G_CALLBACK(on_run_destroy), destroyed);
+  int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  if (!*destroyed) g_signal_handler_disconnect(dialog, handler);
+  return response;
+}
+
 // The filters of a pattern list "Text|*.a;*.b|Text2|*.c", in order.
 struct FilterSpec {
   std::string name;
@@ -121,14 +133,21 @@ String file_requester(bool save, const String& title, const String& default_path
   }
 
   String result;
-  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
-    GSList* names = gtk_file_chooser_get_filenames(chooser);
-    if (names && names->data) result = string_from_utf8(static_cast<const char*>(names->data));
-    g_slist_free_full(names, g_free);
+  bool destroyed = false;
+  int response = run_dialog(dialog, &destroyed);
+  if (!destroyed) {
+    if (response == GTK_RESPONSE_ACCEPT) {
+      GSList* names = gtk_file_chooser_get_filenames(chooser);
+      if (names && names->data) result = string_from_utf8(static_cast<const char*>(names->data));
+      g_slist_free_full(names, g_free);
+    }
+    GtkFileFilter* active = gtk_file_chooser_get_filter(chooser);
+    LastPatternIndex = active ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(active), "rx_index")) : 0;
+    gtk_widget_destroy(dialog);
+  } else {
+    LastPatternIndex = 0;
   }
-  GtkFileFilter* active = gtk_file_chooser_get_filter(chooser);
-  LastPatternIndex = active ? GPOINTER_TO_INT(g_object_get_data(G_OBJECT(active), "rx_index")) : 0;
-  gtk_widget_destroy(dialog);
+  g_object_unref(dialog);
   toolkit_flush();
   return result;
 }
@@ -162,13 +181,15 @@ int message_requester(const String& title, const String& text, int flags) {
   if (!dialog) return 0;
   if (with_cancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL);
   gtk_window_set_title(GTK_WINDOW(dialog), string_to_utf8(title).c_str());
-  int response = gtk_dialog_run(GTK_DIALOG(dialog));
+  bool destroyed = false;
+  int response = run_dialog(dialog, &destroyed);
   int result = 0;
   if (response == GTK_RESPONSE_YES && buttons == GTK_BUTTONS_YES_NO) result = ResultYes;
   if (response == GTK_RESPONSE_NO && buttons == GTK_BUTTONS_YES_NO) result = ResultNo;
   if (response == GTK_RESPONSE_CANCEL && with_cancel) result = ResultCancel;
   if (response == GTK_RESPONSE_OK && buttons == GTK_BUTTONS_OK) result = ResultOk;
-  gtk_widget_destroy(dialog);
+  if (!destroyed) gtk_widget_destroy(dialog);
+  g_object_unref(dialog);
   toolkit_flush();
   return result;
 }
