@@ -158,16 +158,34 @@ int64_t cached_menu_height() {
 }
 }  // namespace
 
-void draw_hover_label() {
-  const String& text = HoverLabel.text;
-  int64_t w = text_width(text), h = text_height(text);
-  int64_t lx = HoverLabel.x, ly = HoverLabel.y;
+namespace {
+// The label's box in window coordinates after the clamping at the right and
+// bottom edges (there is none at the left and top).
+void label_box(int64_t& lx, int64_t& ly, int64_t& w, int64_t& h) {
+  // The text's size only changes with the text.
+  static String measured;
+  static int64_t text_w = 0, text_h = 0;
+  if (!string_equal(measured, HoverLabel.text) || (text_w == 0 && !HoverLabel.text.empty())) {
+    measured = HoverLabel.text;
+    text_w = text_width(measured);
+    text_h = text_height(measured);
+  }
+  w = text_w + 4;
+  h = text_h + 4;
+  lx = HoverLabel.x;
+  ly = HoverLabel.y;
   int64_t right = window_width(MainWindow);
   int64_t bottom = window_height(MainWindow) - cached_menu_height();
-  if (lx + w + 4 > right) lx = right - w - 4;
-  if (ly + h + 4 > bottom) ly = bottom - h - 4;
-  draw_box(static_cast<int>(lx), static_cast<int>(ly), static_cast<int>(w + 4), static_cast<int>(h + 4), rgb(0, 0, 0));
-  draw_text(static_cast<int>(lx + 2), static_cast<int>(ly + 2), text);
+  if (lx + w > right) lx = right - w;
+  if (ly + h > bottom) ly = bottom - h;
+}
+}  // namespace
+
+void draw_hover_label() {
+  int64_t lx, ly, w, h;
+  label_box(lx, ly, w, h);
+  draw_box(static_cast<int>(lx), static_cast<int>(ly), static_cast<int>(w), static_cast<int>(h), rgb(0, 0, 0));
+  draw_text(static_cast<int>(lx + 2), static_cast<int>(ly + 2), HoverLabel.text);
 }
 
 // ---------------------------------------------------------------------------
@@ -223,12 +241,10 @@ inline void blend_pixel(uint8_t* d, const uint8_t* s, int sb) {
   }
 }
 
-// Composes the map pixels xs[0..n) of map row sy (xs non-decreasing) into out,
-// B bytes per pixel: the map picture's pixel, then every piece covering it in
-// drawing order.
+// Copies the map pixels xs[0..n) of map row sy (xs non-decreasing) into out,
+// B bytes per pixel (the map picture's format).
 template <int B>
-void compose_span(uint8_t* out, int64_t sy, const int32_t* xs, int64_t n, bool contiguous, const Pixels& map,
-                  const std::vector<FramePiece>& pieces) {
+void gather_span(uint8_t* out, int64_t sy, const int32_t* xs, int64_t n, bool contiguous, const Pixels& map) {
   if (n <= 0) return;
   const uint8_t* row = map.pixels + sy * map.stride;
   if (contiguous) {
@@ -246,6 +262,12 @@ void compose_span(uint8_t* out, int64_t sy, const int32_t* xs, int64_t n, bool c
   } else {
     for (int64_t i = 0; i < n; i++) std::memcpy(out + i * 4, row + static_cast<int64_t>(xs[i]) * 4, 4);
   }
+}
+
+// Blends every piece covering the map pixels xs[0..n) of row sy into out, in
+// drawing order.
+template <int B>
+void blend_pieces(uint8_t* out, int64_t sy, const int32_t* xs, int64_t n, const std::vector<FramePiece>& pieces) {
   for (const FramePiece& p : pieces) {
     if (sy < p.y0 || sy >= p.y1) continue;
     int64_t i0 = std::lower_bound(xs, xs + n, p.x0) - xs;
@@ -256,6 +278,24 @@ void compose_span(uint8_t* out, int64_t sy, const int32_t* xs, int64_t n, bool c
     for (int64_t i = i0; i < i1; i++) blend_pixel<B>(out + i * B, prow + (xs[i] - p.x) * sb, sb);
   }
 }
+
+// The map picture's pixels as the canvas shows them at the current zoom and
+// origin, without pieces: kept from frame to frame while the view stays, so
+// that frames of the marker or of a dragged piece need not sample the map
+// again.
+struct MapSamples {
+  bool valid = false;
+  int map_image = 0;  // image numbers are not given out twice in a run
+  const uint8_t* map_pixels = nullptr;
+  int64_t map_stride = 0, map_width = 0, map_height = 0;
+  int bpp = 0;
+  int64_t zoom = 0, dx = 0, dy = 0, target_width = 0, target_height = 0;
+  int64_t cx0 = 0, cx1 = 0, cy0 = 0, cy1 = 0;
+  std::vector<int32_t> xs, ys;
+  std::vector<uint8_t> pixels;  // (cx1 - cx0) x (cy1 - cy0), bpp bytes each
+};
+MapSamples Samples;
+uint64_t SamplesGeneration = 0;  // counts the samplings
 
 // The marker composed on a small part of the map: map picture and pieces
 // below it, then the runtime draws the scaled picture and the rings on it.
@@ -295,8 +335,11 @@ void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pix
   patch.pixels.assign(patch.stride * h, 0);
   std::vector<int32_t> xs(w);
   for (int64_t i = 0; i < w; i++) xs[i] = static_cast<int32_t>(x0 + i);
-  for (int64_t y = y0; y < y1; y++)
-    compose_span<B>(patch.pixels.data() + (y - y0) * patch.stride, y, xs.data(), w, true, map, pieces);
+  for (int64_t y = y0; y < y1; y++) {
+    uint8_t* out = patch.pixels.data() + (y - y0) * patch.stride;
+    gather_span<B>(out, y, xs.data(), w, true, map);
+    blend_pieces<B>(out, y, xs.data(), w, pieces);
+  }
   DrawTarget target;
   target.pixels = patch.pixels.data();
   target.stride = static_cast<int>(patch.stride);
@@ -324,6 +367,7 @@ void collect_pieces(List<Piece>* list, List<CatalogEntry>* catalog, const Pixels
       return;
     }
     int number = pictures[piece->catalog_index];
+    key.push_back(number);
     key.push_back(reinterpret_cast<int64_t>(image_handle(number)));
     if (!image_handle(number)) return;
     DrawTarget* picture = image_output(number);
@@ -345,6 +389,103 @@ void push_string(std::vector<int64_t>& key, const String& s) {
   for (char16_t c : s) key.push_back(c);
 }
 
+// A rectangle of the canvas, end exclusive.
+struct CanvasRect {
+  int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// The canvas pixels that show the map rectangle (x0, y0)-(x1, y1).
+CanvasRect canvas_rect(const MapSamples& m, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  CanvasRect r;
+  r.x0 = m.cx0 + (std::lower_bound(m.xs.begin(), m.xs.end(), x0) - m.xs.begin());
+  r.x1 = m.cx0 + (std::lower_bound(m.xs.begin(), m.xs.end(), x1) - m.xs.begin());
+  r.y0 = m.cy0 + (std::lower_bound(m.ys.begin(), m.ys.end(), y0) - m.ys.begin());
+  r.y1 = m.cy0 + (std::lower_bound(m.ys.begin(), m.ys.end(), y1) - m.ys.begin());
+  return r;
+}
+
+// The last frame put on the canvas, for drawing the next one in part.
+struct LastFrameState {
+  bool valid = false;
+  const uint8_t* pixels = nullptr;
+  int64_t stride = 0, width = 0, height = 0;
+  uint64_t samples_generation = 0;
+  int64_t white_w = 0, white_h = 0;
+  std::vector<FramePiece> pieces;  // the pieces of that frame, in drawing order
+  std::vector<CanvasRect> piece_rects;
+  CanvasRect marker_rect, label_rect;
+};
+LastFrameState LastFrame;
+
+struct FrameContext {
+  DrawTarget* target = nullptr;
+  const MapSamples* samples = nullptr;
+  const std::vector<FramePiece>* pieces = nullptr;
+  const MarkerPatch* patch = nullptr;
+  int64_t white_w = 0, white_h = 0;  // the white box, clipped to the canvas
+};
+
+bool same_piece(const FramePiece& a, const FramePiece& b) {
+  return a.picture.pixels == b.picture.pixels && a.picture.stride == b.picture.stride &&
+         a.picture.width == b.picture.width && a.picture.height == b.picture.height &&
+         a.picture.bpp == b.picture.bpp && a.x == b.x && a.y == b.y;
+}
+
+inline void fill_white(uint8_t* row, int64_t x0, int64_t x1) {
+  if (x0 < x1) std::memset(row + x0 * 3, 255, (x1 - x0) * 3);
+}
+
+// Draws the frame's pixels of one canvas rectangle: white box, map samples
+// with the pieces blended over them, the marker patch. Pixels outside both the
+// white box and the map keep what they had.
+template <int B>
+void compose_rect(const FrameContext& c, CanvasRect r, std::vector<uint8_t>& wide) {
+  const DrawTarget* t = c.target;
+  const MapSamples& m = *c.samples;
+  r.x0 = std::max<int64_t>(r.x0, 0);
+  r.y0 = std::max<int64_t>(r.y0, 0);
+  r.x1 = std::min<int64_t>(r.x1, t->width);
+  r.y1 = std::min<int64_t>(r.y1, t->height);
+  if (r.x0 >= r.x1 || r.y0 >= r.y1) return;
+  int64_t columns = m.cx1 - m.cx0;
+  int64_t a = std::max(r.x0, m.cx0), b = std::min(r.x1, m.cx1);
+  const MarkerPatch& patch = *c.patch;
+  for (int64_t cy = r.y0; cy < r.y1; cy++) {
+    uint8_t* row = t->pixels + cy * t->stride;
+    bool map_row = cy >= m.cy0 && cy < m.cy1 && a < b;
+    if (cy < c.white_h) {
+      int64_t wx1 = std::min(r.x1, c.white_w);
+      if (!map_row) {
+        fill_white(row, r.x0, wx1);
+      } else {
+        fill_white(row, r.x0, std::min(wx1, a));
+        fill_white(row, b, wx1);
+      }
+    }
+    if (!map_row) continue;
+    int64_t i0 = a - m.cx0, n = b - a;
+    int64_t sy = m.ys[cy - m.cy0];
+    const int32_t* xs = m.xs.data() + i0;
+    const uint8_t* sampled = m.pixels.data() + ((cy - m.cy0) * columns + i0) * B;
+    uint8_t* out = row + a * 3;
+    if constexpr (B == 3) {
+      std::memcpy(out, sampled, n * 3);
+      blend_pieces<3>(out, sy, xs, n, *c.pieces);
+    } else {
+      if (static_cast<int64_t>(wide.size()) < n * 4) wide.resize(n * 4);
+      std::memcpy(wide.data(), sampled, n * 4);
+      blend_pieces<4>(wide.data(), sy, xs, n, *c.pieces);
+      for (int64_t i = 0; i < n; i++) std::memcpy(out + i * 3, wide.data() + i * 4, 3);
+    }
+    if (patch.used && sy >= patch.y0 && sy < patch.y1) {
+      const uint8_t* prow = patch.pixels.data() + (sy - patch.y0) * patch.stride;
+      int64_t j0 = std::lower_bound(xs, xs + n, patch.x0) - xs;
+      int64_t j1 = std::lower_bound(xs, xs + n, patch.x1) - xs;
+      for (int64_t j = j0; j < j1; j++) std::memcpy(out + j * 3, prow + (xs[j] - patch.x0) * B, 3);
+    }
+  }
+}
+
 template <int B>
 void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePiece>& pieces,
                 const MarkerFrame& marker) {
@@ -357,63 +498,110 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
   int64_t dx = static_cast<int>(-static_cast<int64_t>(MapView.origin_x) * zoom / 100);
   int64_t dy = static_cast<int>(-static_cast<int64_t>(MapView.origin_y) * zoom / 100);
   int64_t tw = target->width, th = target->height;
-  int64_t cx0 = std::max<int64_t>(0, dx), cx1 = std::min<int64_t>(tw, dx + sw);
-  int64_t cy0 = std::max<int64_t>(0, dy), cy1 = std::min<int64_t>(th, dy + sh);
-  int64_t columns = std::max<int64_t>(0, cx1 - cx0);
-  int64_t rows = std::max<int64_t>(0, cy1 - cy0);
-
-  std::vector<int32_t> xs(columns), ys(rows);
-  int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
-  for (int64_t i = 0; i < columns; i++) xs[i] = nearest_index(cx0 + i - dx, xstep, map.width);
-  for (int64_t i = 0; i < rows; i++) ys[i] = nearest_index(cy0 + i - dy, ystep, map.height);
-  bool contiguous = sw == map.width;
+  MapSamples& m = Samples;
+  if (!m.valid || m.map_image != MapView.map_image || m.map_pixels != map.pixels || m.map_stride != map.stride || m.map_width != map.width ||
+      m.map_height != map.height || m.bpp != B || m.zoom != zoom || m.dx != dx || m.dy != dy ||
+      m.target_width != tw || m.target_height != th) {
+    m.valid = true;
+    SamplesGeneration++;
+    m.map_image = MapView.map_image;
+    m.map_pixels = map.pixels;
+    m.map_stride = map.stride;
+    m.map_width = map.width;
+    m.map_height = map.height;
+    m.bpp = B;
+    m.zoom = zoom;
+    m.dx = dx;
+    m.dy = dy;
+    m.target_width = tw;
+    m.target_height = th;
+    m.cx0 = std::max<int64_t>(0, dx);
+    m.cx1 = std::max(m.cx0, std::min<int64_t>(tw, dx + sw));
+    m.cy0 = std::max<int64_t>(0, dy);
+    m.cy1 = std::max(m.cy0, std::min<int64_t>(th, dy + sh));
+    int64_t columns = m.cx1 - m.cx0, rows = m.cy1 - m.cy0;
+    m.xs.resize(columns);
+    m.ys.resize(rows);
+    int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
+    for (int64_t i = 0; i < columns; i++) m.xs[i] = nearest_index(m.cx0 + i - dx, xstep, map.width);
+    for (int64_t i = 0; i < rows; i++) m.ys[i] = nearest_index(m.cy0 + i - dy, ystep, map.height);
+    m.pixels.resize(columns * rows * B);
+    bool contiguous = sw == map.width;
+    for (int64_t i = 0; i < rows; i++)
+      gather_span<B>(m.pixels.data() + i * columns * B, m.ys[i], m.xs.data(), columns, contiguous, map);
+  }
+  int64_t columns = m.cx1 - m.cx0, rows = m.cy1 - m.cy0;
 
   MarkerPatch patch;
   if (marker.drawn && columns > 0 && rows > 0)
-    build_marker_patch<B>(patch, marker, map, pieces, xs[0], xs[columns - 1] + 1, ys[0], ys[rows - 1] + 1);
-  int64_t px0 = 0, px1 = 0;
-  if (patch.used) {
-    px0 = std::lower_bound(xs.begin(), xs.end(), patch.x0) - xs.begin();
-    px1 = std::lower_bound(xs.begin(), xs.end(), patch.x1) - xs.begin();
+    build_marker_patch<B>(patch, marker, map, pieces, m.xs[0], m.xs[columns - 1] + 1, m.ys[0], m.ys[rows - 1] + 1);
+
+  FrameContext c;
+  c.target = target;
+  c.samples = &m;
+  c.pieces = &pieces;
+  c.patch = &patch;
+  c.white_w = std::clamp<int64_t>(MapView.canvas_width, 0, tw);
+  c.white_h = std::clamp<int64_t>(MapView.canvas_height, 0, th);
+
+  // What lies over the map samples in this frame.
+  std::vector<CanvasRect> piece_rects;
+  for (const FramePiece& p : pieces) piece_rects.push_back(canvas_rect(m, p.x0, p.y0, p.x1, p.y1));
+  CanvasRect marker_rect, label_rect;
+  if (patch.used) marker_rect = canvas_rect(m, patch.x0, patch.y0, patch.x1, patch.y1);
+  if (!HoverLabel.text.empty()) {
+    int64_t lx, ly, w, h;
+    label_box(lx, ly, w, h);
+    label_rect = CanvasRect{lx, ly, lx + w, ly + h};
   }
 
   if (!drawing_start(target)) return;
   FrameDrawn = true;
-  int64_t white_w = std::clamp<int64_t>(MapView.canvas_width, 0, tw);
-  int64_t white_h = std::clamp<int64_t>(MapView.canvas_height, 0, th);
-  std::vector<uint8_t> wide(B == 4 ? columns * 4 : 0);
-  for (int64_t cy = 0; cy < th; cy++) {
-    uint8_t* row = target->pixels + cy * target->stride;
-    bool map_row = cy >= cy0 && cy < cy1 && columns > 0;
-    if (cy < white_h) {
-      if (!map_row) {
-        std::memset(row, 255, white_w * 3);
-      } else {
-        std::memset(row, 255, std::min(cx0, white_w) * 3);
-        if (white_w > cx1) std::memset(row + cx1 * 3, 255, (white_w - cx1) * 3);
-      }
+  std::vector<uint8_t> wide;
+  LastFrameState& last = LastFrame;
+  if (last.valid && last.pixels == target->pixels && last.stride == target->stride && last.width == tw &&
+      last.height == th && last.samples_generation == SamplesGeneration && last.white_w == c.white_w &&
+      last.white_h == c.white_h) {
+    // The same view on the same canvas: only where the marker or the label
+    // was or is now, and where pieces differ from the last frame. A pixel
+    // whose sequence of covering pieces changed is covered by a piece that
+    // stands at a position of the drawing order where the two frames differ.
+    compose_rect<B>(c, last.marker_rect, wide);
+    compose_rect<B>(c, marker_rect, wide);
+    compose_rect<B>(c, last.label_rect, wide);
+    compose_rect<B>(c, label_rect, wide);
+    size_t count = std::max(pieces.size(), last.pieces.size());
+    for (size_t i = 0; i < count; i++) {
+      if (i < pieces.size() && i < last.pieces.size() && same_piece(pieces[i], last.pieces[i])) continue;
+      if (i < last.pieces.size()) compose_rect<B>(c, last.piece_rects[i], wide);
+      if (i < pieces.size()) compose_rect<B>(c, piece_rects[i], wide);
     }
-    if (!map_row) continue;
-    int64_t sy = ys[cy - cy0];
-    uint8_t* out = row + cx0 * 3;
-    if constexpr (B == 3) {
-      compose_span<3>(out, sy, xs.data(), columns, contiguous, map, pieces);
-    } else {
-      compose_span<4>(wide.data(), sy, xs.data(), columns, contiguous, map, pieces);
-      for (int64_t i = 0; i < columns; i++) std::memcpy(out + i * 3, wide.data() + i * 4, 3);
-    }
-    if (patch.used && sy >= patch.y0 && sy < patch.y1) {
-      const uint8_t* prow = patch.pixels.data() + (sy - patch.y0) * patch.stride;
-      for (int64_t i = px0; i < px1; i++) std::memcpy(out + i * 3, prow + (xs[i] - patch.x0) * B, 3);
-    }
+  } else {
+    compose_rect<B>(c, CanvasRect{0, 0, tw, th}, wide);
   }
   if (!HoverLabel.text.empty()) draw_hover_label();
   drawing_stop();
+  last.valid = true;
+  last.pixels = target->pixels;
+  last.stride = target->stride;
+  last.width = tw;
+  last.height = th;
+  last.samples_generation = SamplesGeneration;
+  last.white_w = c.white_w;
+  last.white_h = c.white_h;
+  last.pieces = pieces;
+  last.piece_rects.swap(piece_rects);
+  last.marker_rect = marker_rect;
+  last.label_rect = label_rect;
 }
 
 }  // namespace
 
-void map_frame_invalidate() { HaveLastKey = false; }
+void map_frame_invalidate() {
+  HaveLastKey = false;
+  LastFrame.valid = false;
+}
+void map_samples_invalidate() { Samples.valid = false; }
 bool map_frame_drawn() { return FrameDrawn; }
 
 bool map_animating() { return MapMarker.active != 0 || LastFrameHadMarker; }
@@ -432,6 +620,7 @@ void draw_map() {
     // Nothing the fast path can stand in for: draw by the steps themselves.
     LastFrameHadMarker = MapMarker.active != 0;
     HaveLastKey = false;
+    LastFrame.valid = false;
     draw_map_reference();
     FrameDrawn = target != nullptr;
     return;
@@ -453,6 +642,7 @@ void draw_map() {
   key.push_back(MapView.origin_y);
   key.push_back(MapView.canvas_width);
   key.push_back(MapView.canvas_height);
+  key.push_back(MapView.map_image);
   key.push_back(reinterpret_cast<int64_t>(image_handle(MapView.map_image)));
   key.push_back(reinterpret_cast<int64_t>(map.pixels));
   key.push_back(map.width);

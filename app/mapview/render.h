@@ -45,5 +45,8 @@ extern DrawTarget* MapTargetOverride;
 // Forgets the last frame, so that the next draw_map draws even when nothing it
 // depends on has changed (for callers that painted the canvas themselves).
 void map_frame_invalidate();
+// Also forgets the map samples kept for the current view (the next frame
+// samples the map picture afresh).
+void map_samples_invalidate();
 // True when the last call of draw_map put a new frame on the canvas.
 bool map_frame_drawn();

@@ -2,6 +2,7 @@
 // drawing gives, and must not draw again while nothing changed.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -287,6 +288,87 @@ TEST_F(RenderTest, ScaledMapLandsWhereTheOriginSays) {
   image_free(map);
 }
 
+// Frame after frame on the same canvas, as the event loop draws them: each
+// frame (drawn in part where only pieces, marker or label changed) must equal
+// the step-by-step frame drawn over the previous one.
+TEST_F(RenderTest, FrameSequencesMatchTheStepByStepFrames) {
+  std::mt19937 rnd(77);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
+  int maps[] = {maps_.odd_rgba, maps_.medium_rgb};
+  for (int map : maps) {
+    use_map(map);
+    int w = image_width(map), h = image_height(map);
+    const int tw = 257, th = 181;
+    int stride = tw * 3 + 2;
+    std::vector<uint8_t> fast(static_cast<size_t>(stride) * th, 9), steps = fast;
+    DrawTarget fast_target, steps_target;
+    fast_target.pixels = fast.data();
+    steps_target.pixels = steps.data();
+    for (DrawTarget* t : {&fast_target, &steps_target}) {
+      t->stride = stride;
+      t->width = tw;
+      t->height = th;
+    }
+    MapView.zoom = 72;
+    MapView.origin_x = 20;
+    MapView.origin_y = 10;
+    MapView.canvas_width = tw;
+    MapView.canvas_height = th;
+    list_clear(Heroes);
+    list_clear(Graves);
+    list_clear(Transports);
+    for (int i = 0; i < 6; i++) add_piece(i % 2 ? Graves : Heroes, i % 4, pick(0, w), pick(0, h));
+    FakeNow = 0;
+    map_frame_invalidate();
+    for (int step = 0; step < 150; step++) {
+      switch (pick(0, 9)) {
+        case 0: {  // drag a piece
+          List<Piece>* l = pick(0, 1) ? Graves : Heroes;
+          if (list_size(l) > 0) {
+            Piece* p = list_select(l, pick(0, int(list_size(l)) - 1));
+            p->x = pick(-30, w);
+            p->y = pick(-30, h);
+          }
+          break;
+        }
+        case 1:  // a double-click
+          MapMarker.active = 1;
+          MapMarker.start_ms = static_cast<int32_t>(FakeNow);
+          MapMarker.x = pick(0, w);
+          MapMarker.y = pick(0, h);
+          break;
+        case 2:  // hover label
+          HoverLabel.text = pick(0, 2) ? u"Grab" : u"";
+          HoverLabel.x = pick(-20, tw + 20);
+          HoverLabel.y = pick(-20, th + 20);
+          break;
+        case 3:  // panning or zooming now and then
+          if (pick(0, 3) == 0) MapView.origin_x = pick(0, w / 2);
+          else if (pick(0, 3) == 0) MapView.zoom = pick(25, 100);
+          break;
+        case 4:  // a new piece
+          add_piece(Transports, pick(0, 3), pick(0, w), pick(0, h));
+          break;
+        default:  // time passes
+          break;
+      }
+      FakeNow += pick(0, 400);
+      MapMarkerRecord before = MapMarker;
+      MapTargetOverride = &steps_target;
+      draw_map_reference();
+      MapMarkerRecord after = MapMarker;
+      MapMarker = before;
+      MapTargetOverride = &fast_target;
+      draw_map();
+      MapTargetOverride = nullptr;
+      ASSERT_EQ(MapMarker.active, after.active);
+      for (int y = 0; y < th; y++)
+        ASSERT_EQ(0, std::memcmp(fast.data() + y * stride, steps.data() + y * stride, tw * 3))
+            << "map " << map << " step " << step << " row " << y;
+    }
+  }
+}
+
 TEST_F(RenderTest, HoverLabelNearTheEdgesOfTheWindow) {
   if (!ensure_main_window()) GTEST_SKIP() << "no display";
   use_map(maps_.medium_rgb);
@@ -296,7 +378,7 @@ TEST_F(RenderTest, HoverLabelNearTheEdgesOfTheWindow) {
   MapView.canvas_width = static_cast<int32_t>(window_width(MainWindow));
   MapView.canvas_height = static_cast<int32_t>(window_height(MainWindow)) - 25;
   HoverLabel.text = u"Karren des Gunnar";
-  int64_t w = text_width(HoverLabel.text), h = text_height(HoverLabel.text);
+  int64_t w = text_width(HoverLabel.text);
   ASSERT_GT(w, 0);
   int64_t ww = window_width(MainWindow), bottom = window_height(MainWindow) - menu_height();
   for (auto [x, y] : {std::pair{10, 10}, {-30, -20}, {int(ww) - 5, 40}, {40, int(bottom) - 3}, {int(ww), int(bottom)}}) {

@@ -1,0 +1,217 @@
+// Times one map frame three ways on generated maps: the step-by-step drawing
+// (compose the whole map, copy, scale, draw), draw_map, and a plain copy of the
+// canvas's bytes (1286 x 775 x 3), and prints medians and their ratios.
+//
+// Usage: bench_draw_map [rounds [same]]   (no display needed; frames go into a
+// canvas-sized buffer)
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/catalogs/catalogs.h"
+#include "app/mapview/model.h"
+#include "app/mapview/render.h"
+#include "app/mapview/render_reference.h"
+#include "app/shell/shell.h"
+#include "runtime/media/drawing.h"
+#include "runtime/media/image.h"
+#include "runtime/toolkit/objects.h"
+#include "runtime/toolkit/runtime.h"
+
+namespace {
+
+constexpr int CanvasW = 1286, CanvasH = 775;
+int64_t FixedNow = 1234;
+int64_t fixed_clock() { return FixedNow; }
+
+double now_ms() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+template <class F>
+double median_ms(int rounds, F f) {
+  std::vector<double> times;
+  for (int i = 0; i < rounds; i++) {
+    double t0 = now_ms();
+    f();
+    times.push_back(now_ms() - t0);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+std::string temp_path(const char* ext) {
+  static int counter = 0;
+  return "/tmp/tavrel-bench-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ext;
+}
+
+// A 24-bit BMP map (loads fast even when large).
+int make_map(int w, int h) {
+  std::string path = temp_path(".bmp");
+  FILE* f = fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  int row = (w * 3 + 3) & ~3;
+  uint32_t size = 54 + uint32_t(row) * h;
+  uint8_t header[54] = {'B', 'M'};
+  auto put32 = [&](int at, uint32_t v) { for (int i = 0; i < 4; i++) header[at + i] = uint8_t(v >> (8 * i)); };
+  put32(2, size);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, uint32_t(w));
+  put32(22, uint32_t(h));
+  header[26] = 1;
+  header[28] = 24;
+  put32(34, uint32_t(row) * h);
+  fwrite(header, 1, 54, f);
+  std::vector<uint8_t> line(row);
+  for (int y = h - 1; y >= 0; y--) {
+    for (int x = 0; x < w; x++) {
+      line[x * 3] = uint8_t(x ^ y), line[x * 3 + 1] = uint8_t(y * 3), line[x * 3 + 2] = uint8_t(x * 5);
+    }
+    fwrite(line.data(), 1, row, f);
+  }
+  fclose(f);
+  int number = image_load(AnyNumber, string_from_utf8(path));
+  unlink(path.c_str());
+  return number;
+}
+
+// A picture with alpha through PNG.
+int make_piece(int w, int h, int seed) {
+  GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, w, h);
+  uint8_t* px = gdk_pixbuf_get_pixels(p);
+  int stride = gdk_pixbuf_get_rowstride(p);
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      uint8_t* d = px + y * stride + x * 4;
+      d[0] = uint8_t(seed * 40 + x), d[1] = uint8_t(y * 7), d[2] = uint8_t(seed * 90);
+      d[3] = (x < 3 || y < 3) ? 0 : uint8_t(128 + x * 4);
+    }
+  std::string path = temp_path(".png");
+  gdk_pixbuf_save(p, path.c_str(), "png", nullptr, nullptr);
+  g_object_unref(p);
+  int number = image_load(AnyNumber, string_from_utf8(path));
+  unlink(path.c_str());
+  return number;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
+  // "same" as the second argument: only marker frames of an unchanged view
+  // (for profiling).
+  bool only_same_view = argc > 2 && std::string(argv[2]) == "same";
+  runtime_init(&argc, &argv);
+  use_png_decoder();
+  create_containers();
+  ElapsedMsSource = fixed_clock;
+
+  for (int i = 0; i < 3; i++) {
+    for (List<CatalogEntry>* c : {PlayerCatalog, GraveCatalog, TransportCatalog}) {
+      list_last(c);
+      list_add(c)->picture = make_piece(32, 32, i + int(list_size(c)));
+    }
+  }
+  MapMarker.image = make_piece(32, 32, 7);
+  MapMarker.image_width = 32;
+  MapMarker.image_height = 32;
+
+  std::vector<uint8_t> canvas(size_t(CanvasW) * CanvasH * 3), copy(canvas.size());
+  DrawTarget target;
+  target.pixels = canvas.data();
+  target.stride = CanvasW * 3;
+  target.width = CanvasW;
+  target.height = CanvasH;
+  MapTargetOverride = &target;
+  MapView.canvas_width = CanvasW;
+  MapView.canvas_height = CanvasH;
+
+  double copy_ms = median_ms(rounds * 10, [&] {
+    std::memcpy(copy.data(), canvas.data(), canvas.size());
+    asm volatile("" : : "r"(copy.data()) : "memory");
+  });
+
+  printf("Times in ms (medians). steps: the step-by-step frame; new view: draw_map after panning or\n"
+         "zooming (map sampled afresh); same view: draw_map of a marker frame; copy: memcpy of the canvas bytes.\n");
+  printf("%-10s %5s %10s %10s %10s %8s %10s %10s %10s %10s\n", "map", "zoom", "steps", "new view", "same view",
+         "copy", "steps/new", "steps/same", "new/copy", "same/copy");
+  struct Size {
+    int w, h;
+  } sizes[] = {{2000, 1500}, {4096, 4096}, {8192, 4096}};
+  for (Size s : sizes) {
+    int map = make_map(s.w, s.h);
+    if (!map) {
+      printf("%dx%d: could not make the map\n", s.w, s.h);
+      continue;
+    }
+    MapView.map_image = map;
+    MapView.work_image = image_copy(map, AnyNumber);
+    MapView.map_width = s.w;
+    MapView.map_height = s.h;
+    for (int zoom : {100, 50, 25}) {
+      MapView.zoom = zoom;
+      int64_t view_w = int64_t(CanvasW) * 100 / zoom, view_h = int64_t(CanvasH) * 100 / zoom;
+      MapView.origin_x = int32_t(std::max<int64_t>(0, (s.w - view_w) / 2));
+      MapView.origin_y = int32_t(std::max<int64_t>(0, (s.h - view_h) / 2));
+      // 20 pieces in view, the marker in the middle of it.
+      list_clear(Heroes);
+      list_clear(Graves);
+      list_clear(Transports);
+      List<Piece>* lists[] = {Graves, Transports, Heroes};
+      for (int i = 0; i < 20; i++) {
+        List<Piece>* l = lists[i % 3];
+        list_last(l);
+        Piece* p = list_add(l);
+        p->catalog_index = i % 3;
+        p->x = int32_t(MapView.origin_x + (i * 97) % std::min<int64_t>(view_w, s.w));
+        p->y = int32_t(MapView.origin_y + (i * 61) % std::min<int64_t>(view_h, s.h));
+      }
+      MapMarker.x = int32_t(MapView.origin_x + std::min<int64_t>(view_w, s.w) / 2);
+      MapMarker.y = int32_t(MapView.origin_y + std::min<int64_t>(view_h, s.h) / 2);
+      MapMarker.start_ms = 0;
+      FixedNow = 1234;
+      auto steps = [&] {
+        MapMarker.active = 1;
+        draw_map_reference();
+      };
+      // A frame of a new view (after panning or zooming: the map is sampled
+      // afresh) and a frame of the same view (the marker running).
+      auto fresh = [&] {
+        MapMarker.active = 1;
+        map_frame_invalidate();
+        map_samples_invalidate();
+        draw_map();
+      };
+      auto same_view = [&] {
+        MapMarker.active = 1;
+        FixedNow += 20;
+        if (FixedNow > 2900) FixedNow = 0;
+        draw_map();
+      };
+      if (only_same_view) {
+        median_ms(rounds * 20, same_view);
+        continue;
+      }
+      double steps_ms = median_ms(std::max(3, rounds / 4), steps);
+      double fresh_ms = median_ms(rounds * 4, fresh);
+      double same_ms = median_ms(rounds * 4, same_view);
+      printf("%-10s %5d %10.3f %10.3f %10.3f %8.3f %10.1f %10.1f %10.2f %10.2f\n",
+             (std::to_string(s.w) + "x" + std::to_string(s.h)).c_str(), zoom, steps_ms, fresh_ms, same_ms, copy_ms,
+             steps_ms / fresh_ms, steps_ms / same_ms, fresh_ms / copy_ms, same_ms / copy_ms);
+      fflush(stdout);
+    }
+    image_free(MapView.work_image);
+    image_free(map);
+    MapView.work_image = MapView.map_image = 0;
+  }
+  return 0;
+}
