@@ -126,7 +126,7 @@ void clean_tree(XmlNode* root, int flags) {
   auto enter = [&](XmlNode* node) {
     size_t length = xml_units(node->text);
     bool active = length > 0;
-    if (active && node->kind != DocumentNode) {
+    if (node->kind != DocumentNode) {
       state.previous_non_blank = true;
       state.after_line_end = false;
     }

@@ -58,6 +58,10 @@ struct XmlDocument {
   std::vector<XmlStringBlock> blocks;
   std::vector<void*> loose;  // requests allocated on their own
   int64_t handle;
+
+  // Frees the tree and the storage when the record goes without having been
+  // released (the table itself is destroyed at exit).
+  ~XmlDocument();
 };
 
 // The document table (growth step 8).

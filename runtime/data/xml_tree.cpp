@@ -19,7 +19,9 @@ struct NodePool {
   XmlNode* free_list = nullptr;  // chained through next_sibling
 };
 
-NodePool Pool;
+// Never destroyed: documents may still give nodes back while the program's
+// static objects are being destroyed.
+NodePool& Pool = *new NodePool;
 
 void node_release(XmlNode* node) {
   if (node->text_owned) std::free(const_cast<char16_t*>(node->text));
@@ -69,6 +71,8 @@ constexpr size_t LargeRequest = 1024;
 }  // namespace
 
 void (*XmlLoadBeforeRead)(FILE* file, int64_t bytes_read) = nullptr;
+
+XmlDocument::~XmlDocument() { document_release(*this, 0); }
 
 ObjectTable<XmlDocument>& xml_documents() {
   static ObjectTable<XmlDocument> table(8, document_release);

@@ -197,6 +197,12 @@ TEST_F(XmlWrite, CleanUpFlags) {
   ASSERT_EQ(xml_save(0, upath("o.xml"), SaveNoDeclaration), 1);
   EXPECT_EQ(read("o.xml"), "<a>xyz<b>pq</b><![CDATA[ 1  \r\n 2 ]]></a>");
 
+  // An element between two line ends keeps them apart; blanks after it stay.
+  ASSERT_NE(load(0, "<x>\n\n<e/>\n\n<f>y</f>  z</x>"), 0);
+  xml_format(0, FormatDropRepeatedLineEnds | FormatCollapseBlanks, 0);
+  ASSERT_EQ(xml_save(0, upath("o.xml"), SaveNoDeclaration), 1);
+  EXPECT_EQ(read("o.xml"), "<x>\n<e/>\n<f>y</f> z</x>");
+
   // FormatCrLf alone turns every line end into CR LF, children stay in place.
   ASSERT_NE(load(0, "<a>1\n<b>2\r3</b>\n<![CDATA[4\n5]]></a>"), 0);
   xml_format(0, FormatCrLf, 2);
@@ -276,13 +282,25 @@ TEST_F(XmlWrite, FailedSaveKeepsTheOldFile) {
 }
 
 TEST_F(XmlWrite, UnwritableDirectoryKeepsTheOldFile) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  // The file itself is writable, its directory is not: writing in place
+  // would work, but the new file is never put together beside it.
   write("players.xml", "<old/>");
+  chmod(path("players.xml").c_str(), 0666);
   chmod(dir.c_str(), 0555);
   int doc = build_players({{u"a", u"1", u"", u""}});
-  EXPECT_EQ(xml_save(doc, upath("players.xml"), 0), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Root passes every permission check: the child gives up root first.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    _exit(xml_save(doc, upath("players.xml"), 0));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
   chmod(dir.c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(read("players.xml"), "<old/>");
+  EXPECT_EQ(listing(), "players.xml;");
 }
 
 TEST_F(XmlWrite, NewFilesAndLinks) {
