@@ -137,7 +137,7 @@ TEST_F(LevelTest, NewGameWithoutTheLevelFileKeepsTheLevelButRestartsThePieces) {
   EXPECT_EQ(list_size(Transports), 0);
   EXPECT_EQ(Inscriptions[1], u"");
   ASSERT_EQ(list_size(Heroes), 3);
-  EXPECT_EQ(list_select(Heroes, 0)->x, 25);
+  EXPECT_EQ(int32_t{list_select(Heroes, 0)->x}, 25);
 }
 
 TEST_F(LevelTest, ANewMapPictureReplacesTheOldOne) {
@@ -226,11 +226,11 @@ TEST_F(LevelTest, ThreePlayersGiveThreeHeroesWithTheirTrails) {
   const int expected_x[] = {25, 57, 89};
   for (int i = 0; i < 3; i++) {
     const Piece* hero = list_select(Heroes, i);
-    EXPECT_EQ(hero->catalog_index, i);
-    EXPECT_EQ(hero->x, expected_x[i]);
-    EXPECT_EQ(hero->y, 20);
-    EXPECT_EQ(hero->inscription, 0);
-    for (int s = 0; s < MaxConvoy; s++) EXPECT_EQ(hero->links[s], 0);
+    EXPECT_EQ(int32_t{hero->catalog_index}, i);
+    EXPECT_EQ(int32_t{hero->x}, expected_x[i]);
+    EXPECT_EQ(int32_t{hero->y}, 20);
+    EXPECT_EQ(int32_t{hero->inscription}, 0);
+    for (int s = 0; s < MaxConvoy; s++) EXPECT_EQ(int32_t{hero->links[s]}, 0);
     const Trail* trail = list_select(Trails, i);
     for (int j = 0; j < TrailLength; j++) {
       EXPECT_EQ(trail->points[j].x, expected_x[i] + 16);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "app/mapview/model.h"
@@ -146,8 +147,8 @@ TEST_F(ModelTest, RecordTrailLaysOutTheConvoyEvenWithoutARecord) {
   add_transports(1);
   hero->links[0] = 1;
   record_trail(hero, trail);
-  EXPECT_EQ(transport(0)->x, 31);
-  EXPECT_EQ(transport(0)->y, 57);
+  EXPECT_EQ(int32_t{transport(0)->x}, 31);
+  EXPECT_EQ(int32_t{transport(0)->y}, 57);
 }
 
 TEST_F(ModelTest, ConvoySpacingOfFirstAndLaterSlots) {
@@ -161,11 +162,11 @@ TEST_F(ModelTest, ConvoySpacingOfFirstAndLaterSlots) {
 
   layout_convoy(hero, trail);
   // Slot 0: (32 + 20) / 2 = 26 from the hero's centre (41, 36): centre (41, 62).
-  EXPECT_EQ(transport(1)->x, 31);
-  EXPECT_EQ(transport(1)->y, 57);
+  EXPECT_EQ(int32_t{transport(1)->x}, 31);
+  EXPECT_EQ(int32_t{transport(1)->y}, 57);
   // Slot 1: tile_x = 20 from the previous centre: centre (41, 82).
-  EXPECT_EQ(transport(0)->x, 31);
-  EXPECT_EQ(transport(0)->y, 77);
+  EXPECT_EQ(int32_t{transport(0)->x}, 31);
+  EXPECT_EQ(int32_t{transport(0)->y}, 77);
   // Only transports move.
   EXPECT_EQ(0, memcmp(&before, trail, sizeof(Trail)));
   EXPECT_EQ(0, memcmp(&hero_before, hero, sizeof(Piece)));
@@ -182,8 +183,8 @@ TEST_F(ModelTest, ConvoyAlongADiagonalTrail) {
   // Anchor point 3 (59, 60) is 30 away; stepping back 5 % of (18, 24) gives
   // (58.1, 58.8) -> (58, 59), 28.6 away, then (57.2, 57.6) -> (57, 58), 27.2,
   // then (56.3, 56.4) -> (56, 56), 25 <= 26.
-  EXPECT_EQ(transport(0)->x, 46);
-  EXPECT_EQ(transport(0)->y, 51);
+  EXPECT_EQ(int32_t{transport(0)->x}, 46);
+  EXPECT_EQ(int32_t{transport(0)->y}, 51);
 }
 
 TEST_F(ModelTest, SixTransportsOnAnExhaustedTrail) {
@@ -197,8 +198,8 @@ TEST_F(ModelTest, SixTransportsOnAnExhaustedTrail) {
   // last two transports stand one upon the other.
   const int expected_y[] = {77, 136, 196, 256, 263, 263};
   for (int s = 0; s < MaxConvoy; s++) {
-    EXPECT_EQ(transport(s)->x, 11) << s;
-    EXPECT_EQ(transport(s)->y, expected_y[s]) << s;
+    EXPECT_EQ(int32_t{transport(s)->x}, 11) << s;
+    EXPECT_EQ(int32_t{transport(s)->y}, expected_y[s]) << s;
   }
   EXPECT_EQ(list_index(Transports), 5);
 }
@@ -211,8 +212,8 @@ TEST_F(ModelTest, ConvoyStopsAtTheFirstEmptySlot) {
   hero->links[0] = 1;
   hero->links[2] = 2;  // behind a gap: not part of the convoy
   layout_convoy(hero, trail);
-  EXPECT_EQ(transport(0)->y, 57);
-  EXPECT_EQ(transport(1)->x, 999);
+  EXPECT_EQ(int32_t{transport(0)->y}, 57);
+  EXPECT_EQ(int32_t{transport(1)->x}, 999);
 }
 
 TEST_F(ModelTest, ConvoyPassesOverLinksThatNameNoTransport) {
@@ -225,10 +226,10 @@ TEST_F(ModelTest, ConvoyPassesOverLinksThatNameNoTransport) {
   hero->links[3] = 2;
   layout_convoy(hero, trail);
   EXPECT_EQ(list_size(Transports), 2);
-  EXPECT_EQ(transport(0)->y, 57);
+  EXPECT_EQ(int32_t{transport(0)->y}, 57);
   // Placed the way the second slot of an intact convoy would be.
-  EXPECT_EQ(transport(1)->x, 31);
-  EXPECT_EQ(transport(1)->y, 77);
+  EXPECT_EQ(int32_t{transport(1)->x}, 31);
+  EXPECT_EQ(int32_t{transport(1)->y}, 77);
 
   // No transports at all.
   list_clear(Transports);

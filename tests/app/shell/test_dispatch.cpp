@@ -167,7 +167,7 @@ TEST_F(DispatchTest, NewGameDiscardsChangesWithoutAsking) {
   EXPECT_EQ(list_size(Graves), 0);
   EXPECT_EQ(Inscriptions[3], u"");
   ASSERT_EQ(list_size(Heroes), 2);
-  EXPECT_EQ(list_select(Heroes, 1)->x, 57);
+  EXPECT_EQ(int32_t{list_select(Heroes, 1)->x}, 57);
 }
 
 TEST_F(DispatchTest, CommandsOfLaterStagesAndTheIconDialogReturn) {
@@ -233,7 +233,7 @@ TEST_F(DispatchTest, DroppingAGraveOrAFreeTransportShowsItsInscription) {
   EXPECT_EQ(InteractionMode, 0);
   EXPECT_EQ(HoverLabel.text, u"Karren");
   EXPECT_EQ(list_current(Transports), transport);
-  EXPECT_EQ(transport->links[0], 0);
+  EXPECT_EQ(int32_t{transport->links[0]}, 0);
 
   // An inscription index outside the array (damaged file) shows nothing.
   transport->inscription = 300;
