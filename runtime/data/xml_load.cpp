@@ -326,7 +326,7 @@ void record_error(XmlDocument* document, XML_Parser parser, int code) {
 // A load that gives no document leaves no document under a fixed number.
 int load_failed(int number, FILE* file) {
   if (file) std::fclose(file);
-  if (number != AnyNumber) xml_documents().remove(number);
+  if (number >= 0 && number < FixedNumberLimit) xml_documents().remove(number);
   return 0;
 }
 
@@ -388,7 +388,9 @@ int xml_load(int number, const String& path) {
     if (XmlLoadBeforeRead) XmlLoadBeforeRead(file, done);
     size_t got = want ? std::fread(buffer, 1, want, file) : 0;
     auto* bytes = static_cast<const unsigned char*>(buffer);
-    if (done == 0 && got >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) big_endian = true;
+    // Big-endian UTF-16 starts with its byte order mark or with "<" as 00 3C.
+    if (done == 0 && got >= 2 && ((bytes[0] == 0xFE && bytes[1] == 0xFF) || (bytes[0] == 0 && bytes[1] == '<')))
+      big_endian = true;
     done += static_cast<int64_t>(got);
     bool final = done >= size || got < want;
     if (document->line_end_style == LineEndUnknown)

@@ -252,7 +252,8 @@ int xml_save(int document_number, const String& path, int flags) {
     size_t slash = destination.rfind('/');
     std::string directory = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
-    temporary = directory + "." + name + ".XXXXXX";
+    // Hidden, named after the destination, short enough for any file system.
+    temporary = directory + "." + name.substr(0, 200) + ".XXXXXX";
   } catch (const std::bad_alloc&) {
     return 0;
   }

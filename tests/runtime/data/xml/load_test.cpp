@@ -137,6 +137,10 @@ TEST_F(XmlLoad, Utf16FilesWithByteOrderMark) {
   EXPECT_EQ(xml_status(1), 0);
   EXPECT_EQ(xml_line_end_style(1), LineEndLf);
   EXPECT_EQ(xml_node_text(xml_main_element(1)), u"a\nb");
+
+  ASSERT_NE(load(1, utf16be(u"<r>a\r\nb</r>", false)), 0);
+  EXPECT_EQ(xml_status(1), 0);
+  EXPECT_EQ(xml_line_end_style(1), LineEndCrLf);
 }
 
 TEST_F(XmlLoad, FileEndingInsideAnElementGivesThePartialTree) {
@@ -191,6 +195,9 @@ TEST_F(XmlLoad, NumbersAndHandles) {
   // Loading under a number in use replaces the document.
   EXPECT_EQ(load(2, "<three/>"), 1);
   EXPECT_EQ(xml_node_name(xml_main_element(2)), u"three");
+  EXPECT_EQ(xml_node_name(xml_main_element(handle)), u"two");
+  // A handle is no number to load under, and its document stays.
+  EXPECT_EQ(xml_load(handle, upath("missing.xml")), 0);
   EXPECT_EQ(xml_node_name(xml_main_element(handle)), u"two");
   xml_free(-1);
   EXPECT_EQ(xml_main_element(2), nullptr);
