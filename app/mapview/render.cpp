@@ -104,6 +104,10 @@ void draw_marker(const MarkerFrame& f) {
     draw_image(image_handle(MapMarker.image), static_cast<int>(f.picture_x), static_cast<int>(f.picture_y),
                static_cast<int>(f.picture_width), static_cast<int>(f.picture_height));
   }
+  draw_marker_rings(f);
+}
+
+void draw_marker_rings(const MarkerFrame& f) {
   drawing_mode(DrawOutlined);
   const uint32_t red = rgb(255, 0, 0);
   int64_t x = MapMarker.x, y = MapMarker.y, r = f.r;
@@ -293,6 +297,7 @@ struct MapSamples {
   int64_t cx0 = 0, cx1 = 0, cy0 = 0, cy1 = 0;
   std::vector<int32_t> xs, ys;
   std::vector<uint8_t> pixels;  // (cx1 - cx0) x (cy1 - cy0), bpp bytes each
+  std::vector<uint8_t> spare;   // the previous samples while panning
 };
 MapSamples Samples;
 uint64_t SamplesGeneration = 0;  // counts the samplings
@@ -305,6 +310,49 @@ struct MarkerPatch {
   std::vector<uint8_t> pixels;
   int64_t stride = 0;
 };
+
+// The marker picture scaled to its size on the map, kept while zoom and
+// picture stay: R G B A, taken by letting draw_image blend it onto clear
+// pixels (which gives the scaled pixels themselves wherever they show).
+struct ScaledMarker {
+  int image = 0;
+  ImageHandle handle = nullptr;
+  int64_t width = 0, height = 0;
+  std::vector<uint8_t> pixels;
+};
+ScaledMarker MarkerPicture;
+
+const ScaledMarker* scaled_marker(const MarkerFrame& marker) {
+  ScaledMarker& c = MarkerPicture;
+  if (MapMarker.image == 0) return nullptr;
+  ImageHandle handle = image_handle(MapMarker.image);
+  DrawTarget* source = image_output(MapMarker.image);
+  int64_t w = marker.picture_width, h = marker.picture_height;
+  // Nothing to keep for a picture that is not drawn; a huge one is left to
+  // draw_image, which scales only the part that is needed.
+  if (!handle || !source || w < 1 || h < 1 || w > 32767 || h > 32767 || w * h > (int64_t{1} << 20)) return nullptr;
+  if (c.image == MapMarker.image && c.handle == handle && c.width == w && c.height == h) return &c;
+  c.image = MapMarker.image;
+  c.handle = handle;
+  c.width = w;
+  c.height = h;
+  // A picture without alpha is copied: the clear alpha becomes opaque.
+  uint8_t alpha = source->bytes_per_pixel == 4 ? 0 : 255;
+  c.pixels.assign(w * h * 4, 0);
+  for (int64_t i = 0; i < w * h; i++) c.pixels[i * 4 + 3] = alpha;
+  DrawTarget target;
+  target.pixels = c.pixels.data();
+  target.stride = static_cast<int>(w * 4);
+  target.width = static_cast<int>(w);
+  target.height = static_cast<int>(h);
+  target.bytes_per_pixel = 4;
+  if (drawing_start(&target)) {
+    drawing_mode(DrawAlphaBlend);
+    draw_image(handle, 0, 0, static_cast<int>(w), static_cast<int>(h));
+    drawing_stop();
+  }
+  return &c;
+}
 
 template <int B>
 void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pixels& map,
@@ -340,6 +388,18 @@ void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pix
     gather_span<B>(out, y, xs.data(), w, true, map);
     blend_pieces<B>(out, y, xs.data(), w, pieces);
   }
+  const ScaledMarker* scaled = scaled_marker(marker);
+  if (scaled) {
+    // The scaled picture in the alpha-blend mode, as draw_image blends it.
+    int64_t px = marker.picture_x, py = marker.picture_y;
+    int64_t ya = std::max(y0, py), yb = std::min(y1, py + scaled->height);
+    int64_t xa = std::max(x0, px), xb = std::min(x1, px + scaled->width);
+    for (int64_t y = ya; y < yb; y++) {
+      uint8_t* out = patch.pixels.data() + (y - y0) * patch.stride + (xa - x0) * B;
+      const uint8_t* in = scaled->pixels.data() + ((y - py) * scaled->width + (xa - px)) * 4;
+      for (int64_t x = xa; x < xb; x++, out += B, in += 4) blend_pixel<B>(out, in, 4);
+    }
+  }
   DrawTarget target;
   target.pixels = patch.pixels.data();
   target.stride = static_cast<int>(patch.stride);
@@ -348,7 +408,8 @@ void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pix
   target.bytes_per_pixel = B;
   if (drawing_start(&target)) {
     drawing_origin(static_cast<int>(-x0), static_cast<int>(-y0));
-    draw_marker(marker);
+    if (scaled) draw_marker_rings(marker);
+    else draw_marker(marker);
     drawing_stop();
   }
 }
@@ -499,9 +560,15 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
   int64_t dy = static_cast<int>(-static_cast<int64_t>(MapView.origin_y) * zoom / 100);
   int64_t tw = target->width, th = target->height;
   MapSamples& m = Samples;
-  if (!m.valid || m.map_image != MapView.map_image || m.map_pixels != map.pixels || m.map_stride != map.stride || m.map_width != map.width ||
-      m.map_height != map.height || m.bpp != B || m.zoom != zoom || m.dx != dx || m.dy != dy ||
-      m.target_width != tw || m.target_height != th) {
+  bool same_picture = m.valid && m.map_image == MapView.map_image && m.map_pixels == map.pixels &&
+                      m.map_stride == map.stride && m.map_width == map.width && m.map_height == map.height &&
+                      m.bpp == B && m.zoom == zoom && m.target_width == tw && m.target_height == th;
+  if (!same_picture || m.dx != dx || m.dy != dy) {
+    // After panning, the samples that stay in view move with the origin;
+    // only the strips that come into view are taken from the map.
+    bool shift = same_picture;
+    int64_t old_dx = m.dx, old_dy = m.dy, old_cx0 = m.cx0, old_cx1 = m.cx1, old_cy0 = m.cy0, old_cy1 = m.cy1;
+    if (shift) m.spare.swap(m.pixels);
     m.valid = true;
     SamplesGeneration++;
     m.map_image = MapView.map_image;
@@ -527,8 +594,26 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
     for (int64_t i = 0; i < rows; i++) m.ys[i] = nearest_index(m.cy0 + i - dy, ystep, map.height);
     m.pixels.resize(columns * rows * B);
     bool contiguous = sw == map.width;
-    for (int64_t i = 0; i < rows; i++)
-      gather_span<B>(m.pixels.data() + i * columns * B, m.ys[i], m.xs.data(), columns, contiguous, map);
+    int64_t old_columns = old_cx1 - old_cx0;
+    // Canvas column cx now shows what old column cx + (old_dx - dx) showed.
+    int64_t keep_x0 = 0, keep_x1 = 0;
+    if (shift) {
+      keep_x0 = std::max(m.cx0, old_cx0 - old_dx + dx);
+      keep_x1 = std::min(m.cx1, old_cx1 - old_dx + dx);
+    }
+    for (int64_t i = 0; i < rows; i++) {
+      uint8_t* out = m.pixels.data() + i * columns * B;
+      int64_t cy = m.cy0 + i, old_cy = cy + old_dy - dy;
+      if (!shift || old_cy < old_cy0 || old_cy >= old_cy1 || keep_x0 >= keep_x1) {
+        gather_span<B>(out, m.ys[i], m.xs.data(), columns, contiguous, map);
+        continue;
+      }
+      const uint8_t* old_row = m.spare.data() + (old_cy - old_cy0) * old_columns * B;
+      int64_t a = keep_x0 - m.cx0, b = keep_x1 - m.cx0;
+      std::memcpy(out + a * B, old_row + (keep_x0 + old_dx - dx - old_cx0) * B, (b - a) * B);
+      gather_span<B>(out, m.ys[i], m.xs.data(), a, contiguous, map);
+      gather_span<B>(out + b * B, m.ys[i], m.xs.data() + b, columns - b, contiguous, map);
+    }
   }
   int64_t columns = m.cx1 - m.cx0, rows = m.cy1 - m.cy0;
 

@@ -32,6 +32,8 @@ MarkerFrame marker_frame(int64_t now);
 // Draws the marker (picture in the alpha-blend mode, then the five red rings
 // outlined) into the current drawing, in map pixels.
 void draw_marker(const MarkerFrame& frame);
+// Only the rings (outlined mode).
+void draw_marker_rings(const MarkerFrame& frame);
 
 // The source index (0..source-1) that gdk-pixbuf's nearest-neighbour scaling
 // takes for each of the dest pixels when scaling source to dest pixels.

@@ -224,6 +224,12 @@ TEST_F(RenderTest, RandomFormationsMatchTheStepByStepFrame) {
 }
 
 TEST_F(RenderTest, MarkerOverTheWholeSecondAndAtTheEnd) {
+  // Also a marker picture without alpha.
+  int opaque_cursor = make_image(9, 6, false, [](int x, int y) { return Rgba{uint8_t(x * 20), 0, uint8_t(y * 30), 255}; });
+  for (int cursor : {cursor_, opaque_cursor}) {
+  MapMarker.image = cursor;
+  MapMarker.image_width = image_width(cursor);
+  MapMarker.image_height = image_height(cursor);
   use_map(maps_.odd_rgba);
   add_piece(Graves, 0, 90, 60);
   add_piece(Heroes, 2, 100, 70);
@@ -255,6 +261,10 @@ TEST_F(RenderTest, MarkerOverTheWholeSecondAndAtTheEnd) {
     FakeNow = 777;
     expect_same_frame(240, 150, "corner " + std::to_string(x) + "," + std::to_string(y));
   }
+  list_clear(Heroes);
+  list_clear(Graves);
+  }
+  image_free(opaque_cursor);
 }
 
 TEST_F(RenderTest, ScaledMapLandsWhereTheOriginSays) {
@@ -345,6 +355,12 @@ TEST_F(RenderTest, FrameSequencesMatchTheStepByStepFrames) {
         case 3:  // panning or zooming now and then
           if (pick(0, 3) == 0) MapView.origin_x = pick(0, w / 2);
           else if (pick(0, 3) == 0) MapView.zoom = pick(25, 100);
+          break;
+        case 6:  // panning by small steps, also past the map's edges
+        case 7:
+          MapView.origin_x += pick(-12, 12);
+          MapView.origin_y += pick(-9, 9);
+          if (pick(0, 20) == 0) MapView.origin_y = -pick(0, 300);
           break;
         case 4:  // a new piece
           add_piece(Transports, pick(0, 3), pick(0, w), pick(0, h));
