@@ -15,6 +15,7 @@
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/shell/shell.h"
+#include "support/gui.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/events.h"
@@ -89,11 +90,5 @@ inline void settle() {
 // Moves the real pointer to window coordinates (x, y) of the main window's
 // gadget area.
 inline void warp_pointer(int64_t x, int64_t y) {
-  GdkDisplay* display = gdk_display_get_default();
-  GdkSeat* seat = gdk_display_get_default_seat(display);
-  GdkDevice* pointer = gdk_seat_get_pointer(seat);
-  gdk_device_warp(pointer, gdk_display_get_default_screen(display), static_cast<int>(window_x(MainWindow, 1) + x),
-                  static_cast<int>(window_y(MainWindow, 1) + y));
-  gdk_display_sync(display);
-  settle();
+  gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));
 }
