@@ -217,8 +217,6 @@ ImageHandle image_resize(int number, int width, int height, int method) {
   if (height == Ignore) height = image->height;
   if (width == image->width && height == image->height) return image->pixels;
   if (width < 1 || height < 1 || width > ImageMaxSize || height > ImageMaxSize) return nullptr;
-  int64_t bytes = int64_t(width) * height * (gdk_pixbuf_get_has_alpha(image->pixels) ? 4 : 3);
-  if (bytes > MemoryLimit) return nullptr;
   GdkPixbuf* scaled = gdk_pixbuf_scale_simple(
       image->pixels, width, height, method == ResizeRaw ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
   if (!scaled) return nullptr;
