@@ -225,7 +225,7 @@ gboolean on_canvas_press(GtkWidget* widget, GdkEventButton* event, gpointer) {
                       event->state);
     return TRUE;
   }
-  return event->button >= 1 && event->button <= 3;
+  return FALSE;
 }
 
 gboolean on_canvas_release(GtkWidget* widget, GdkEventButton* event, gpointer) {

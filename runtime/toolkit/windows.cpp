@@ -339,9 +339,14 @@ GtkWidget* window_gadget_area(int number) {
 }
 
 int window_number_of(GtkWidget* window) {
-  int number = -1;
-  if (!window || !live_window(window, &number)) return -1;
-  return number;
+  // Compared by address only: a handle of a window that is gone is never
+  // dereferenced.
+  if (!window) return -1;
+  for (int number : Windows.numbers()) {
+    WindowRecord* record = Windows.find(number);
+    if (record && record->window == window) return number;
+  }
+  return -1;
 }
 
 bool window_exists(int number) {
@@ -392,6 +397,9 @@ int window_open(int number, int x, int y, int width, int height, const String& t
   if (height < 1) height = 1;
   record->window = window;
   record->flags = flags;
+  // Only a window that is still open can be the parent (a stale handle is
+  // never dereferenced).
+  if (window_number_of(reinterpret_cast<GtkWidget*>(parent)) < 0) parent = nullptr;
   record->parent = parent ? GTK_WIDGET(parent) : nullptr;
   g_object_set_data(G_OBJECT(window), "Window", window);
   gtk_window_set_title(GTK_WINDOW(window), string_to_utf8(title).c_str());
@@ -620,7 +628,7 @@ int64_t desktop_mouse_y() {
 
 int menu_bar_create(int number, WindowHandle window) {
   if (!runtime_has_display()) return 0;
-  int owner = window_number_of(window ? GTK_WIDGET(window) : nullptr);
+  int owner = window_number_of(reinterpret_cast<GtkWidget*>(window));
   if (owner < 0) return 0;
   if (number != AnyNumber && (number < 0 || number >= FixedNumberLimit)) return 0;
   int id = 0;
@@ -709,11 +717,11 @@ int popup_menu_create(int number) {
 void popup_menu_show(int number, WindowHandle window) {
   MenuRecord* record = Menus.find(number);
   if (!record || !record->popup || !record->menu) return;
-  record->owner = window_number_of(window ? GTK_WIDGET(window) : nullptr);
+  record->owner = window_number_of(reinterpret_cast<GtkWidget*>(window));
   // Opened as if by mouse button 1 at time 0, at the pointer.
-  GdkWindow* where = nullptr;
-  if (window) where = gtk_widget_get_window(GTK_WIDGET(window));
-  GdkDevice* device = pointer_device(window ? GTK_WIDGET(window) : nullptr);
+  GtkWidget* owner = record->owner >= 0 ? GTK_WIDGET(window) : nullptr;
+  GdkWindow* where = owner ? gtk_widget_get_window(owner) : nullptr;
+  GdkDevice* device = pointer_device(owner);
   if (!where) where = gdk_get_default_root_window();
   if (!where || !device) return;
   int x = 0, y = 0;

@@ -82,10 +82,20 @@ TEST_F(Windows, DynamicWindowsGetDistinctHandlesThatDieWithTheWindow) {
   EXPECT_NE(a, b);
   EXPECT_GE(a, FixedNumberLimit);
   EXPECT_EQ(window_width(b, 1), 120);
+  WindowHandle stale = window_handle(a);
   window_close(a);
   EXPECT_EQ(window_handle(a), nullptr);
   EXPECT_EQ(window_width(a, 1), 0);
   EXPECT_NE(window_handle(b), nullptr);
+  // The handle of the closed window is refused, never used.
+  EXPECT_EQ(menu_bar_create(0, stale), 0);
+  ASSERT_NE(popup_menu_create(1), 0);
+  menu_item(1, u"x");
+  popup_menu_show(1, stale);
+  gui_pump_for(20);
+  menu_free(1);
+  ASSERT_NE(window_open(3, 0, 0, 50, 50, u"c", 0, stale), 0);
+  EXPECT_EQ(gtk_window_get_transient_for(window_handle(3)), nullptr);
 }
 
 TEST_F(Windows, CloseButtonPostsCloseWindowAndTheWindowStays) {
@@ -217,10 +227,13 @@ TEST_F(Windows, MousePositionIsRelativeToTheGadgetAreaAndMinusOneOutsideIt) {
   ASSERT_NE(menu_bar_create(0, window_handle(0)), 0);
   menu_title(u"Spiel");
   menu_item(3, u"Neues Spiel");
-  gui_pump_for(200);
+  GtkWidget* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(top(0)), "rx_gadgetlist"));
+  gui_wait_until([&] {
+    return gtk_widget_get_mapped(area) && gtk_widget_get_allocated_height(area) > 100;
+  });
+  gui_pump_for(100);
   int ax = static_cast<int>(window_x(0, 1));
   int ay = static_cast<int>(window_y(0, 1));
-  GtkWidget* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(top(0)), "rx_gadgetlist"));
   int aw = gtk_widget_get_allocated_width(area);
   int ah = gtk_widget_get_allocated_height(area);
   ASSERT_GT(aw, 100);
