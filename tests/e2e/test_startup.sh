@@ -55,33 +55,33 @@ fi
 
 # --- A display with a window manager -----------------------------------------
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 1 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if kill -0 "$xvfb_pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-      OWN_PIDS+=("$xvfb_pid")
-      export DISPLAY=":$n"
-      break
-    fi
+  # Xvfb picks a free display number itself and writes it to fd 3.
+  exec 3>"$OUT/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  exec 3>&-
+  OWN_PIDS+=("$xvfb_pid")
+  for _ in $(seq 1 100); do
+    [ -s "$OUT/xvfb.display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
   done
-  [ -n "${DISPLAY:-}" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
+  n=$(head -n 1 "$OUT/xvfb.display" 2>/dev/null)
+  [ -n "$n" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
+  export DISPLAY=":$n"
 fi
 unset WAYLAND_DISPLAY
 export GDK_BACKEND=x11
 
+# A window manager closes windows politely (Alt+F4 asks the program).
 if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-  openbox >/dev/null 2>&1 &
+  openbox >"$OUT/openbox.log" 2>&1 &
   OWN_PIDS+=("$!")
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 100); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.1
   done
+  sleep 0.5
 fi
 
 # Waits until a visible window whose whole name is $1 and which belongs to the
@@ -116,10 +116,20 @@ wait_exit() {
   return 1
 }
 
-close_window() {
-  xdotool windowactivate --sync "$1" 2>/dev/null
-  sleep 0.3
-  xdotool key --clearmodifiers alt+F4
+# Asks the window manager to close window $1 (Alt+F4), again if neither the
+# quit question nor the end of the program follows.
+request_close() {
+  local attempt
+  for attempt in 1 2 3; do
+    xdotool windowactivate --sync "$1" 2>/dev/null
+    sleep 0.3
+    xdotool key --clearmodifiers alt+F4
+    for _ in $(seq 1 30); do
+      kill -0 "$APP_PID" 2>/dev/null || return 0
+      [ -n "$(xdotool search --onlyvisible --name '^Tavrel$' 2>/dev/null)" ] && return 0
+      sleep 0.1
+    done
+  done
 }
 
 start_tavrel() {
@@ -146,14 +156,26 @@ else
 fi
 shot startup.png
 
-xdotool windowactivate --sync "$WIN" 2>/dev/null
-sleep 0.3
-xdotool key --clearmodifiers ctrl+KP_Subtract
-sleep 1
+# Zoom out with the keypad shortcut; the map in the window must change.
+import -window "$WIN" "$OUT/window-before-zoom.png" 2>/dev/null
+zoomed=0
+for _ in 1 2 3; do
+  xdotool windowactivate --sync "$WIN" 2>/dev/null
+  sleep 0.3
+  xdotool key --clearmodifiers ctrl+KP_Subtract
+  sleep 1
+  import -window "$WIN" "$OUT/window-after-zoom.png" 2>/dev/null
+  differing=$(compare -metric AE "$OUT/window-before-zoom.png" "$OUT/window-after-zoom.png" null: 2>&1)
+  if [ "${differing%% *}" != 0 ]; then
+    zoomed=1
+    break
+  fi
+done
+if [ "$zoomed" = 1 ]; then pass "Ctrl+keypad Minus changed the map"; else fail "Ctrl+keypad Minus changed nothing"; fi
 shot startup-zoomed.png
 
-close_window "$WIN"
-if DIALOG=$(find_window Tavrel 100); then
+request_close "$WIN"
+if DIALOG=$(find_window Tavrel 50); then
   pass "the quit question appeared"
   sleep 0.5
   shot quit-question.png
@@ -176,7 +198,13 @@ fi
 start_tavrel run2
 if WIN=$(find_window Varn); then
   sleep 0.5
-  close_window "$WIN"
+  request_close "$WIN"
+  if DIALOG=$(find_window Tavrel 5); then
+    fail "a question was asked although nothing changed"
+    shot close-question.png
+    xdotool windowactivate --sync "$DIALOG" 2>/dev/null
+    xdotool key --clearmodifiers alt+n
+  fi
   if wait_exit 100; then
     if [ "$EXIT_STATUS" -eq 0 ]; then pass "closed without a question, status 0"; else fail "status $EXIT_STATUS"; fi
   else
