@@ -420,3 +420,25 @@ TEST_F(Windows, AMenuBarDiesWithItsWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Windows, ReleasingTheRuntimeClosesEveryWindowAndDropsTheirEvents) {
+  ASSERT_NE(window_open(0, 0, 0, 200, 150, u"main", 0x1E), 0);
+  ASSERT_NE(window_open(1, 0, 0, 100, 100, u"second", 0x0C, window_handle(0)), 0);
+  int dynamic = window_open(AnyNumber, 0, 0, 100, 100, u"third", 0x80);
+  ASSERT_GT(dynamic, 0);
+  ASSERT_NE(canvas_create(0, 0, 0, 30, 30, CanvasBorder), 0);
+  gui_discard_events();
+  event_post(EventCloseWindow, 0, 0, 0);
+  event_post(EventMenu, 3, 1, 0);
+  event_post(EventGadget, 0, dynamic, LeftClick);
+  runtime_release();
+  EXPECT_EQ(window_handle(0), nullptr);
+  EXPECT_EQ(window_handle(1), nullptr);
+  EXPECT_EQ(window_handle(dynamic), nullptr);
+  EXPECT_EQ(gadget_type(0), 0);
+  EXPECT_EQ(events_queued(), 0);
+}
+
+}  // namespace
