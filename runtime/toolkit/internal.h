@@ -24,6 +24,3 @@ void toolkit_flush();
 // Label of a menu entry: "&" marks the mnemonic, "_" stays visible, a tab
 // ends the text, at most about 1020 bytes.
 std::string menu_label_text(const String& text);
-
-// UTF-8 of an application string, for GTK.
-inline std::string to_utf8(const String& s) { return string_to_utf8(s); }
