@@ -1,6 +1,7 @@
 // The main window and the event loop's dispatch: menu and shortcut numbers,
 // the zoom commands, the canvas events and the question at quit.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <vector>
 
@@ -244,6 +245,92 @@ TEST_F(DispatchTest, DroppingAGraveOrAFreeTransportShowsItsInscription) {
   InteractionMode = 3;
   send(EventGadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(HoverLabel.text, u"");
+}
+
+// Pieces placed under wherever the pointer is: the hit tests read the real
+// pointer position.
+class PointerDispatchTest : public DispatchTest {
+ protected:
+  void SetUp() override {
+    DispatchTest::SetUp();
+    if (IsSkipped()) return;
+    // Put the pointer over the map canvas.
+    GdkDisplay* display = gdk_display_get_default();
+    GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(display));
+    gdk_device_warp(pointer, gdk_display_get_default_screen(display),
+                    static_cast<int>(window_x(MainWindow, 1) + 300), static_cast<int>(window_y(MainWindow, 1) + 200));
+    gdk_display_sync(display);
+    drain();
+    if (window_mouse_x(MainWindow) < 0 || window_mouse_y(MainWindow) < 0) GTEST_SKIP() << "pointer outside";
+    map_x_ = static_cast<int32_t>(window_to_map(window_mouse_x(MainWindow), 0));
+    map_y_ = static_cast<int32_t>(window_to_map(window_mouse_y(MainWindow), 1));
+    // Both heroes far away at first.
+    for (int i = 0; i < 2; i++) list_select(Heroes, i)->x = 1000000 + 100 * i;
+  }
+  void put_under_pointer(Piece* piece) {
+    piece->x = map_x_ - 5;
+    piece->y = map_y_ - 5;
+  }
+  int32_t map_x_ = 0, map_y_ = 0;
+};
+
+TEST_F(PointerDispatchTest, PressStartsTheInteractionOfThePieceUnderThePointer) {
+  Piece* grave = add_far_piece(Graves, 0);
+  put_under_pointer(grave);
+  send(EventGadget, MapCanvas, LeftButtonDown);
+  EXPECT_EQ(InteractionMode, 3);
+  send(EventGadget, MapCanvas, LeftButtonUp);
+
+  Piece* transport = add_far_piece(Transports, 0);
+  put_under_pointer(transport);
+  send(EventGadget, MapCanvas, LeftButtonDown);
+  EXPECT_EQ(InteractionMode, 5);  // transports before graves
+  EXPECT_EQ(list_current(Transports), transport);
+  InteractionMode = 0;
+
+  put_under_pointer(list_select(Heroes, 1));
+  list_reset(Heroes);
+  send(EventGadget, MapCanvas, LeftButtonDown);
+  EXPECT_EQ(InteractionMode, 2);  // heroes before everything
+  EXPECT_EQ(list_index(Heroes), 1);
+}
+
+TEST_F(PointerDispatchTest, ADroppedTransportFindsItsConvoy) {
+  Piece* dragged = add_far_piece(Transports, 0);
+  Piece* other = add_far_piece(Transports, 0);
+  put_under_pointer(dragged);
+
+  // On a hero: that hero becomes current for the attach.
+  put_under_pointer(list_select(Heroes, 1));
+  list_select(Heroes, 0);
+  list_set_current(Transports, dragged);
+  InteractionMode = 5;
+  send(EventGadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(list_index(Heroes), 1);
+  EXPECT_EQ(list_current(Transports), dragged);
+  list_select(Heroes, 1)->x = 1000000;
+
+  // On a transport of the second hero's convoy: that hero becomes current and
+  // the dragged transport current again.
+  put_under_pointer(other);
+  other->links[0] = 2;
+  list_select(Heroes, 0);
+  list_set_current(Transports, dragged);
+  InteractionMode = 5;
+  send(EventGadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(list_index(Heroes), 1);
+  EXPECT_EQ(list_current(Transports), dragged);
+
+  // On a free transport, or one whose hero does not exist: it stays free.
+  for (int8_t link : {int8_t{0}, int8_t{5}, int8_t{-1}}) {
+    other->links[0] = link;
+    list_set_current(Transports, dragged);
+    InteractionMode = 5;
+    send(EventGadget, MapCanvas, LeftButtonUp);
+    EXPECT_NE(list_index(Heroes), 1) << int{link};
+    EXPECT_EQ(list_current(Transports), dragged) << int{link};
+    EXPECT_EQ(InteractionMode, 0);
+  }
 }
 
 TEST_F(DispatchTest, SizeWindowResizesTheCanvas) {
