@@ -51,12 +51,12 @@ int run_dialog(GtkWidget* dialog, bool* destroyed) {
 }
 
 // The filters of a pattern list "Text|*.a;*.b|Text2|*.c", in order.
-struct FilterSpec {
+struct FilterEntry {
   std::string name;
   std::vector<std::string> patterns;
 };
 
-std::vector<FilterSpec> parse_patterns(const String& patterns) {
+std::vector<FilterEntry> parse_patterns(const String& patterns) {
   std::vector<String> parts;
   String part;
   for (char16_t c : patterns) {
@@ -68,9 +68,9 @@ std::vector<FilterSpec> parse_patterns(const String& patterns) {
     }
   }
   if (!patterns.empty()) parts.push_back(part);
-  std::vector<FilterSpec> filters;
+  std::vector<FilterEntry> filters;
   for (size_t i = 0; i < parts.size(); i += 2) {
-    FilterSpec filter;
+    FilterEntry filter;
     filter.name = string_to_utf8(parts[i]);
     if (i + 1 < parts.size()) {
       String pattern;
@@ -122,10 +122,10 @@ String file_requester(bool save, const String& title, const String& default_path
   if (!save && (flags & 1)) gtk_file_chooser_set_select_multiple(chooser, TRUE);
 
   int index = 0;
-  for (const FilterSpec& spec : parse_patterns(patterns)) {
+  for (const FilterEntry& entry : parse_patterns(patterns)) {
     GtkFileFilter* filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, spec.name.c_str());
-    for (const std::string& pattern : spec.patterns) gtk_file_filter_add_pattern(filter, pattern.c_str());
+    gtk_file_filter_set_name(filter, entry.name.c_str());
+    for (const std::string& pattern : entry.patterns) gtk_file_filter_add_pattern(filter, pattern.c_str());
     g_object_set_data(G_OBJECT(filter), "rx_index", GINT_TO_POINTER(index));
     gtk_file_chooser_add_filter(chooser, filter);
     if (index == pattern_index) gtk_file_chooser_set_filter(chooser, filter);
