@@ -80,6 +80,7 @@ class DispatchTest : public ::testing::Test {
 
   // Posts one event and lets the loop's dispatch handle it.
   bool send(int64_t kind, int64_t object, int64_t type) {
+    drain();  // what the toolkit still had to say comes first
     event_post(static_cast<int>(kind), object, MainWindow, type);
     int64_t fetched = event_wait();
     EXPECT_EQ(fetched, kind);
