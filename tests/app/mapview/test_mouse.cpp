@@ -140,14 +140,14 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   list_last(Graves);
   warp_pointer(300, 200);
   on_mouse_move();
-  EXPECT_EQ(grave->x, 300 - 12);
-  EXPECT_EQ(grave->y, 200 - 8);
+  EXPECT_EQ(int32_t{grave->x}, 300 - 12);
+  EXPECT_EQ(int32_t{grave->y}, 200 - 8);
   EXPECT_EQ(UnsavedChanges, 1);
   // Left of the view: stops at the origin.
   MapView.origin_x = 100;
   warp_pointer(2, 200);
   on_mouse_move();
-  EXPECT_EQ(grave->x, 100);
+  EXPECT_EQ(int32_t{grave->x}, 100);
 
   // A 1000-pixel map in a 1200-pixel view (zoom 50, canvas 600): with the
   // pointer at map x 1190 the view rule would put the piece at 1168, outside
@@ -163,21 +163,21 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   InteractionMode = 2;
   warp_pointer(595, 100);  // map (1190, 200)
   on_mouse_move();
-  EXPECT_EQ(hero->x, 1000 - 32);
-  EXPECT_EQ(hero->y, 200 - 16);
+  EXPECT_EQ(int32_t{hero->x}, 1000 - 32);
+  EXPECT_EQ(int32_t{hero->y}, 200 - 16);
   EXPECT_EQ(trail->points[0].x, 968 + 16) << "the hero's trail records its new centre";
   EXPECT_EQ(trail->points[1].x, 41);
   // At map x 1184 the third rule already gives the same.
   warp_pointer(592, 100);
   on_mouse_move();
-  EXPECT_EQ(hero->x, 968);
+  EXPECT_EQ(int32_t{hero->x}, 968);
 
   // Outside the gadget area: only UnsavedChanges.
   UnsavedChanges = 0;
   gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + window_width(MainWindow) + 50), 5);
   on_mouse_move();
   EXPECT_EQ(UnsavedChanges, 1);
-  EXPECT_EQ(hero->x, 968);
+  EXPECT_EQ(int32_t{hero->x}, 968);
 }
 
 TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {

@@ -414,9 +414,13 @@ TEST_F(RenderTest, HoverLabelNearTheEdgesOfTheWindow) {
   MapTargetOverride = &target;
   map_frame_invalidate();
   draw_map();
-  const uint8_t* box_end = buffer.data() + 41 * target.stride + (ww - 1) * 3;
-  EXPECT_EQ(box_end[0] + box_end[1] + box_end[2], 0);
-  const uint8_t* before_box = buffer.data() + 41 * target.stride + (ww - w - 5) * 3;
+  int64_t h = text_height(HoverLabel.text);
+  int64_t ly = std::min<int64_t>(40, bottom - h - 4);  // a low window moves it up
+  ASSERT_GE(ly + 1, 0);
+  ASSERT_LT(ly + 1, 300);
+  const uint8_t* box_end = buffer.data() + (ly + 1) * target.stride + (ww - 1) * 3;
+  EXPECT_EQ(box_end[0] + box_end[1] + box_end[2], 0) << ww << " " << bottom << " " << ly;
+  const uint8_t* before_box = buffer.data() + (ly + 1) * target.stride + (ww - w - 5) * 3;
   EXPECT_NE(before_box[0] + before_box[1] + before_box[2], 0);
   MapTargetOverride = nullptr;
 }
@@ -509,6 +513,46 @@ TEST_F(RenderTest, NoLevelDrawsNothing) {
   draw_map();
   EXPECT_FALSE(map_frame_drawn());
   for (uint8_t b : buffer) ASSERT_EQ(b, 7);
+}
+
+// The picture moves away from the point in the first half of every second
+// (position A) and back in the second half (position B); the ring grows over
+// the whole second; the frame after 3 s is the last one.
+TEST(MarkerFrame, PositionsRingsAndEnd) {
+  MapMarkerRecord saved = MapMarker;
+  MapViewRecord view = MapView;
+  MapView.zoom = 50;
+  MapMarker = MapMarkerRecord{};
+  MapMarker.active = 1;
+  MapMarker.start_ms = 5000;
+  MapMarker.x = 100;
+  MapMarker.y = 200;
+  MapMarker.image_width = 32;
+  MapMarker.image_height = 30;
+  struct Case {
+    int t, k, r;
+    int64_t px, py;
+  } cases[] = {{0, 0, 0, 100, 200},     {19, 0, 0, 100, 200},   {20, 1, 1, 101, 201},
+               {499, 24, 24, 124, 224}, {500, 0, 25, 125, 225}, {999, 24, 49, 101, 201},
+               {1000, 0, 0, 100, 200},  {2999, 24, 49, 101, 201}};
+  for (Case c : cases) {
+    MarkerFrame f = marker_frame(5000 + c.t);
+    EXPECT_TRUE(f.drawn);
+    EXPECT_EQ(f.k, c.k) << c.t;
+    EXPECT_EQ(f.r, c.r) << c.t;
+    EXPECT_EQ(f.picture_x, c.px) << c.t;
+    EXPECT_EQ(f.picture_y, c.py) << c.t;
+    EXPECT_EQ(f.picture_width, 64);
+    EXPECT_EQ(f.picture_height, 60);
+  }
+  EXPECT_EQ(MapMarker.active, 1);
+  EXPECT_TRUE(marker_frame(8000).drawn);
+  EXPECT_EQ(MapMarker.active, 1);
+  EXPECT_TRUE(marker_frame(8001).drawn) << "the first frame after 3 s still shows it";
+  EXPECT_EQ(MapMarker.active, 0);
+  EXPECT_FALSE(marker_frame(8002).drawn);
+  MapMarker = saved;
+  MapView = view;
 }
 
 TEST(RenderClock, ElapsedStartsBelowASecondAndRandomStaysInRange) {
