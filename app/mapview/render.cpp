@@ -286,7 +286,10 @@ void blend_pieces(uint8_t* out, int64_t sy, const int32_t* xs, int64_t n, const 
 // The map picture's pixels as the canvas shows them at the current zoom and
 // origin, without pieces: kept from frame to frame while the view stays, so
 // that frames of the marker or of a dragged piece need not sample the map
-// again.
+// again. Pixel (j, i) of the scaled map picture is kept in cell
+// (j mod canvas width, i mod canvas height): the canvas never shows more than
+// that many columns and rows at once, so after panning every sample still in
+// view stays in its cell and only the strips coming into view are sampled.
 struct MapSamples {
   bool valid = false;
   int map_image = 0;  // image numbers are not given out twice in a run
@@ -294,10 +297,13 @@ struct MapSamples {
   int64_t map_stride = 0, map_width = 0, map_height = 0;
   int bpp = 0;
   int64_t zoom = 0, dx = 0, dy = 0, target_width = 0, target_height = 0;
-  int64_t cx0 = 0, cx1 = 0, cy0 = 0, cy1 = 0;
-  std::vector<int32_t> xs, ys;
-  std::vector<uint8_t> pixels;  // (cx1 - cx0) x (cy1 - cy0), bpp bytes each
-  std::vector<uint8_t> spare;   // the previous samples while panning
+  int64_t cx0 = 0, cx1 = 0, cy0 = 0, cy1 = 0;  // canvas part showing the map
+  std::vector<int32_t> xs, ys;  // map column / row of each canvas column / row there
+  std::vector<uint8_t> pixels;  // target_width x target_height cells, bpp bytes each
+
+  uint8_t* cell(int64_t j, int64_t i) {
+    return pixels.data() + ((i % target_height) * target_width + j % target_width) * bpp;
+  }
 };
 MapSamples Samples;
 uint64_t SamplesGeneration = 0;  // counts the samplings
@@ -480,7 +486,7 @@ LastFrameState LastFrame;
 
 struct FrameContext {
   DrawTarget* target = nullptr;
-  const MapSamples* samples = nullptr;
+  MapSamples* samples = nullptr;
   const std::vector<FramePiece>* pieces = nullptr;
   const MarkerPatch* patch = nullptr;
   int64_t white_w = 0, white_h = 0;  // the white box, clipped to the canvas
@@ -502,13 +508,12 @@ inline void fill_white(uint8_t* row, int64_t x0, int64_t x1) {
 template <int B>
 void compose_rect(const FrameContext& c, CanvasRect r, std::vector<uint8_t>& wide) {
   const DrawTarget* t = c.target;
-  const MapSamples& m = *c.samples;
+  MapSamples& m = *c.samples;
   r.x0 = std::max<int64_t>(r.x0, 0);
   r.y0 = std::max<int64_t>(r.y0, 0);
   r.x1 = std::min<int64_t>(r.x1, t->width);
   r.y1 = std::min<int64_t>(r.y1, t->height);
   if (r.x0 >= r.x1 || r.y0 >= r.y1) return;
-  int64_t columns = m.cx1 - m.cx0;
   int64_t a = std::max(r.x0, m.cx0), b = std::min(r.x1, m.cx1);
   const MarkerPatch& patch = *c.patch;
   for (int64_t cy = r.y0; cy < r.y1; cy++) {
@@ -527,14 +532,22 @@ void compose_rect(const FrameContext& c, CanvasRect r, std::vector<uint8_t>& wid
     int64_t i0 = a - m.cx0, n = b - a;
     int64_t sy = m.ys[cy - m.cy0];
     const int32_t* xs = m.xs.data() + i0;
-    const uint8_t* sampled = m.pixels.data() + ((cy - m.cy0) * columns + i0) * B;
     uint8_t* out = row + a * 3;
+    // The samples of canvas columns a..b, in runs that do not wrap.
+    auto copy_samples = [&](uint8_t* to) {
+      for (int64_t j = a - m.dx, done = 0; done < n;) {
+        int64_t run = std::min(n - done, m.target_width - j % m.target_width);
+        std::memcpy(to + done * B, m.cell(j, cy - m.dy), run * B);
+        j += run;
+        done += run;
+      }
+    };
     if constexpr (B == 3) {
-      std::memcpy(out, sampled, n * 3);
+      copy_samples(out);
       blend_pieces<3>(out, sy, xs, n, *c.pieces);
     } else {
       if (static_cast<int64_t>(wide.size()) < n * 4) wide.resize(n * 4);
-      std::memcpy(wide.data(), sampled, n * 4);
+      copy_samples(wide.data());
       blend_pieces<4>(wide.data(), sy, xs, n, *c.pieces);
       for (int64_t i = 0; i < n; i++) std::memcpy(out + i * 3, wide.data() + i * 4, 3);
     }
@@ -564,11 +577,9 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
                       m.map_stride == map.stride && m.map_width == map.width && m.map_height == map.height &&
                       m.bpp == B && m.zoom == zoom && m.target_width == tw && m.target_height == th;
   if (!same_picture || m.dx != dx || m.dy != dy) {
-    // After panning, the samples that stay in view move with the origin;
-    // only the strips that come into view are taken from the map.
-    bool shift = same_picture;
-    int64_t old_dx = m.dx, old_dy = m.dy, old_cx0 = m.cx0, old_cx1 = m.cx1, old_cy0 = m.cy0, old_cy1 = m.cy1;
-    if (shift) m.spare.swap(m.pixels);
+    // Samples stay valid for the scaled pixels that were in view before.
+    bool keep = same_picture;
+    int64_t old_j0 = m.cx0 - m.dx, old_j1 = m.cx1 - m.dx, old_i0 = m.cy0 - m.dy, old_i1 = m.cy1 - m.dy;
     m.valid = true;
     SamplesGeneration++;
     m.map_image = MapView.map_image;
@@ -592,27 +603,26 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
     int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
     for (int64_t i = 0; i < columns; i++) m.xs[i] = nearest_index(m.cx0 + i - dx, xstep, map.width);
     for (int64_t i = 0; i < rows; i++) m.ys[i] = nearest_index(m.cy0 + i - dy, ystep, map.height);
-    m.pixels.resize(columns * rows * B);
+    if (!keep) m.pixels.resize(tw * th * B);
     bool contiguous = sw == map.width;
-    int64_t old_columns = old_cx1 - old_cx0;
-    // Canvas column cx now shows what old column cx + (old_dx - dx) showed.
-    int64_t keep_x0 = 0, keep_x1 = 0;
-    if (shift) {
-      keep_x0 = std::max(m.cx0, old_cx0 - old_dx + dx);
-      keep_x1 = std::min(m.cx1, old_cx1 - old_dx + dx);
-    }
-    for (int64_t i = 0; i < rows; i++) {
-      uint8_t* out = m.pixels.data() + i * columns * B;
-      int64_t cy = m.cy0 + i, old_cy = cy + old_dy - dy;
-      if (!shift || old_cy < old_cy0 || old_cy >= old_cy1 || keep_x0 >= keep_x1) {
-        gather_span<B>(out, m.ys[i], m.xs.data(), columns, contiguous, map);
+    int64_t j0 = m.cx0 - dx, j1 = m.cx1 - dx;
+    // Samples the scaled columns [ja, jb) of row index r (into ys), in runs
+    // that do not wrap around the cells.
+    auto sample = [&](int64_t r, int64_t ja, int64_t jb) {
+      while (ja < jb) {
+        int64_t run = std::min(jb - ja, tw - ja % tw);
+        gather_span<B>(m.cell(ja, m.cy0 - dy + r), m.ys[r], m.xs.data() + (ja - j0), run, contiguous, map);
+        ja += run;
+      }
+    };
+    for (int64_t r = 0; r < rows; r++) {
+      int64_t i = m.cy0 - dy + r;
+      if (!keep || i < old_i0 || i >= old_i1 || old_j1 <= j0 || old_j0 >= j1) {
+        sample(r, j0, j1);
         continue;
       }
-      const uint8_t* old_row = m.spare.data() + (old_cy - old_cy0) * old_columns * B;
-      int64_t a = keep_x0 - m.cx0, b = keep_x1 - m.cx0;
-      std::memcpy(out + a * B, old_row + (keep_x0 + old_dx - dx - old_cx0) * B, (b - a) * B);
-      gather_span<B>(out, m.ys[i], m.xs.data(), a, contiguous, map);
-      gather_span<B>(out + b * B, m.ys[i], m.xs.data() + b, columns - b, contiguous, map);
+      sample(r, j0, std::max(j0, old_j0));
+      sample(r, std::min(j1, old_j1), j1);
     }
   }
   int64_t columns = m.cx1 - m.cx0, rows = m.cy1 - m.cy0;
@@ -698,6 +708,7 @@ void draw_map() {
   DrawTarget* map_output = image_output(MapView.map_image);
   DrawTarget* work_output = image_output(MapView.work_image);
   if (!target || !map_output || !work_output || !map_output->pixels || target->bytes_per_pixel != 3 ||
+      !target->pixels || target->width < 1 || target->height < 1 ||
       map_output->width != work_output->width || map_output->height != work_output->height ||
       map_output->bytes_per_pixel != work_output->bytes_per_pixel ||
       (map_output->bytes_per_pixel != 3 && map_output->bytes_per_pixel != 4) || map_output->width < 1 ||

@@ -397,6 +397,8 @@ TEST_F(RenderTest, HoverLabelNearTheEdgesOfTheWindow) {
   int64_t w = text_width(HoverLabel.text);
   ASSERT_GT(w, 0);
   int64_t ww = window_width(MainWindow), bottom = window_height(MainWindow) - menu_height();
+  ASSERT_TRUE(bottom > 0 && bottom < 5000 && text_height(HoverLabel.text) < 500)
+      << "implausible text or menu bar metrics: " << bottom << " " << text_height(HoverLabel.text);
   for (auto [x, y] : {std::pair{10, 10}, {-30, -20}, {int(ww) - 5, 40}, {40, int(bottom) - 3}, {int(ww), int(bottom)}}) {
     HoverLabel.x = x;
     HoverLabel.y = y;
