@@ -26,7 +26,9 @@ extern MapMarkerRecord MapMarker;
 // Draws one frame of the map on the map canvas.
 void draw_map();
 // True while the map view needs frames without any event (the marker is
-// running), so the event loop must not wait without a time limit.
+// running, and for the one frame that takes it away), so the event loop must
+// not wait without a time limit. Otherwise draw_map draws only when something
+// it shows has changed.
 bool map_animating();
 // Shows the picker over the main window; the chosen 0-based catalog position
 // or -1.
