@@ -13,18 +13,20 @@ List<Piece>* Graves = nullptr;
 List<Piece>* Transports = nullptr;
 String Inscriptions[InscriptionCount];
 
-namespace {
-
-// The zoom used as a divisor. Every command keeps zoom within 25..100, but a
-// formation file stores it as a byte, so a damaged file could bring 0 or a
-// value above 100: the conversion then uses the nearest valid scale instead of
-// dividing by zero or by a nonsense value.
-int64_t divisor_zoom() {
+int64_t view_zoom() {
   int64_t z = MapView.zoom;
   if (z < 25) z = 25;
   if (z > 100) z = 100;
   return z;
 }
+
+const String& inscription_text(int32_t index) {
+  static const String none;
+  if (index < 0 || index >= InscriptionCount) return none;
+  return Inscriptions[index];
+}
+
+namespace {
 
 // Centre of a hero (integer division), kept as 32-bit values.
 TrailPoint hero_centre(const Piece* hero) {
@@ -35,8 +37,8 @@ TrailPoint hero_centre(const Piece* hero) {
 }  // namespace
 
 int64_t window_to_map(int64_t value, int axis) {
-  if (axis == 0) return (value - gadget_x(0)) * 100 / divisor_zoom() + MapView.origin_x;
-  return (value - gadget_y(0)) * 100 / divisor_zoom() + MapView.origin_y;
+  if (axis == 0) return (value - gadget_x(0)) * 100 / view_zoom() + MapView.origin_x;
+  return (value - gadget_y(0)) * 100 / view_zoom() + MapView.origin_y;
 }
 
 float point_distance(TrailPoint p, TrailPoint q) {

@@ -63,6 +63,13 @@ extern List<Piece>* Graves;
 extern List<Piece>* Transports;
 extern String Inscriptions[InscriptionCount];
 
+// The zoom that every conversion and drawing uses: MapView.zoom kept within
+// 25..100. The commands never leave that range, but a formation file stores
+// the zoom as a byte, so a damaged file could bring 0 or any other value.
+int64_t view_zoom();
+// The inscription at index; "" for an index outside 0..255 (only a damaged
+// formation file holds one).
+const String& inscription_text(int32_t index);
 // Map coordinate of a window coordinate (axis 0 x, 1 y), in 64-bit integer
 // arithmetic truncating toward zero. Safe for any zoom value.
 int64_t window_to_map(int64_t value, int axis);

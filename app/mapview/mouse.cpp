@@ -39,9 +39,7 @@ bool hit_test(List<Piece>* list, int64_t w, int64_t h, int64_t skip) {
 // fits (never beyond map_size - size, never below 0 on a map larger than the
 // piece).
 int64_t keep_in_view(int64_t v, int64_t origin, int64_t canvas_size, int64_t map_size, int64_t size) {
-  int64_t zoom = MapView.zoom;
-  if (zoom < 25) zoom = 25;
-  if (zoom > 100) zoom = 100;
+  int64_t zoom = view_zoom();
   int64_t view_end = origin + canvas_size * 100 / zoom - size;
   if (v < origin) v = origin;
   else if (v > view_end) v = view_end;
@@ -68,9 +66,7 @@ void drag_step(List<Piece>* list, int64_t w, int64_t h) {
 // The panning step on one axis.
 void pan_axis(int64_t pointer, int32_t& origin, int32_t& start, int64_t canvas_size, int64_t map_size,
               int64_t image_size) {
-  int64_t zoom = MapView.zoom;
-  if (zoom < 25) zoom = 25;
-  if (zoom > 100) zoom = 100;
+  int64_t zoom = view_zoom();
   if (canvas_size > map_size * zoom / 100) {
     origin = 0;
     return;
@@ -83,14 +79,13 @@ void pan_axis(int64_t pointer, int32_t& origin, int32_t& start, int64_t canvas_s
   origin = static_cast<int32_t>(o);
 }
 
-void show_inscription(const Piece* piece) {
-  int32_t i = piece->inscription;
-  HoverLabel.text = (i >= 0 && i < InscriptionCount) ? Inscriptions[i] : String();
+}  // namespace
+
+void show_piece_label(const Piece* piece) {
+  HoverLabel.text = inscription_text(piece->inscription);
   HoverLabel.x = static_cast<int32_t>(window_mouse_x(MainWindow));
   HoverLabel.y = static_cast<int32_t>(window_mouse_y(MainWindow));
 }
-
-}  // namespace
 
 bool hero_at_pointer() { return hit_test(Heroes, MapView.player_size, MapView.player_size, -1); }
 
@@ -99,8 +94,8 @@ bool piece_at_pointer(List<Piece>* list, int64_t skip) { return hit_test(list, M
 void on_mouse_move() {
   switch (InteractionMode) {
     case 0:
-      if (piece_at_pointer(Graves, -1)) show_inscription(list_current(Graves));
-      else if (piece_at_pointer(Transports, -1)) show_inscription(list_current(Transports));
+      if (piece_at_pointer(Graves, -1)) show_piece_label(list_current(Graves));
+      else if (piece_at_pointer(Transports, -1)) show_piece_label(list_current(Transports));
       else HoverLabel.text.clear();
       break;
     case 2: {

@@ -17,6 +17,8 @@ bool hero_at_pointer();
 // The grave or transport under the pointer, passing over position skip (-1 for
 // none), becomes current; false if none.
 bool piece_at_pointer(List<Piece>* list, int64_t skip);
+// Shows the piece's inscription in the hover label at the pointer.
+void show_piece_label(const Piece* piece);
 // The MouseMove handling of the map canvas.
 void on_mouse_move();
 // The LeftDoubleClick handling: sets the marker.

@@ -61,11 +61,6 @@ int64_t random(int64_t max) {
 // ---------------------------------------------------------------------------
 // Parts shared with the reference drawing
 
-int64_t render_zoom() {
-  int64_t z = MapView.zoom;
-  return std::clamp<int64_t>(z, 25, 100);
-}
-
 DrawTarget* map_target() { return MapTargetOverride ? MapTargetOverride : canvas_output(MapCanvas); }
 
 MarkerFrame marker_frame(int64_t now) {
@@ -79,7 +74,7 @@ MarkerFrame marker_frame(int64_t now) {
   // Position A in the first half of every second, B in the second half: the
   // picture moves diagonally away from the point and back.
   f.position_b = (f.t % 1000) >= 500;
-  int64_t zoom = render_zoom();
+  int64_t zoom = view_zoom();
   f.picture_width = static_cast<int64_t>(MapMarker.image_width) * 100 / zoom;
   f.picture_height = static_cast<int64_t>(MapMarker.image_height) * 100 / zoom;
   if (f.position_b) {
@@ -563,7 +558,7 @@ void compose_rect(const FrameContext& c, CanvasRect r, std::vector<uint8_t>& wid
 template <int B>
 void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePiece>& pieces,
                 const MarkerFrame& marker) {
-  int64_t zoom = render_zoom();
+  int64_t zoom = view_zoom();
   int64_t sw = map.width * zoom / 100, sh = map.height * zoom / 100;
   if (sw < 1 || sh < 1) {
     sw = map.width;

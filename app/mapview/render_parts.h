@@ -10,11 +10,6 @@
 #include "app/mapview/model.h"
 #include "runtime/media/drawing.h"
 
-// The zoom the frame is drawn with: MapView.zoom kept within 25..100, the same
-// range the pointer conversion uses (a damaged formation file can bring any
-// byte value).
-int64_t render_zoom();
-
 // The map canvas's drawing target, or MapTargetOverride when set.
 DrawTarget* map_target();
 

@@ -42,7 +42,7 @@ void renew_work_alpha() {
 
 void draw_map_reference() {
   if (MapView.work_image == 0) return;
-  int64_t zoom = render_zoom();
+  int64_t zoom = view_zoom();
 
   // Compose.
   MarkerFrame marker = marker_frame(elapsed_ms());

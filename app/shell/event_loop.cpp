@@ -22,26 +22,12 @@ namespace {
 // While the marker runs, the loop wakes at least this often to draw it.
 constexpr int64_t AnimationFrameMs = 20;
 
-// The text of inscription index i; "" for an index outside the array (only a
-// damaged formation file holds one).
-const String& inscription_text(int32_t index) {
-  static const String none;
-  if (index < 0 || index >= InscriptionCount) return none;
-  return Inscriptions[index];
-}
-
-void set_hover_label_at_pointer(const Piece* piece) {
-  HoverLabel.x = static_cast<int32_t>(window_mouse_x(MainWindow));
-  HoverLabel.y = static_cast<int32_t>(window_mouse_y(MainWindow));
-  HoverLabel.text = inscription_text(piece->inscription);
-}
-
 // A dropped transport joins the convoy of the hero under the pointer, or the
 // convoy of an attached transport it was dropped on; otherwise it stays free.
 void drop_transport() {
   Piece* dragged = list_current(Transports);
   if (!dragged) return;
-  set_hover_label_at_pointer(dragged);
+  show_piece_label(dragged);
   if (hero_at_pointer()) {
     attach_transport(-1);
     return;
@@ -65,7 +51,7 @@ void end_drag() {
   if (InteractionMode == 5) {
     drop_transport();
   } else if (InteractionMode == 3) {
-    if (Piece* grave = list_current(Graves)) set_hover_label_at_pointer(grave);
+    if (Piece* grave = list_current(Graves)) show_piece_label(grave);
   }
   InteractionMode = 0;
 }
