@@ -1,81 +1,44 @@
-// Helpers for the XML tests: a scratch directory, files as bytes, UTF-16
-// encodings of test files.
+// Helpers for the XML tests: a scratch directory, test files as bytes, UTF-16
+// encodings of test files, child lookup.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <set>
 #include <string>
 
 #include "runtime/data/strings.h"
+#include "runtime/data/temp_dir.h"
 #include "runtime/data/xml.h"
 #include "runtime/toolkit/objects.h"
 
 // Each test gets a fresh directory and leaves no document behind.
-class XmlTest : public ::testing::Test {
+class XmlTest : public ::testing::Test, protected TempDir {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tavrel-xml-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    xml_release_all();
-    std::error_code ignored;
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(dir, ignored);
-  }
+  void TearDown() override { xml_release_all(); }
 
-  std::string path(const std::string& name) const { return dir + "/" + name; }
-  String upath(const std::string& name) const { return string_from_utf8(path(name)); }
-
-  void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(path(name), std::ios::binary);
-    out << bytes;
-  }
-  std::string read(const std::string& name) const {
-    std::ifstream in(path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
   // Loads bytes written to a file as document number.
-  int load(int number, const std::string& bytes, const std::string& name = "in.xml") {
-    write(name, bytes);
-    return xml_load(number, upath(name));
+  int load(int number, const std::string& bytes) {
+    write("in.xml", bytes);
+    return xml_load(number, upath("in.xml"));
   }
-  // Names of the files in the scratch directory.
+  // Names of the files in the scratch directory, sorted.
   std::string listing() const {
-    std::string names;
-    for (auto& entry : std::filesystem::directory_iterator(dir))
-      names += entry.path().filename().string() + ";";
-    return names;
+    std::set<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename());
+    std::string out;
+    for (auto& name : names) out += name + ";";
+    return out;
   }
-
-  std::string dir;
 };
 
-inline std::string utf16le(const String& s, bool bom) {
-  std::string out;
-  if (bom) out += "\xFF\xFE";
+inline std::string utf16(const String& s, bool big_endian, bool bom) {
+  std::string out = bom ? (big_endian ? "\xFE\xFF" : "\xFF\xFE") : "";
   for (char16_t c : s) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
-  return out;
-}
-
-inline std::string utf16be(const String& s, bool bom) {
-  std::string out;
-  if (bom) out += "\xFE\xFF";
-  for (char16_t c : s) {
-    out += static_cast<char>(c >> 8);
-    out += static_cast<char>(c & 0xFF);
+    char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+    out += big_endian ? high : low;
+    out += big_endian ? low : high;
   }
   return out;
 }
