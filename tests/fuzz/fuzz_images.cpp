@@ -10,31 +10,21 @@
 #include "runtime/media/image.h"
 #include "runtime/toolkit/objects.h"
 
-namespace {
-
-bool prepare() {
-  images_init();
-  use_png_decoder();
-  use_jpeg_decoder();
-  // Keeps every single input well below the fuzzer's memory limit.
-  image_set_memory_limit(int64_t(48) << 20);
-  return true;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool ready = prepare();
+  static bool ready = [] {
+    images_init();
+    use_png_decoder();
+    use_jpeg_decoder();
+    // Keeps every single input well below the fuzzer's memory limit.
+    image_set_memory_limit(int64_t(48) << 20);
+    return true;
+  }();
   (void)ready;
   int image = image_load_memory(AnyNumber, data, size);
   if (!image) return 0;
 
   static std::vector<uint8_t> pixels(48 * 32 * 4);
-  DrawTarget target;
-  target.pixels = pixels.data();
-  target.width = 48;
-  target.height = 32;
-  target.bytes_per_pixel = image_depth(image) == 32 ? 4 : 3;
+  DrawTarget target{pixels.data(), 0, 48, 32, image_depth(image) / 8};
   target.stride = target.width * target.bytes_per_pixel;
   drawing_start(&target);
   draw_image(image_handle(image), -2, -3);
@@ -44,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (image_width(image) * image_height(image) <= 1 << 16) {
     image_resize(image, image_width(image) / 2 + 1, Ignore, ResizeRaw);
-    if (DrawTarget* own = image_output(image)) {
-      drawing_start(own);
+    if (drawing_start(image_output(image))) {
       draw_box(-1, -1, 3, 3, rgb(1, 2, 3));
       drawing_stop();
     }
