@@ -90,8 +90,3 @@ size_t xml_units(const char16_t* s);
 // Replaces the node's text by a fresh copy of text (owned by the node).
 // Returns false when memory is exhausted (the old text stays).
 bool xml_replace_text(XmlNode* node, const char16_t* text, size_t length);
-
-// Test hook: called by xml_load before each read from the open file with the
-// number of bytes read so far. Tests use it to change the file while it is
-// read; nullptr (the default) does nothing.
-extern void (*XmlLoadBeforeRead)(FILE* file, int64_t bytes_read);

@@ -385,7 +385,6 @@ int xml_load(int number, const String& path) {
       record_error(document, parser, XML_ERROR_NO_MEMORY);
       break;
     }
-    if (XmlLoadBeforeRead) XmlLoadBeforeRead(file, done);
     size_t got = want ? std::fread(buffer, 1, want, file) : 0;
     auto* bytes = static_cast<const unsigned char*>(buffer);
     // Big-endian UTF-16 starts with its byte order mark or with "<" as 00 3C.

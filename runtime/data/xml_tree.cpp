@@ -70,8 +70,6 @@ constexpr size_t LargeRequest = 1024;
 
 }  // namespace
 
-void (*XmlLoadBeforeRead)(FILE* file, int64_t bytes_read) = nullptr;
-
 XmlDocument::~XmlDocument() { document_release(*this, 0); }
 
 ObjectTable<XmlDocument>& xml_documents() {

@@ -19,18 +19,14 @@ class DirectoryTest : public ::testing::Test, protected TempDir {
   void TearDown() override { dir_finish(-1); }
 
   // The names a listing gives, sorted (file-system order is not fixed).
-  static Names names(int listing) {
-    Names out;
-    while (dir_next_entry(listing) == 1) out.push_back(string_to_utf8(dir_entry_name(listing)));
-    EXPECT_EQ(dir_entry_name(listing), u"");  // none after the last
-    std::sort(out.begin(), out.end());
-    return out;
-  }
   Names list(const String& path, const String& pattern) {
     int listing = dir_examine(AnyNumber, path, pattern);
     EXPECT_GT(listing, 0);
-    Names out = names(listing);
+    Names out;
+    while (dir_next_entry(listing) == 1) out.push_back(string_to_utf8(dir_entry_name(listing)));
+    EXPECT_EQ(dir_entry_name(listing), u"");  // none after the last
     dir_finish(listing);
+    std::sort(out.begin(), out.end());
     return out;
   }
 };
@@ -67,13 +63,10 @@ TEST_F(DirectoryTest, NumbersAndLifecycle) {
   EXPECT_EQ(dir_examine(3, base + u"/missing", u""), 0);  // leaves no listing under 3
   EXPECT_EQ(dir_next_entry(3), 0);
   EXPECT_EQ(dir_examine(4, base + u"/x.png", u""), 0);
-  int a = dir_examine(AnyNumber, base, u"");
-  int b = dir_examine(AnyNumber, base, u"");
-  dir_finish(a);
-  EXPECT_EQ(dir_next_entry(a), 0);
-  EXPECT_EQ(dir_next_entry(b), 1);
+  int handle = dir_examine(AnyNumber, base, u"");
+  EXPECT_EQ(dir_next_entry(handle), 1);
   dir_finish(-1);
-  EXPECT_EQ(dir_next_entry(b), 0);
+  EXPECT_EQ(dir_next_entry(handle), 0);
 }
 
 TEST_F(DirectoryTest, FileSize) {

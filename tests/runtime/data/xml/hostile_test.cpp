@@ -1,10 +1,7 @@
 // Hostile and broken input must not crash, hang or exhaust the stack.
-#include <unistd.h>
-
 #include <chrono>
 #include <random>
 
-#include "runtime/data/xml_internal.h"
 #include "xml_test_support.h"
 
 namespace {
@@ -58,38 +55,6 @@ TEST_F(XmlHostile, EntityExpansionAndHugeItems) {
   EXPECT_EQ(count, 40000);
   xml_format(0, 129, 2);
   ASSERT_EQ(xml_save(0, upath("big.xml"), 0), 1);
-}
-
-// The file being read and the size it is cut to (-1: it grows instead)
-// before the second read.
-std::string ChangingFile;
-off_t ChangeTo;
-
-void change_while_reading(FILE*, int64_t bytes_read) {
-  if (bytes_read == 0) return;
-  if (ChangeTo >= 0 && truncate(ChangingFile.c_str(), ChangeTo) != 0) ADD_FAILURE() << "truncate";
-  if (ChangeTo < 0) std::ofstream(ChangingFile, std::ios::app) << "<extra/>";
-}
-
-TEST_F(XmlHostile, FileChangingWhileItIsRead) {
-  std::string body = "<list>\n" + repeat("  <item>some text</item>\n", 3000) + "</list>\n";
-  ChangingFile = path("in.xml");
-  XmlLoadBeforeRead = change_while_reading;
-  // It shrinks: what was read ends the file.
-  for (off_t size : {0, 20000}) {
-    ChangeTo = size;
-    EXPECT_EQ(load(0, body), 1);
-    EXPECT_NE(xml_status(0), 0);
-    int items = 0;
-    for (XmlNode* c = xml_first_child(xml_main_element(0)); c; c = xml_next_sibling(c)) ++items;
-    EXPECT_GT(items, 600);  // the first chunk's items
-    EXPECT_LT(items, 801);
-  }
-  // It grows: only the size taken at opening is read.
-  ChangeTo = -1;
-  EXPECT_EQ(load(0, body), 1);
-  XmlLoadBeforeRead = nullptr;
-  EXPECT_EQ(xml_status(0), 0);
 }
 
 TEST_F(XmlHostile, DamagedFiles) {

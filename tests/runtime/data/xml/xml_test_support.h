@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
+#include <iterator>
 #include <string>
 
 #include "runtime/data/strings.h"
@@ -23,14 +23,8 @@ class XmlTest : public ::testing::Test, protected TempDir {
     write("in.xml", bytes);
     return xml_load(number, upath("in.xml"));
   }
-  // Names of the files in the scratch directory, sorted.
-  std::string listing() const {
-    std::set<std::string> names;
-    for (auto& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename());
-    std::string out;
-    for (auto& name : names) out += name + ";";
-    return out;
-  }
+  // Number of entries in the scratch directory (no temporary file may be left).
+  long entries() const { return std::distance(std::filesystem::directory_iterator(dir), {}); }
 };
 
 inline std::string utf16(const String& s, bool big_endian, bool bom) {
@@ -55,4 +49,13 @@ inline XmlNode* child_named(XmlNode* node, const String& name) {
   for (XmlNode* c = xml_first_child(node); c; c = xml_next_sibling(c))
     if (xml_node_kind(c) == ElementNode && xml_node_name(c) == name) return c;
   return nullptr;
+}
+
+// The children of node as "kind name 'text' @offset;" items.
+inline std::string children_of(XmlNode* node) {
+  std::string out;
+  for (XmlNode* c = xml_first_child(node); c; c = xml_next_sibling(c))
+    out += std::to_string(xml_node_kind(c)) + " " + string_to_utf8(xml_node_name(c)) + " '" +
+           string_to_utf8(xml_node_text(c)) + "' @" + std::to_string(xml_node_text_offset(c)) + ";";
+  return out;
 }
