@@ -37,9 +37,7 @@ int load(const Bytes& b) { return image_load_memory(AnyNumber, b.data(), b.size(
 
 int load_file(const std::string& name, const Bytes& b) {
   std::string path = testing::TempDir() + "tavrel-media-" + name;
-  FILE* f = fopen(path.c_str(), "wb");
-  fwrite(b.data(), 1, b.size(), f);
-  fclose(f);
+  EXPECT_TRUE(g_file_set_contents(path.c_str(), reinterpret_cast<const char*>(b.data()), gssize(b.size()), nullptr));
   int image = image_load(AnyNumber, string_from_utf8(path));
   std::remove(path.c_str());
   return image;
