@@ -122,7 +122,6 @@ TEST_F(XmlLoad, NumbersAndHandles) {
   EXPECT_EQ(xml_main_element(2), nullptr);
   EXPECT_EQ(xml_main_element(handle), nullptr);
   EXPECT_EQ(xml_add_element(nullptr, u"x"), nullptr);
-  xml_format(99, 129, 2);
   EXPECT_EQ(xml_save(99, upath("out.xml"), 0), 0);
 }
 
