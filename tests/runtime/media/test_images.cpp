@@ -184,9 +184,7 @@ TEST_F(Images, Resize) {
   EXPECT_TRUE(t && t->width == 37 && t->height == 40 && t->bytes_per_pixel == 3);
 
   // Impossible sizes fail and leave the image as it was.
-  EXPECT_EQ(image_resize(b, 0, 10), nullptr);
-  EXPECT_EQ(image_resize(b, -3, Ignore), nullptr);
-  EXPECT_EQ(image_resize(b, 40000, 10), nullptr);
+  for (auto [w, h] : {std::pair{0, 10}, {-3, Ignore}, {40000, 10}}) EXPECT_EQ(image_resize(b, w, h), nullptr) << w;
   EXPECT_EQ(image_width(b) * 100 + image_height(b), 3740);
 }
 
