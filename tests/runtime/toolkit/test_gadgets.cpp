@@ -146,21 +146,15 @@ TEST_F(Gadgets, GrowingACanvasKeepsTheOldPictureTopLeftAndFillsWhite) {
   EXPECT_EQ(gadget_y(0), 6);
 }
 
-TEST_F(Gadgets, APendingCloseRequestSuppressesResizeEventsAndButtonClicks) {
+TEST_F(Gadgets, AButtonClickPostsLeftClickButNotWhileACloseRequestWaitsNorDoesAResize) {
   ASSERT_NE(canvas_create(0, 0, 0, 20, 20), 0);
   ASSERT_NE(button_create(114, 10, 100, 200, 30, u"Übernehmen"), 0);
-  gui_pump_for(50);
-  EXPECT_EQ(gtk_widget_get_allocated_width(gadget_widget(114)), 200);
-  gui_discard_events();
   gtk_button_clicked(GTK_BUTTON(gadget_widget(114)));
-  auto events = gadget_events(114);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].type, LeftClick);
-  EXPECT_EQ(events[0].window, 0);
+  EXPECT_EQ(gui_types(gadget_events(114)), std::vector<int64_t>{LeftClick});
   event_post(EventCloseWindow, 0, 0, 0);
   gadget_resize(0, Ignore, Ignore, 40, 40);
   gtk_button_clicked(GTK_BUTTON(gadget_widget(114)));
-  events = gui_take_events();
+  auto events = gui_take_events();
   ASSERT_FALSE(events.empty());
   EXPECT_EQ(events[0].kind, EventCloseWindow);
   EXPECT_TRUE(gui_filter(events, EventGadget).empty());
