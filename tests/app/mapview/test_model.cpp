@@ -4,236 +4,147 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
 
-#include "app/mapview/model.h"
-#include "app/shell/shell.h"
+#include "../app_support.h"
 
 namespace {
 
 class ModelTest : public ::testing::Test {
  protected:
+  // A hero at (25, 20) with the start trail of a fresh level: points 8 apart
+  // running down from its centre (41, 36).
   void SetUp() override {
-    create_containers();
-    list_clear(Heroes);
-    list_clear(Trails);
-    list_clear(Transports);
+    ensure_app();
     saved_ = MapView;
-    MapView.zoom = 100;
-    MapView.origin_x = 0;
-    MapView.origin_y = 0;
+    MapView = MapViewRecord();
     MapView.player_size = 32;
     MapView.tile_x = 20;
     MapView.tile_y = 10;
+    clear();
+    hero_ = add_piece(Heroes, 25, 20);
+    list_last(Trails);
+    trail_ = list_add(Trails);
+    for (int j = 0; j < TrailLength; j++) trail_->points[j] = TrailPoint{41, 36 + 8 * j};
   }
   void TearDown() override {
+    clear();
+    MapView = saved_;
+  }
+  static void clear() {
     list_clear(Heroes);
     list_clear(Trails);
     list_clear(Transports);
-    MapView = saved_;
   }
-
-  // A hero at (25, 20) with the start trail of a fresh level: points 8 apart
-  // running down from its centre (41, 36).
-  Piece* add_start_hero(Trail** trail_out) {
-    list_last(Heroes);
-    Piece* hero = list_add(Heroes);
-    hero->x = 25;
-    hero->y = 20;
-    list_last(Trails);
-    Trail* trail = list_add(Trails);
-    for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41, 36 + 8 * j};
-    *trail_out = trail;
-    return hero;
+  // count transports, attached to the hero by links in slot order.
+  void convoy(int count, std::vector<int8_t> links) {
+    for (int i = 0; i < count; i++) add_piece(Transports, 0, 0);
+    for (size_t s = 0; s < links.size(); s++) hero_->links[s] = links[s];
   }
-
-  void add_transports(int count) {
-    for (int i = 0; i < count; i++) {
-      list_last(Transports);
-      list_add(Transports);
-    }
-  }
-
-  const Piece* transport(int position) { return list_select(Transports, position); }
+  int32_t x(int position) { return list_select(Transports, position)->x; }
+  int32_t y(int position) { return list_select(Transports, position)->y; }
 
   MapViewRecord saved_;
+  Piece* hero_ = nullptr;
+  Trail* trail_ = nullptr;
 };
 
 TEST_F(ModelTest, WindowToMapScalesAndTruncatesTowardZero) {
-  // No map canvas exists here, so it lies at window position 0, 0.
-  MapView.zoom = 50;
-  MapView.origin_x = 100;
-  MapView.origin_y = 40;
-  EXPECT_EQ(window_to_map(7, 0), 114);
-  EXPECT_EQ(window_to_map(7, 1), 54);
-  EXPECT_EQ(window_to_map(-7, 0), 86);
-
-  MapView.zoom = 90;
-  EXPECT_EQ(window_to_map(1, 0), 101);
-  // Left of the canvas: -100/90 truncates to -1, not -2.
-  EXPECT_EQ(window_to_map(-1, 0), 99);
-  EXPECT_EQ(window_to_map(-1, 1), 39);
-  EXPECT_EQ(window_to_map(9, 0), 110);
-
-  // Large window values do not overflow: 64-bit arithmetic.
-  MapView.zoom = 25;
-  MapView.origin_x = 0;
-  EXPECT_EQ(window_to_map(int64_t{2000000000}, 0), int64_t{8000000000});
-}
-
-TEST_F(ModelTest, WindowToMapSurvivesAZoomOutsideItsRange) {
-  MapView.origin_x = 0;
-  MapView.zoom = 0;  // a damaged formation file: taken as the smallest scale
-  EXPECT_EQ(window_to_map(10, 0), 40);
-  MapView.zoom = -5;
-  EXPECT_EQ(window_to_map(10, 0), 40);
-  MapView.zoom = 255;  // taken as full size
-  EXPECT_EQ(window_to_map(10, 0), 10);
-}
-
-TEST_F(ModelTest, RoundHalfEvenAndDistance) {
-  EXPECT_EQ(round_half_even(0.5f), 0);
-  EXPECT_EQ(round_half_even(1.5f), 2);
-  EXPECT_EQ(round_half_even(2.5f), 2);
-  EXPECT_EQ(round_half_even(-0.5f), 0);
-  EXPECT_EQ(round_half_even(-1.5f), -2);
-  EXPECT_EQ(round_half_even(-2.5f), -2);
-  EXPECT_EQ(round_half_even(1.49f), 1);
-  EXPECT_EQ(round_half_even(-1.51f), -2);
-  EXPECT_EQ(round_half_even(66.4f), 66);
-  EXPECT_EQ(round_half_even(std::nanf("")), 0);
-  EXPECT_EQ(round_half_even(1e20f), std::numeric_limits<int32_t>::max());
-  EXPECT_EQ(round_half_even(-1e20f), std::numeric_limits<int32_t>::min());
-
-  EXPECT_FLOAT_EQ(point_distance(TrailPoint{0, 0}, TrailPoint{3, 4}), 5.0f);
-  EXPECT_FLOAT_EQ(point_distance(TrailPoint{-3, 10}, TrailPoint{0, 6}), 5.0f);
-  // Extreme coordinates neither overflow nor turn negative.
-  float far = point_distance(TrailPoint{INT32_MIN, 0}, TrailPoint{INT32_MAX, 0});
-  EXPECT_FLOAT_EQ(far, 4294967295.0f);
-}
-
-TEST_F(ModelTest, RecordTrailNeedsMoreThanAQuarterOfTheHeroSize) {
-  Trail* trail = nullptr;
-  Piece* hero = add_start_hero(&trail);
-  Trail before = *trail;
-
-  // 8 pixels straight down: exactly player_size / 4, nothing recorded.
-  hero->y = 28;
-  record_trail(hero, trail);
-  EXPECT_EQ(0, memcmp(&before, trail, sizeof(Trail)));
-
-  // sqrt(72) = 8.49 rounds to 8: still nothing.
-  hero->x = 31;
-  hero->y = 26;
-  record_trail(hero, trail);
-  EXPECT_EQ(0, memcmp(&before, trail, sizeof(Trail)));
-
-  // 9 pixels: the centre becomes point 0, the others move back one place and
-  // the old point 29 is lost.
-  hero->x = 25;
-  hero->y = 29;
-  record_trail(hero, trail);
-  EXPECT_EQ(trail->points[0].x, 41);
-  EXPECT_EQ(trail->points[0].y, 45);
-  for (int j = 1; j < TrailLength; j++) {
-    EXPECT_EQ(trail->points[j].x, before.points[j - 1].x) << j;
-    EXPECT_EQ(trail->points[j].y, before.points[j - 1].y) << j;
+  // The map canvas lies at window position (0, 0).
+  struct {
+    int32_t zoom, origin;
+    int64_t value;
+    int axis;
+    int64_t expected;
+  } cases[] = {{50, 100, 7, 0, 114},   {50, 100, 7, 1, 114},  {50, 100, -7, 0, 86},
+               {90, 100, 1, 0, 101},   {90, 100, 9, 1, 110},  {90, 100, -1, 0, 99},  // -100/90 is -1, not -2
+               {90, 100, -1, 1, 99},   {25, 0, 2000000000, 0, 8000000000},
+               {0, 0, 10, 0, 40},      {-5, 0, 10, 1, 40},    {255, 0, 10, 0, 10}};  // damaged zoom values
+  for (auto c : cases) {
+    MapView.zoom = c.zoom;
+    MapView.origin_x = MapView.origin_y = c.origin;
+    EXPECT_EQ(window_to_map(c.value, c.axis), c.expected) << c.zoom << " " << c.value << " axis " << c.axis;
   }
 }
 
-TEST_F(ModelTest, RecordTrailLaysOutTheConvoyEvenWithoutARecord) {
-  Trail* trail = nullptr;
-  Piece* hero = add_start_hero(&trail);
-  add_transports(1);
-  hero->links[0] = 1;
-  record_trail(hero, trail);
-  EXPECT_EQ(int32_t{transport(0)->x}, 31);
-  EXPECT_EQ(int32_t{transport(0)->y}, 57);
+TEST(Model, RoundHalfEvenAndDistance) {
+  std::pair<float, int32_t> cases[] = {{0.5f, 0},   {1.5f, 2},   {2.5f, 2},     {-0.5f, 0},    {-1.5f, -2},
+                                       {-2.5f, -2}, {1.49f, 1},  {-1.51f, -2},  {66.4f, 66},   {std::nanf(""), 0},
+                                       {1e20f, INT32_MAX},       {-1e20f, INT32_MIN}};
+  for (auto [value, expected] : cases) EXPECT_EQ(round_half_even(value), expected) << value;
+  EXPECT_FLOAT_EQ(point_distance(TrailPoint{-3, 10}, TrailPoint{0, 6}), 5.0f);
+  EXPECT_FLOAT_EQ(point_distance(TrailPoint{INT32_MIN, 0}, TrailPoint{INT32_MAX, 0}), 4294967295.0f);
+}
+
+TEST_F(ModelTest, RecordTrailNeedsMoreThanAQuarterOfTheHeroSize) {
+  convoy(1, {1});
+  Trail before = *trail_;
+  // 8 pixels down is exactly player_size / 4; sqrt(72) = 8.49 rounds to 8.
+  for (auto [hx, hy] : {std::pair{31, 26}, {25, 28}}) {
+    hero_->x = hx;
+    hero_->y = hy;
+    record_trail(hero_, trail_);
+    EXPECT_EQ(0, memcmp(&before, trail_, sizeof(Trail))) << hx << "," << hy;
+  }
+  // The convoy is laid out all the same: centre (41, 70), 26 below the hero's.
+  EXPECT_EQ(x(0), 31);
+  EXPECT_EQ(y(0), 65);
+  // One pixel more: the centre becomes point 0 and the old point 29 is lost.
+  hero_->x = 25;
+  hero_->y = 29;
+  record_trail(hero_, trail_);
+  EXPECT_EQ(trail_->points[0].x, 41);
+  EXPECT_EQ(trail_->points[0].y, 45);
+  EXPECT_EQ(0, memcmp(&before.points[0], &trail_->points[1], sizeof(TrailPoint) * (TrailLength - 1)));
 }
 
 TEST_F(ModelTest, ConvoySpacingOfFirstAndLaterSlots) {
-  Trail* trail = nullptr;
-  Piece* hero = add_start_hero(&trail);
-  add_transports(2);
-  hero->links[0] = 2;  // convoy order is slot order, not list order
-  hero->links[1] = 1;
-  Trail before = *trail;
-  Piece hero_before = *hero;
-
-  layout_convoy(hero, trail);
+  convoy(2, {2, 1});  // convoy order is slot order, not list order
+  Trail before = *trail_;
+  Piece hero_before = *hero_;
+  layout_convoy(hero_, trail_);
   // Slot 0: (32 + 20) / 2 = 26 from the hero's centre (41, 36): centre (41, 62).
-  EXPECT_EQ(int32_t{transport(1)->x}, 31);
-  EXPECT_EQ(int32_t{transport(1)->y}, 57);
+  EXPECT_EQ(x(1), 31);
+  EXPECT_EQ(y(1), 57);
   // Slot 1: tile_x = 20 from the previous centre: centre (41, 82).
-  EXPECT_EQ(int32_t{transport(0)->x}, 31);
-  EXPECT_EQ(int32_t{transport(0)->y}, 77);
-  // Only transports move.
-  EXPECT_EQ(0, memcmp(&before, trail, sizeof(Trail)));
-  EXPECT_EQ(0, memcmp(&hero_before, hero, sizeof(Piece)));
+  EXPECT_EQ(x(0), 31);
+  EXPECT_EQ(y(0), 77);
+  EXPECT_EQ(0, memcmp(&before, trail_, sizeof(Trail)));
+  EXPECT_EQ(0, memcmp(&hero_before, hero_, sizeof(Piece)));
 }
 
-TEST_F(ModelTest, ConvoyAlongADiagonalTrail) {
-  Trail* trail = nullptr;
-  Piece* hero = add_start_hero(&trail);
-  // A trail running right and down from the hero's centre, 6 and 8 apart.
-  for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41 + 6 * j, 36 + 8 * j};
-  add_transports(1);
-  hero->links[0] = 1;
-  layout_convoy(hero, trail);
+TEST_F(ModelTest, ConvoyStepsBackAlongADiagonalTrail) {
+  for (int j = 0; j < TrailLength; j++) trail_->points[j] = TrailPoint{41 + 6 * j, 36 + 8 * j};
+  convoy(1, {1});
+  layout_convoy(hero_, trail_);
   // Anchor point 3 (59, 60) is 30 away; stepping back 5 % of (18, 24) gives
-  // (58.1, 58.8) -> (58, 59), 28.6 away, then (57.2, 57.6) -> (57, 58), 27.2,
-  // then (56.3, 56.4) -> (56, 56), 25 <= 26.
-  EXPECT_EQ(int32_t{transport(0)->x}, 46);
-  EXPECT_EQ(int32_t{transport(0)->y}, 51);
+  // (58, 59), 28.6 away, then (57, 58), 27.2, then (56, 56), 25 <= 26.
+  EXPECT_EQ(x(0), 46);
+  EXPECT_EQ(y(0), 51);
 }
 
 TEST_F(ModelTest, SixTransportsOnAnExhaustedTrail) {
   MapView.tile_x = 60;
-  Trail* trail = nullptr;
-  Piece* hero = add_start_hero(&trail);
-  add_transports(6);
-  for (int s = 0; s < MaxConvoy; s++) hero->links[s] = static_cast<int8_t>(s + 1);
-  layout_convoy(hero, trail);
+  convoy(6, {1, 2, 3, 4, 5, 6});
+  layout_convoy(hero_, trail_);
   // Centres at y 82, 141, 201 and 261; the trail ends at (41, 268), where the
-  // last two transports stand one upon the other.
+  // last two stand one upon the other.
   const int expected_y[] = {77, 136, 196, 256, 263, 263};
   for (int s = 0; s < MaxConvoy; s++) {
-    EXPECT_EQ(int32_t{transport(s)->x}, 11) << s;
-    EXPECT_EQ(int32_t{transport(s)->y}, expected_y[s]) << s;
+    EXPECT_EQ(x(s), 11) << s;
+    EXPECT_EQ(y(s), expected_y[s]) << s;
   }
-  EXPECT_EQ(list_index(Transports), 5);
 }
 
-TEST_F(ModelTest, ConvoyStopsAtTheFirstEmptySlot) {
-  Trail* trail = nullptr;
-  Piece* hero = add_start_hero(&trail);
-  add_transports(2);
-  list_select(Transports, 1)->x = 999;
-  hero->links[0] = 1;
-  hero->links[2] = 2;  // behind a gap: not part of the convoy
-  layout_convoy(hero, trail);
-  EXPECT_EQ(int32_t{transport(0)->y}, 57);
-  EXPECT_EQ(int32_t{transport(1)->x}, 999);
-}
-
-TEST_F(ModelTest, ConvoyPassesOverLinksThatNameNoTransport) {
-  Trail* trail = nullptr;
-  Piece* hero = add_start_hero(&trail);
-  add_transports(2);
-  hero->links[0] = 1;
-  hero->links[1] = 9;   // no such transport
-  hero->links[2] = -3;  // nor this
-  hero->links[3] = 2;
-  layout_convoy(hero, trail);
-  EXPECT_EQ(list_size(Transports), 2);
-  EXPECT_EQ(int32_t{transport(0)->y}, 57);
-  // Placed the way the second slot of an intact convoy would be.
-  EXPECT_EQ(int32_t{transport(1)->x}, 31);
-  EXPECT_EQ(int32_t{transport(1)->y}, 77);
-
-  // No transports at all.
+TEST_F(ModelTest, ConvoyEndsAtAGapAndPassesOverLinksToNoTransport) {
+  convoy(3, {1, 9, -3, 2, 0, 3});  // 9 and -3 name no transport; 3 is behind the gap
+  list_select(Transports, 2)->x = 999;
+  layout_convoy(hero_, trail_);
+  EXPECT_EQ(y(0), 57);
+  EXPECT_EQ(x(1), 31);  // placed as the second slot of an intact convoy
+  EXPECT_EQ(y(1), 77);
+  EXPECT_EQ(x(2), 999);
   list_clear(Transports);
-  layout_convoy(hero, trail);
+  layout_convoy(hero_, trail_);
   EXPECT_EQ(list_size(Transports), 0);
 }
 

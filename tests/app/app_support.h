@@ -1,0 +1,153 @@
+// Shared set-up of the application tests: what start-up prepares, generated
+// pictures, a temporary program directory, requesters answered without
+// dialogs, and the program's main window with the real pointer over it.
+#pragma once
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/catalogs/catalogs.h"
+#include "app/mapview/model.h"
+#include "app/mapview/mouse.h"
+#include "app/mapview/render.h"
+#include "app/shell/shell.h"
+#include "runtime/media/image.h"
+#include "runtime/toolkit/events.h"
+#include "runtime/toolkit/gadgets.h"
+#include "runtime/toolkit/objects.h"
+#include "runtime/toolkit/requesters.h"
+#include "runtime/toolkit/runtime.h"
+#include "runtime/toolkit/windows.h"
+#include "support/gui.h"
+
+// The PNG decoder and the lists (the test main has started the runtime).
+inline void ensure_app() {
+  static bool done = (use_png_decoder(), create_containers(), true);
+  (void)done;
+}
+
+// Every test starts from an empty formation and catalogs, a default view,
+// no label, marker, interaction or change, and the real clock and canvas.
+inline void fresh_state() {
+  ensure_app();
+  MapView = MapViewRecord();
+  for (List<Piece>* list : {Heroes, Graves, Transports}) list_clear(list);
+  for (List<CatalogEntry>* list : {PlayerCatalog, GraveCatalog, TransportCatalog}) list_clear(list);
+  list_clear(Trails);
+  for (String& text : Inscriptions) text.clear();
+  HoverLabel = HoverLabelRecord();
+  MapMarker = MapMarkerRecord();
+  InteractionMode = 0;
+  UnsavedChanges = 0;
+  ElapsedMsSource = nullptr;
+  MapTargetOverride = nullptr;
+  map_frame_invalidate();
+}
+
+struct Rgba {
+  uint8_t r, g, b, a;
+};
+
+// Writes a PNG of w x h pixels coloured by colour(x, y); with alpha it is RGBA.
+inline void save_picture(const std::string& path, int w, int h, bool alpha,
+                         const std::function<Rgba(int, int)>& colour) {
+  GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, w, h);
+  uint8_t* px = gdk_pixbuf_get_pixels(p);
+  int stride = gdk_pixbuf_get_rowstride(p), n = alpha ? 4 : 3;
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) {
+      Rgba c = colour(x, y);
+      uint8_t* d = px + y * stride + x * n;
+      d[0] = c.r, d[1] = c.g, d[2] = c.b;
+      if (alpha) d[3] = c.a;
+    }
+  gdk_pixbuf_save(p, path.c_str(), "png", nullptr, nullptr);
+  g_object_unref(p);
+}
+
+// The picture as a new image, loaded from a PNG file as the program loads them.
+inline int make_image(int w, int h, bool alpha, const std::function<Rgba(int, int)>& colour) {
+  ensure_app();
+  static int counter = 0;
+  std::string path = "/tmp/tavrel-app-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".png";
+  save_picture(path, w, h, alpha, colour);
+  int number = image_load(AnyNumber, string_from_utf8(path));
+  unlink(path.c_str());
+  return number;
+}
+
+// A temporary directory with "pics" and "players", ProgramDir while it lives.
+class TempProgramDir {
+ public:
+  TempProgramDir() {
+    ensure_app();
+    char pattern[] = "/tmp/tavrel-app-XXXXXX";
+    path_ = std::string(mkdtemp(pattern)) + "/";
+    std::filesystem::create_directories(path_ + "pics");
+    std::filesystem::create_directories(path_ + "players");
+    saved_ = ProgramDir;
+    ProgramDir = string_from_utf8(path_);
+  }
+  ~TempProgramDir() {
+    ProgramDir = saved_;
+    std::filesystem::remove_all(path_);
+  }
+  const std::string& path() const { return path_; }
+  void write(const std::string& name, const std::string& content) const {
+    std::ofstream(path_ + name, std::ios::binary) << content;
+  }
+  void remove(const std::string& name) const { std::filesystem::remove(path_ + name); }
+  void picture(const std::string& name, int w, int h) const {
+    save_picture(path_ + name, w, h, false, [](int, int) { return Rgba{128, 128, 128, 255}; });
+  }
+
+ private:
+  std::string path_;
+  String saved_;
+};
+
+// Requesters answered with answer instead of dialogs; every call is kept.
+struct RequesterLog {
+  std::vector<RequesterCall> calls;
+  int answer = ResultNo;
+  RequesterLog() {
+    requester_set_hook([this](const RequesterCall& call) {
+      calls.push_back(call);
+      return RequesterAnswer{answer, u""};
+    });
+  }
+  ~RequesterLog() { requester_set_hook(nullptr); }
+};
+
+// The program's main window, opened once and kept open; false without a display.
+inline bool ensure_main_window() {
+  ensure_app();
+  if (!runtime_has_display()) return false;
+  if (window_handle(MainWindow)) return true;
+  if (!open_main_window()) return false;
+  gui_pump_for(500);  // placed and decorated before the pointer is moved over it
+  return true;
+}
+
+// Moves the real pointer to (x, y) of the main window's gadget area.
+inline void warp_pointer(int64_t x, int64_t y) {
+  gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));
+}
+
+inline Piece* add_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscription = 0, int32_t catalog_index = 0) {
+  list_last(list);
+  Piece* p = list_add(list);
+  p->catalog_index = catalog_index;
+  p->x = x;
+  p->y = y;
+  p->inscription = inscription;
+  return p;
+}
