@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
@@ -104,7 +105,6 @@ class TempProgramDir {
   void write(const std::string& name, const std::string& content) const {
     std::ofstream(path_ + name, std::ios::binary) << content;
   }
-  void remove(const std::string& name) const { std::filesystem::remove(path_ + name); }
   void picture(const std::string& name, int w, int h) const {
     save_picture(path_ + name, w, h, false, [](int, int) { return Rgba{128, 128, 128, 255}; });
   }
@@ -141,6 +141,9 @@ inline bool ensure_main_window() {
 inline void warp_pointer(int64_t x, int64_t y) {
   gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));
 }
+
+using XY = std::pair<int64_t, int64_t>;
+inline XY xy(const Piece* p) { return {p->x, p->y}; }
 
 inline Piece* add_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscription = 0, int32_t catalog_index = 0) {
   list_last(list);

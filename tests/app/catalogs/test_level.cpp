@@ -39,13 +39,11 @@ TEST_F(LevelTest, LevelFieldsWithARootOfAnyName) {
   EXPECT_EQ(MapView.level_path, ProgramDir + u"other.gxml");
   EXPECT_NE(MapView.work_image, MapView.map_image);
   EXPECT_EQ(image_width(MapView.work_image), 40);
-  EXPECT_EQ(MapView.map_width, 40);
-  EXPECT_EQ(MapView.map_height, 30);
+  EXPECT_EQ(XY(MapView.map_width, MapView.map_height), XY(40, 30));
   EXPECT_EQ(MapView.player_size, 32);
   // 300 keeps its lowest 8 bits; not 0, so the tile sizes are exchanged.
   EXPECT_EQ(MapView.tile_orientation, 44);
-  EXPECT_EQ(MapView.tile_x, 20);
-  EXPECT_EQ(MapView.tile_y, 40);
+  EXPECT_EQ(XY(MapView.tile_x, MapView.tile_y), XY(20, 40));
   EXPECT_EQ(MapView.zoom, 100);
   EXPECT_EQ(MapView.origin_x, 12);  // the view is kept
   EXPECT_EQ(MapView.canvas_width, 640);
@@ -61,13 +59,10 @@ TEST_F(LevelTest, OrientationZeroNonNumbersAndAMissingMapPicture) {
              "<level><tile_x>40</tile_x><tile_y>20</tile_y><tile_orientation>0</tile_orientation>"
              "<playersize>abc</playersize><pic type=\"bg\">absent.png</pic></level>");
   load_level(u"");
-  EXPECT_EQ(MapView.tile_x, 40);
-  EXPECT_EQ(MapView.tile_y, 20);
+  EXPECT_EQ(XY(MapView.tile_x, MapView.tile_y), XY(40, 20));
   EXPECT_EQ(MapView.player_size, 0);
-  EXPECT_EQ(MapView.map_image, 0);
-  EXPECT_EQ(MapView.work_image, 0);
-  EXPECT_EQ(MapView.map_width, 0);
-  EXPECT_EQ(MapView.map_height, 0);
+  EXPECT_EQ(XY(MapView.map_image, MapView.work_image), XY(0, 0));
+  EXPECT_EQ(XY(MapView.map_width, MapView.map_height), XY(0, 0));
 }
 
 TEST_F(LevelTest, NewGameWithoutTheLevelFileKeepsTheLevelButRestartsThePieces) {
@@ -86,7 +81,7 @@ TEST_F(LevelTest, NewGameWithoutTheLevelFileKeepsTheLevelButRestartsThePieces) {
   MapView.zoom = 50;
   UnsavedChanges = 1;
 
-  dir_.remove("Varn.gxml");
+  std::filesystem::remove(dir_.path() + "Varn.gxml");
   dir_.write("players.xml", "<players><player/></players>");
   load_level(u"");
   EXPECT_TRUE(log_.calls.empty());
@@ -94,8 +89,7 @@ TEST_F(LevelTest, NewGameWithoutTheLevelFileKeepsTheLevelButRestartsThePieces) {
   EXPECT_EQ(MapView.level_path, ProgramDir + u"Varn.gxml");
   EXPECT_EQ(MapView.map_image, map_image);
   EXPECT_EQ(image_width(map_image), 40);
-  EXPECT_EQ(MapView.tile_x, 20);  // not exchanged a second time
-  EXPECT_EQ(MapView.tile_y, 40);
+  EXPECT_EQ(XY(MapView.tile_x, MapView.tile_y), XY(20, 40));  // not exchanged a second time
   EXPECT_EQ(MapView.zoom, 100);
   EXPECT_EQ(UnsavedChanges, 0);
   EXPECT_EQ(list_size(Graves), 0);
@@ -150,13 +144,10 @@ TEST_F(LevelTest, ThreePlayersGiveThreeHeroesWithTheirTrails) {
   for (int i = 0; i < 3; i++) {
     const Piece* hero = list_select(Heroes, i);
     EXPECT_EQ(int32_t{hero->catalog_index}, i);
-    EXPECT_EQ(int32_t{hero->x}, 25 + 32 * i);
-    EXPECT_EQ(int32_t{hero->y}, 20);
+    EXPECT_EQ(xy(hero), XY(25 + 32 * i, 20));
     const Trail* trail = list_select(Trails, i);
-    for (int j = 0; j < TrailLength; j++) {
-      EXPECT_EQ(trail->points[j].x, 41 + 32 * i);
-      EXPECT_EQ(trail->points[j].y, 36 + 8 * j);
-    }
+    for (int j = 0; j < TrailLength; j++)
+      EXPECT_EQ(XY(trail->points[j].x, trail->points[j].y), XY(41 + 32 * i, 36 + 8 * j));
   }
 }
 

@@ -40,8 +40,7 @@ class ModelTest : public ::testing::Test {
     for (int i = 0; i < count; i++) add_piece(Transports, 0, 0);
     for (size_t s = 0; s < links.size(); s++) hero_->links[s] = links[s];
   }
-  int32_t x(int position) { return list_select(Transports, position)->x; }
-  int32_t y(int position) { return list_select(Transports, position)->y; }
+  static XY at(int position) { return xy(list_select(Transports, position)); }
 
   MapViewRecord saved_;
   Piece* hero_ = nullptr;
@@ -86,14 +85,12 @@ TEST_F(ModelTest, RecordTrailNeedsMoreThanAQuarterOfTheHeroSize) {
     EXPECT_EQ(0, memcmp(&before, trail_, sizeof(Trail))) << hx << "," << hy;
   }
   // The convoy is laid out all the same: centre (41, 70), 26 below the hero's.
-  EXPECT_EQ(x(0), 31);
-  EXPECT_EQ(y(0), 65);
+  EXPECT_EQ(at(0), XY(31, 65));
   // One pixel more: the centre becomes point 0 and the old point 29 is lost.
   hero_->x = 25;
   hero_->y = 29;
   record_trail(hero_, trail_);
-  EXPECT_EQ(trail_->points[0].x, 41);
-  EXPECT_EQ(trail_->points[0].y, 45);
+  EXPECT_EQ(XY(trail_->points[0].x, trail_->points[0].y), XY(41, 45));
   EXPECT_EQ(0, memcmp(&before.points[0], &trail_->points[1], sizeof(TrailPoint) * (TrailLength - 1)));
 }
 
@@ -103,11 +100,9 @@ TEST_F(ModelTest, ConvoySpacingOfFirstAndLaterSlots) {
   Piece hero_before = *hero_;
   layout_convoy(hero_, trail_);
   // Slot 0: (32 + 20) / 2 = 26 from the hero's centre (41, 36): centre (41, 62).
-  EXPECT_EQ(x(1), 31);
-  EXPECT_EQ(y(1), 57);
+  EXPECT_EQ(at(1), XY(31, 57));
   // Slot 1: tile_x = 20 from the previous centre: centre (41, 82).
-  EXPECT_EQ(x(0), 31);
-  EXPECT_EQ(y(0), 77);
+  EXPECT_EQ(at(0), XY(31, 77));
   EXPECT_EQ(0, memcmp(&before, trail_, sizeof(Trail)));
   EXPECT_EQ(0, memcmp(&hero_before, hero_, sizeof(Piece)));
 }
@@ -118,8 +113,7 @@ TEST_F(ModelTest, ConvoyStepsBackAlongADiagonalTrail) {
   layout_convoy(hero_, trail_);
   // Anchor point 3 (59, 60) is 30 away; stepping back 5 % of (18, 24) gives
   // (58, 59), 28.6 away, then (57, 58), 27.2, then (56, 56), 25 <= 26.
-  EXPECT_EQ(x(0), 46);
-  EXPECT_EQ(y(0), 51);
+  EXPECT_EQ(at(0), XY(46, 51));
 }
 
 TEST_F(ModelTest, SixTransportsOnAnExhaustedTrail) {
@@ -129,20 +123,16 @@ TEST_F(ModelTest, SixTransportsOnAnExhaustedTrail) {
   // Centres at y 82, 141, 201 and 261; the trail ends at (41, 268), where the
   // last two stand one upon the other.
   const int expected_y[] = {77, 136, 196, 256, 263, 263};
-  for (int s = 0; s < MaxConvoy; s++) {
-    EXPECT_EQ(x(s), 11) << s;
-    EXPECT_EQ(y(s), expected_y[s]) << s;
-  }
+  for (int s = 0; s < MaxConvoy; s++) EXPECT_EQ(at(s), XY(11, expected_y[s])) << s;
 }
 
 TEST_F(ModelTest, ConvoyEndsAtAGapAndPassesOverLinksToNoTransport) {
   convoy(3, {1, 9, -3, 2, 0, 3});  // 9 and -3 name no transport; 3 is behind the gap
   list_select(Transports, 2)->x = 999;
   layout_convoy(hero_, trail_);
-  EXPECT_EQ(y(0), 57);
-  EXPECT_EQ(x(1), 31);  // placed as the second slot of an intact convoy
-  EXPECT_EQ(y(1), 77);
-  EXPECT_EQ(x(2), 999);
+  EXPECT_EQ(at(0), XY(31, 57));
+  EXPECT_EQ(at(1), XY(31, 77));  // as the second slot of an intact convoy
+  EXPECT_EQ(list_select(Transports, 2)->x, 999);
   list_clear(Transports);
   layout_convoy(hero_, trail_);
   EXPECT_EQ(list_size(Transports), 0);

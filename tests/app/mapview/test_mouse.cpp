@@ -31,7 +31,8 @@ TEST_F(MouseTest, HeroIsHitStrictlyInsideItsSquare) {
   add_piece(Heroes, 0, 0);
   Piece* hero = add_piece(Heroes, 100, 50);
   add_piece(Heroes, 300, 300);
-  const int probes[][3] = {{101, 51, 1}, {131, 81, 1}, {116, 66, 1}, {100, 60, 0}, {132, 60, 0}, {110, 50, 0}, {110, 82, 0}};
+  const int probes[][3] = {{101, 51, 1}, {131, 81, 1}, {116, 66, 1}, {100, 60, 0},
+                           {132, 60, 0}, {110, 50, 0}, {110, 82, 0}};
   for (auto [x, y, hit] : probes) {
     warp_pointer(x, y);
     list_last(Heroes);
@@ -69,8 +70,7 @@ TEST_F(MouseTest, TheGraveUnderATransportWinsTheLabelTheTransportThePress) {
   warp_pointer(110, 110);
   on_mouse_move();
   EXPECT_EQ(HoverLabel.text, u"RIP Hagen");
-  EXPECT_EQ(HoverLabel.x, 110);
-  EXPECT_EQ(HoverLabel.y, 110);
+  EXPECT_EQ(XY(HoverLabel.x, HoverLabel.y), XY(110, 110));
   EXPECT_FALSE(hero_at_pointer());
   EXPECT_TRUE(piece_at_pointer(Transports, -1));  // a press tests transports before graves
   warp_pointer(125, 118);
@@ -95,8 +95,7 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   InteractionMode = 3;
   warp_pointer(300, 200);
   on_mouse_move();
-  EXPECT_EQ(int32_t{grave->x}, 300 - 12);
-  EXPECT_EQ(int32_t{grave->y}, 200 - 8);
+  EXPECT_EQ(xy(grave), XY(300 - 12, 200 - 8));
   EXPECT_EQ(UnsavedChanges, 1);
   MapView.origin_x = 100;  // left of the view: stops at the origin
   warp_pointer(2, 200);
@@ -117,8 +116,7 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   for (int window_x : {595, 592}) {  // map x 1190, then 1184
     warp_pointer(window_x, 100);
     on_mouse_move();
-    EXPECT_EQ(int32_t{hero->x}, 1000 - 32) << window_x;
-    EXPECT_EQ(int32_t{hero->y}, 200 - 16) << window_x;
+    EXPECT_EQ(xy(hero), XY(1000 - 32, 200 - 16)) << window_x;
   }
   EXPECT_EQ(trail->points[0].x, 968 + 16) << "the hero's trail records its new centre";
   EXPECT_EQ(trail->points[1].x, 41);
@@ -141,15 +139,12 @@ TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
   PanStart = PanStartRecord{200, 200};
   warp_pointer(210, 195);
   on_mouse_move();
-  EXPECT_EQ(MapView.origin_x, 90);
-  EXPECT_EQ(MapView.origin_y, 105);
-  EXPECT_EQ(PanStart.x, 210);
-  EXPECT_EQ(PanStart.y, 195);
+  EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(90, 105));
+  EXPECT_EQ(XY(PanStart.x, PanStart.y), XY(210, 195));
   // Clamped at 0 and at the last origin that still fills the canvas.
   warp_pointer(400, 5);
   on_mouse_move();
-  EXPECT_EQ(MapView.origin_x, 0);
-  EXPECT_EQ(MapView.origin_y, 295);
+  EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(0, 295));
   PanStart.y = 500;
   on_mouse_move();
   EXPECT_EQ(MapView.origin_y, 1500 - 1150);
@@ -158,8 +153,7 @@ TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
   MapView.origin_x = MapView.origin_y = 30;
   warp_pointer(100, 100);
   on_mouse_move();
-  EXPECT_EQ(MapView.origin_x, 0);
-  EXPECT_EQ(MapView.origin_y, 0);
+  EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(0, 0));
   image_free(work);
 }
 
@@ -171,8 +165,7 @@ TEST_F(MouseTest, DoubleClickSetsTheMarker) {
   MapView.origin_y = 3;
   warp_pointer(20, 30);
   on_double_click();
-  EXPECT_EQ(MapMarker.x, 47);
-  EXPECT_EQ(MapMarker.y, 63);
+  EXPECT_EQ(XY(MapMarker.x, MapMarker.y), XY(47, 63));
   EXPECT_EQ(MapMarker.active, 1);
   EXPECT_EQ(MapMarker.start_ms, 123456);
   EXPECT_TRUE(map_animating());
@@ -186,7 +179,8 @@ class PickerTest : public ::testing::Test {
     catalog_ = list_new<CatalogEntry>();
     for (int i = 0; i < 7; i++) {
       list_last(catalog_);
-      list_add(catalog_)->picture = make_image(20, 10, false, [i](int, int) { return Rgba{uint8_t(10 + i * 30), 0, 0, 255}; });
+      list_add(catalog_)->picture =
+          make_image(20, 10, false, [i](int, int) { return Rgba{uint8_t(10 + 30 * i), 0, 0, 255}; });
     }
     gui_discard_events();
   }
@@ -218,7 +212,8 @@ TEST_F(PickerTest, ShowsThePicturesAndTheRandomCell) {
     DrawTarget* t = canvas_output(PickerCanvas);
     grid_size = t && t->width == 100 && t->height == 20;
     auto at = [t](int x, int y) { return t->pixels + y * t->stride + x * 3; };
-    if (grid_size) seen = {at(5, 5)[0], at(25, 5)[0], at(45, 15)[0] + at(45, 15)[1], at(45, 15)[2], at(85, 15)[0] + at(85, 15)[2]};
+    if (grid_size)
+      seen = {at(5, 5)[0], at(25, 5)[0], at(45, 15)[0] + at(45, 15)[1], at(45, 15)[2], at(85, 15)[0] + at(85, 15)[2]};
     event_post(EventGadget, PickerCanvas, MainWindow, RightClick);
   });
   EXPECT_EQ(pick_catalog_entry(catalog_, 20, 10, 1), -1);
@@ -232,10 +227,8 @@ TEST_F(PickerTest, GridSitsOnThePointerAndCellsChooseEntries) {
   // 7 entries and the random cell: 2 rows of 5 cells of 20 x 10, the grid of
   // 100 x 20 at (100 - 10, 100 - 5).
   EXPECT_EQ(pick(100, 100, 91, 96), 0);
-  EXPECT_EQ(gadget_x(PickerCanvas), 90);
-  EXPECT_EQ(gadget_y(PickerCanvas), 95);
-  EXPECT_EQ(gadget_width(PickerCanvas), 100);
-  EXPECT_EQ(gadget_height(PickerCanvas), 20);
+  EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(90, 95));
+  EXPECT_EQ(XY(gadget_width(PickerCanvas), gadget_height(PickerCanvas)), XY(100, 20));
   EXPECT_FALSE(gadget_visible(PickerCanvas));
   EXPECT_EQ(pick(100, 100, 90 + 79, 95 + 9), 3);
   EXPECT_EQ(pick(100, 100, 90 + 20, 95 + 10), 6);
@@ -260,11 +253,9 @@ TEST_F(PickerTest, MovedInsideNearTheBottomRightOnly) {
   // A grid of 100 x 200 with the pointer in the canvas's bottom-right corner.
   pick(static_cast<int>(w - 3), static_cast<int>(gadget_height(MapCanvas) - 2), 10, 10, {{EventGadget, LeftClick}}, 1,
        nullptr, 100);
-  EXPECT_EQ(gadget_x(PickerCanvas), w - 100);
-  EXPECT_EQ(gadget_y(PickerCanvas), h - 200);
+  EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(w - 100, h - 200));
   pick(2, 3, 10, 10);
-  EXPECT_EQ(gadget_x(PickerCanvas), -8);
-  EXPECT_EQ(gadget_y(PickerCanvas), -2);
+  EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(-8, -2));
 }
 
 TEST_F(PickerTest, EmptyCatalog) {

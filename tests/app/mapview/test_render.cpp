@@ -119,7 +119,6 @@ TEST(NearestSampling, MatchesGdkPixbufForManySizes) {
 TEST_F(RenderTest, FramesMatchTheStepByStepFrames) {
   std::mt19937 rnd(20261206);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
-  const int zooms[] = {25, 27, 28, 32, 36, 40, 45, 50, 51, 57, 64, 72, 81, 90, 97, 100};
   const int marker_times[] = {0, 19, 20, 250, 499, 500, 501, 999, 1000, 1500, 2999, 3000, 3001, 5000};
   List<Piece>* lists[] = {Heroes, Graves, Transports};
   std::unique_ptr<Buffer> steps, fast;
@@ -136,7 +135,7 @@ TEST_F(RenderTest, FramesMatchTheStepByStepFrames) {
     if (change == 0) {  // a new scene on a new target
       use_map(maps_[pick(0, 3)]);
       w = MapView.map_width, h = MapView.map_height;
-      MapView.zoom = pick(0, 4) == 0 ? pick(25, 100) : zooms[pick(0, 15)];
+      MapView.zoom = pick(25, 100);
       int where = pick(0, 9);
       MapView.origin_x = where < 6 ? pick(0, w) : where < 8 ? -pick(0, 400) : pick(-100000, 100000);
       MapView.origin_y = where < 6 ? pick(0, h) : where < 8 ? -pick(0, 300) : pick(-100000, 100000);
@@ -149,7 +148,8 @@ TEST_F(RenderTest, FramesMatchTheStepByStepFrames) {
       fast->target.pixels = fast->bytes.data();
       map_frame_invalidate();
       for (List<Piece>* list : lists) list_clear(list);
-      for (int i = pick(0, 25); i > 0; i--) add_piece(lists[pick(0, 2)], pick(-40, w + 10), pick(-40, h + 10), 0, pick(-1, 4));
+      for (int i = pick(0, 25); i > 0; i--)
+        add_piece(lists[pick(0, 2)], pick(-40, w + 10), pick(-40, h + 10), 0, pick(-1, 4));
       if (list_size(Graves) > 1) list_select(Graves, 1);  // a current element that drawing keeps
       place_marker(pick(0, 2) != 0);
       HoverLabel.text = pick(0, 3) == 0 ? u"RIP Gunnar" : u"";
@@ -183,7 +183,9 @@ TEST_F(RenderTest, FramesMatchTheStepByStepFrames) {
 }
 
 TEST_F(RenderTest, ScaledMapLandsWhereTheOriginSays) {
-  int map = make_image(2000, 1000, false, [](int x, int y) { return Rgba{uint8_t(x), uint8_t(x >> 8), uint8_t(y), 255}; });
+  int map = make_image(2000, 1000, false, [](int x, int y) {
+    return Rgba{uint8_t(x), uint8_t(x >> 8), uint8_t(y), 255};
+  });
   use_map(map);
   MapView.zoom = 50;
   MapView.origin_x = 300;
@@ -197,7 +199,8 @@ TEST_F(RenderTest, ScaledMapLandsWhereTheOriginSays) {
   auto at = [&](int x, int y) { return buffer.bytes.data() + y * 1100 * 3 + x * 3; };
   // The 1000 x 500 picture starts at canvas x -150 and ends at 850.
   for (int cx : {0, 1, 500, 849}) EXPECT_EQ(at(cx, 10)[0] | at(cx, 10)[1] << 8, xs[cx + 150]) << cx;
-  for (auto [cx, cy] : {std::pair{850, 10}, {1099, 10}, {0, 550}}) EXPECT_EQ(at(cx, cy)[0] + at(cx, cy)[1] + at(cx, cy)[2], 3 * 255);
+  for (auto [cx, cy] : {std::pair{850, 10}, {1099, 10}, {0, 550}})
+    EXPECT_EQ(at(cx, cy)[0] + at(cx, cy)[1] + at(cx, cy)[2], 3 * 255);
   image_free(map);
 }
 

@@ -137,8 +137,7 @@ TEST_F(DispatchTest, DetachCommandClearsTheHoverLabel) {
 TEST_F(DispatchTest, PressOnEmptyMapPansAndAnyReleaseEndsADrag) {
   send(EventGadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(InteractionMode, 4);
-  EXPECT_EQ(PanStart.x, window_mouse_x(MainWindow));
-  EXPECT_EQ(PanStart.y, window_mouse_y(MainWindow));
+  EXPECT_EQ(XY(PanStart.x, PanStart.y), XY(window_mouse_x(MainWindow), window_mouse_y(MainWindow)));
   HoverLabel.text = u"kept";
   send(EventGadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(InteractionMode, 0);
@@ -157,8 +156,7 @@ TEST_F(DispatchTest, DroppingAGraveOrAFreeTransportShowsItsInscription) {
   list_set_current(Graves, far_piece(Graves, 5));
   release(3);
   EXPECT_EQ(HoverLabel.text, u"RIP Anna");
-  EXPECT_EQ(HoverLabel.x, window_mouse_x(MainWindow));
-  EXPECT_EQ(HoverLabel.y, window_mouse_y(MainWindow));
+  EXPECT_EQ(XY(HoverLabel.x, HoverLabel.y), XY(window_mouse_x(MainWindow), window_mouse_y(MainWindow)));
   Piece* transport = far_piece(Transports, 6);
   far_piece(Transports);
   list_set_current(Transports, transport);  // not the last one
@@ -181,8 +179,7 @@ TEST_F(DispatchTest, SizeWindowResizesTheCanvas) {
   EXPECT_EQ(MapView.canvas_height, window_height(MainWindow, 1) - 25);
   EXPECT_EQ(gadget_width(MapCanvas), MapView.canvas_width);
   // Wider than the map: origin_x goes back to 0; not taller: origin_y stays.
-  EXPECT_EQ(MapView.origin_x, 0);
-  EXPECT_EQ(MapView.origin_y, 60);
+  EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(0, 60));
 }
 
 TEST_F(DispatchTest, TheLoopEndsOnCloseWindow) {
@@ -201,11 +198,10 @@ TEST_F(DispatchTest, QuitAsksOnlyWithUnsavedChanges) {
   log_.answer = ResultYes;
   ask_save_at_quit();
   ASSERT_GE(log_.calls.size(), 1u);  // then the save command asks its own
-  EXPECT_EQ(log_.calls[0].kind, RequesterKind::Message);
-  EXPECT_EQ(log_.calls[0].title, u"Tavrel");
-  EXPECT_EQ(log_.calls[0].text,
+  const RequesterCall& call = log_.calls[0];
+  EXPECT_TRUE(call.kind == RequesterKind::Message && call.title == u"Tavrel" && call.flags == ButtonsYesNo);
+  EXPECT_EQ(call.text,
             u"Der aktuelle Spielstand wurde noch nicht gespeichert. Soll er vor dem Beenden gespeichert werden?");
-  EXPECT_EQ(log_.calls[0].flags, ButtonsYesNo);
 }
 
 // The hit tests read the real pointer: pieces are put under it.
