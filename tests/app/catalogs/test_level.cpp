@@ -50,21 +50,6 @@ TEST_F(LevelTest, LevelFieldsWithARootOfAnyName) {
   EXPECT_EQ(UnsavedChanges, 0);
 }
 
-TEST_F(LevelTest, OrientationZeroNonNumbersAndAMissingMapPicture) {
-  dir_.picture("pics/map.png", 40, 30);
-  dir_.write("Varn.gxml", "<level><pic type=\"bg\">map.png</pic></level>");
-  load_level(u"");
-  ASSERT_EQ(MapView.map_width, 40);
-  dir_.write("Varn.gxml",
-             "<level><tile_x>40</tile_x><tile_y>20</tile_y><tile_orientation>0</tile_orientation>"
-             "<playersize>abc</playersize><pic type=\"bg\">absent.png</pic></level>");
-  load_level(u"");
-  EXPECT_EQ(XY(MapView.tile_x, MapView.tile_y), XY(40, 20));
-  EXPECT_EQ(MapView.player_size, 0);
-  EXPECT_EQ(XY(MapView.map_image, MapView.work_image), XY(0, 0));
-  EXPECT_EQ(XY(MapView.map_width, MapView.map_height), XY(0, 0));
-}
-
 TEST_F(LevelTest, NewGameWithoutTheLevelFileKeepsTheLevelButRestartsThePieces) {
   dir_.picture("pics/map.png", 40, 30);
   dir_.write("Varn.gxml",
@@ -152,7 +137,8 @@ TEST_F(LevelTest, ThreePlayersGiveThreeHeroesWithTheirTrails) {
 }
 
 TEST_F(LevelTest, GraveAndTransportPicturesFollowTheTileOrientation) {
-  dir_.write("Varn.gxml", "<level><tile_orientation>1</tile_orientation></level>");
+  dir_.picture("pics/map.png", 40, 30);
+  dir_.write("Varn.gxml", "<level><pic type=\"bg\">map.png</pic><tile_orientation>1</tile_orientation></level>");
   dir_.picture("pics/stone0.png", 10, 10);
   dir_.picture("pics/stone1.png", 12, 10);
   dir_.picture("pics/cart1.png", 14, 10);
@@ -178,6 +164,16 @@ TEST_F(LevelTest, GraveAndTransportPicturesFollowTheTileOrientation) {
     EXPECT_EQ(image_width(list_select(GraveCatalog, 0)->picture), stone_width);
     EXPECT_EQ(list_select(TransportCatalog, 0)->picture, 0);
   }
+  // Orientation 0 keeps the tile size; non-numbers give 0; a map picture that
+  // does not load leaves none.
+  dir_.write("Varn.gxml",
+             "<level><tile_x>40</tile_x><tile_y>20</tile_y><tile_orientation>0</tile_orientation>"
+             "<playersize>abc</playersize><pic type=\"bg\">absent.png</pic></level>");
+  load_level(u"");
+  EXPECT_EQ(XY(MapView.tile_x, MapView.tile_y), XY(40, 20));
+  EXPECT_EQ(MapView.player_size, 0);
+  EXPECT_EQ(XY(MapView.map_image, MapView.work_image), XY(0, 0));
+  EXPECT_EQ(XY(MapView.map_width, MapView.map_height), XY(0, 0));
 }
 
 TEST_F(LevelTest, AMalformedCatalogKeepsTheEntriesBeforeTheError) {

@@ -58,6 +58,13 @@ class RenderTest : public ::testing::Test {
     use_cursor(cursors_[0]);
   }
   void TearDown() override { fresh_state(); }
+  static void view(int32_t zoom, int32_t origin_x, int32_t origin_y, int32_t canvas_width, int32_t canvas_height) {
+    MapView.zoom = zoom;
+    MapView.origin_x = origin_x;
+    MapView.origin_y = origin_y;
+    MapView.canvas_width = canvas_width;
+    MapView.canvas_height = canvas_height;
+  }
   static void use_cursor(int cursor) {
     MapMarker.image = cursor;
     MapMarker.image_width = image_width(cursor);
@@ -187,11 +194,7 @@ TEST_F(RenderTest, ScaledMapLandsWhereTheOriginSays) {
     return Rgba{uint8_t(x), uint8_t(x >> 8), uint8_t(y), 255};
   });
   use_map(map);
-  MapView.zoom = 50;
-  MapView.origin_x = 300;
-  MapView.origin_y = 0;
-  MapView.canvas_width = 1100;
-  MapView.canvas_height = 600;
+  view(50, 300, 0, 1100, 600);
   Buffer buffer(1100, 600, 1100 * 3);
   MapTargetOverride = &buffer.target;
   draw_map();
@@ -213,8 +216,7 @@ TEST_F(RenderTest, HoverLabelNearTheRightEdgeEndsAtTheWindowsWidth) {
   ASSERT_TRUE(w > 0 && bottom > 0 && bottom < 5000 && h < 500) << "implausible metrics: " << bottom << " " << h;
   HoverLabel.x = static_cast<int32_t>(ww - 5);
   HoverLabel.y = 40;
-  MapView.canvas_width = static_cast<int32_t>(ww);
-  MapView.canvas_height = 300;
+  view(100, 0, 0, static_cast<int32_t>(ww), 300);
   Buffer buffer(static_cast<int>(ww), 300, static_cast<int>(ww * 3));
   MapTargetOverride = &buffer.target;
   draw_map();
@@ -235,8 +237,7 @@ TEST_F(RenderTest, NoFrameWhileNothingChanges) {
   EXPECT_EQ(buffer.bytes, std::vector<uint8_t>(600 * 150, 7));
 
   use_map(maps_[2]);
-  MapView.canvas_width = 200;
-  MapView.canvas_height = 150;
+  view(81, 0, 0, 200, 150);
   Piece* hero = add_piece(Heroes, 30, 40);
   draw_map();
   EXPECT_TRUE(map_frame_drawn());
@@ -263,8 +264,7 @@ TEST_F(RenderTest, NoFrameWhileNothingChanges) {
 // (position A) and back in the second half (position B); the ring grows over
 // the whole second; the frame after 3 s is the last one.
 TEST(MarkerFrame, PositionsRingsAndEnd) {
-  MapMarkerRecord saved = MapMarker;
-  MapViewRecord view = MapView;
+  fresh_state();
   MapView.zoom = 50;
   MapMarker = MapMarkerRecord{5000, 0, 1, 100, 200, 32, 30};  // start, picture, active, point, picture size
   struct {
@@ -276,20 +276,14 @@ TEST(MarkerFrame, PositionsRingsAndEnd) {
   for (auto c : cases) {
     MarkerFrame f = marker_frame(5000 + c.t);
     EXPECT_TRUE(f.drawn);
-    EXPECT_EQ(f.k, c.k) << c.t;
-    EXPECT_EQ(f.r, c.r) << c.t;
-    EXPECT_EQ(f.picture_x, c.px) << c.t;
-    EXPECT_EQ(f.picture_y, c.py) << c.t;
-    EXPECT_EQ(f.picture_width, 64);
-    EXPECT_EQ(f.picture_height, 60);
+    EXPECT_EQ(std::tuple(f.k, f.r, f.picture_x, f.picture_y), std::tuple(c.k, c.r, c.px, c.py)) << c.t;
+    EXPECT_EQ(XY(f.picture_width, f.picture_height), XY(64, 60));
   }
   EXPECT_TRUE(marker_frame(8000).drawn);
   EXPECT_EQ(MapMarker.active, 1);
   EXPECT_TRUE(marker_frame(8001).drawn) << "the first frame after 3 s still shows it";
   EXPECT_EQ(MapMarker.active, 0);
   EXPECT_FALSE(marker_frame(8002).drawn);
-  MapMarker = saved;
-  MapView = view;
 }
 
 }  // namespace
