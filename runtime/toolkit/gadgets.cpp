@@ -194,6 +194,13 @@ void on_canvas_size_allocate(GtkWidget* widget, GdkRectangle* allocation, gpoint
   int width = std::max(1, allocation->width);
   int height = std::max(1, allocation->height);
   if (width == gdk_pixbuf_get_width(record->buffer) && height == gdk_pixbuf_get_height(record->buffer)) return;
+  // The gadget area gives every child the size it asked for. An allocation of
+  // another size is a stale one (a canvas shown again right after a resize
+  // can get its old size once before the new one): replacing the buffer then
+  // would throw away what was just drawn on it.
+  int asked_width = -1, asked_height = -1;
+  gtk_widget_get_size_request(widget, &asked_width, &asked_height);
+  if (asked_width >= 1 && asked_height >= 1 && (asked_width != width || asked_height != height)) return;
   replace_buffer(*record, number, width, height);
   post_resize(*record, number);
   gtk_widget_queue_draw(widget);
