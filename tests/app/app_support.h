@@ -137,9 +137,17 @@ inline bool ensure_main_window() {
   return true;
 }
 
-// Moves the real pointer to (x, y) of the main window's gadget area.
+// Moves the real pointer to (x, y) of the main window's gadget area. The
+// window manager may still move the window after it was shown, so the warp is
+// repeated until the window itself reads the pointer at (x, y).
 inline void warp_pointer(int64_t x, int64_t y) {
-  gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));
+  for (int attempt = 0; attempt < 20; attempt++) {
+    gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));
+    auto arrived = [&] {
+      return (x < 0 || window_mouse_x(MainWindow) == x) && (y < 0 || window_mouse_y(MainWindow) == y);
+    };
+    if (gui_wait_until(arrived, 100)) return;
+  }
 }
 
 using XY = std::pair<int64_t, int64_t>;
