@@ -8,7 +8,7 @@ TAVREL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$TAVREL_ROOT/scripts/lib/xvfb.sh"
 
 tavrel_install_packages
-tavrel_build "$TAVREL_ROOT/build" -DTAVREL_TESTS=OFF
+tavrel_build "$TAVREL_ROOT/build" tavrel
 program="$TAVREL_ROOT/build/tavrel"
 export NO_AT_BRIDGE=1
 

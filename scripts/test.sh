@@ -10,7 +10,7 @@ TAVREL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 
 tavrel_install_packages
 build="${BUILD_DIR:-$TAVREL_ROOT/build}"
-tavrel_build "$build" -DTAVREL_TESTS=ON "$@"
+tavrel_build "$build" "" "$@"
 export NO_AT_BRIDGE=1
 tavrel_ensure_display
 cd "$build"

@@ -27,12 +27,17 @@ tavrel_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Configures (first time only) and builds into $1 with the extra CMake options that follow.
+# Builds into $1 the target $2 ("" for everything), configuring first when the
+# folder is new or when CMake options follow.
 tavrel_build() {
-  local dir=$1
-  shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$TAVREL_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  local dir=$1 target=$2
+  shift 2
+  if [ ! -f "$dir/build.ninja" ] || [ $# -gt 0 ]; then
+    cmake -S "$TAVREL_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   fi
-  cmake --build "$dir"
+  if [ -n "$target" ]; then
+    cmake --build "$dir" --target "$target"
+  else
+    cmake --build "$dir"
+  fi
 }
