@@ -151,7 +151,7 @@ inline void warp_pointer(int64_t x, int64_t y) {
 }
 
 using XY = std::pair<int64_t, int64_t>;
-inline XY xy(const Piece* p) { return {p->x, p->y}; }
+inline XY xy(const Piece* p) { return {int64_t{p->x}, int64_t{p->y}}; }  // packed fields: copied, not bound
 
 inline Piece* add_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscription = 0, int32_t catalog_index = 0) {
   list_last(list);

@@ -132,7 +132,7 @@ TEST_F(ModelTest, ConvoyEndsAtAGapAndPassesOverLinksToNoTransport) {
   layout_convoy(hero_, trail_);
   EXPECT_EQ(at(0), XY(31, 57));
   EXPECT_EQ(at(1), XY(31, 77));  // as the second slot of an intact convoy
-  EXPECT_EQ(list_select(Transports, 2)->x, 999);
+  EXPECT_EQ(int32_t{list_select(Transports, 2)->x}, 999);
   list_clear(Transports);
   layout_convoy(hero_, trail_);
   EXPECT_EQ(list_size(Transports), 0);

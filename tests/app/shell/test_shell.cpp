@@ -117,7 +117,7 @@ TEST_F(DispatchTest, MenuItemsAndShortcutsReachTheirCommands) {
   EXPECT_EQ(MapView.zoom, 100);
   EXPECT_EQ(list_size(Graves), 0);
   EXPECT_EQ(Inscriptions[3], u"");
-  EXPECT_EQ(list_select(Heroes, 1)->x, 57);
+  EXPECT_EQ(int32_t{list_select(Heroes, 1)->x}, 57);
 }
 
 TEST_F(DispatchTest, DetachCommandClearsTheHoverLabel) {
