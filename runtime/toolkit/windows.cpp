@@ -488,66 +488,54 @@ WindowHandle window_handle(int number) {
   return record && record->window ? GTK_WINDOW(record->window) : nullptr;
 }
 
-int64_t window_width(int number, int mode) {
+namespace {
+
+// Width (or height) of the window: the frame with its decorations in mode 0,
+// else the client size last seen.
+int64_t window_extent(int number, int mode, bool height) {
   WindowRecord* record = Windows.find(number);
   if (!record || !record->window) return 0;
+  const char* key = height ? "rx_previous_height" : "rx_previous_width";
   if (mode == 0) {
-    GdkWindow* window = gtk_widget_get_window(record->window);
-    if (window) {
+    if (GdkWindow* window = gtk_widget_get_window(record->window)) {
       GdkRectangle frame;
       gdk_window_get_frame_extents(window, &frame);
-      return frame.width;
+      return height ? frame.height : frame.width;
     }
-  } else if (g_object_get_data(G_OBJECT(record->window), "rx_previous_width")) {
-    return data_int(record->window, "rx_previous_width");
+  } else if (g_object_get_data(G_OBJECT(record->window), key)) {
+    return data_int(record->window, key);
   }
-  int width = 0, height = 0;
-  gtk_window_get_size(GTK_WINDOW(record->window), &width, &height);
-  return width;
+  int w = 0, h = 0;
+  gtk_window_get_size(GTK_WINDOW(record->window), &w, &h);
+  return height ? h : w;
 }
 
-int64_t window_height(int number, int mode) {
+// Screen position of the window (mode 0) or of its gadget area (mode 1).
+bool window_position(int number, int mode, int* x, int* y) {
   WindowRecord* record = Windows.find(number);
-  if (!record || !record->window) return 0;
-  if (mode == 0) {
-    GdkWindow* window = gtk_widget_get_window(record->window);
-    if (window) {
-      GdkRectangle frame;
-      gdk_window_get_frame_extents(window, &frame);
-      return frame.height;
-    }
-  } else if (g_object_get_data(G_OBJECT(record->window), "rx_previous_height")) {
-    return data_int(record->window, "rx_previous_height");
+  if (!record || !record->window) return false;
+  if (mode == 1) {
+    if (GdkWindow* window = gtk_widget_get_window(record->gadget_area)) gdk_window_get_origin(window, x, y);
+  } else {
+    gtk_window_get_position(GTK_WINDOW(record->window), x, y);
   }
-  int width = 0, height = 0;
-  gtk_window_get_size(GTK_WINDOW(record->window), &width, &height);
-  return height;
+  return true;
 }
+
+}  // namespace
+
+int64_t window_width(int number, int mode) { return window_extent(number, mode, false); }
+
+int64_t window_height(int number, int mode) { return window_extent(number, mode, true); }
 
 int64_t window_x(int number, int mode) {
-  WindowRecord* record = Windows.find(number);
-  if (!record || !record->window) return 0;
   int x = 0, y = 0;
-  if (mode == 1) {
-    GdkWindow* window = gtk_widget_get_window(record->gadget_area);
-    if (window) gdk_window_get_origin(window, &x, &y);
-  } else {
-    gtk_window_get_position(GTK_WINDOW(record->window), &x, &y);
-  }
-  return x;
+  return window_position(number, mode, &x, &y) ? x : 0;
 }
 
 int64_t window_y(int number, int mode) {
-  WindowRecord* record = Windows.find(number);
-  if (!record || !record->window) return 0;
   int x = 0, y = 0;
-  if (mode == 1) {
-    GdkWindow* window = gtk_widget_get_window(record->gadget_area);
-    if (window) gdk_window_get_origin(window, &x, &y);
-  } else {
-    gtk_window_get_position(GTK_WINDOW(record->window), &x, &y);
-  }
-  return y;
+  return window_position(number, mode, &x, &y) ? y : 0;
 }
 
 int64_t window_mouse_x(int number) {
