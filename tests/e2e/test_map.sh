@@ -19,22 +19,7 @@ DATA=$(dirname "$TAVREL")
 MAP_PICTURE="$DATA/pics/varn_map.jpg"
 HERO_PICTURE="$DATA/players/ritter.png"  # the first player's picture
 
-OWN_PIDS=()
-APP_PID=""
-FAILURES=0
-
-cleanup() {
-  if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null; fi
-  for pid in "${OWN_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
-  for pid in "${OWN_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  FAILURES=$((FAILURES + 1))
-}
-pass() { echo "ok: $*"; }
+. "$(dirname "$0")/e2e_lib.sh"
 
 [ -x "$TAVREL" ] || { echo "FAIL: $TAVREL is not an executable" >&2; exit 1; }
 [ -f "$MAP_PICTURE" ] || { echo "FAIL: no demo map picture at $MAP_PICTURE" >&2; exit 1; }
@@ -43,34 +28,7 @@ for tool in xdotool xwininfo xprop import convert compare openbox; do
 done
 
 # --- A display with a window manager -----------------------------------------
-if [ -z "${DISPLAY:-}" ]; then
-  exec 3>"$OUT/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  exec 3>&-
-  OWN_PIDS+=("$xvfb_pid")
-  for _ in $(seq 1 100); do
-    [ -s "$OUT/xvfb.display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  n=$(head -n 1 "$OUT/xvfb.display" 2>/dev/null)
-  [ -n "$n" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
-  export DISPLAY=":$n"
-fi
-unset WAYLAND_DISPLAY
-export GDK_BACKEND=x11
-export NO_AT_BRIDGE=1
-
-if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
-  openbox >"$OUT/openbox.log" 2>&1 &
-  OWN_PIDS+=("$!")
-  for _ in $(seq 1 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-  done
-  sleep 0.5
-fi
+e2e_display
 
 # --- Picture helpers -----------------------------------------------------------
 shot() { import -window root "$OUT/$1.png" 2>/dev/null; }
@@ -254,9 +212,4 @@ kill "$APP_PID" 2>/dev/null
 wait "$APP_PID" 2>/dev/null
 APP_PID=""
 
-if [ "$FAILURES" -ne 0 ]; then
-  echo "$FAILURES check(s) failed; screenshots in $OUT" >&2
-  exit 1
-fi
-echo "all map checks passed; screenshots in $OUT"
-exit 0
+e2e_finish map
