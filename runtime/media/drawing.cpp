@@ -428,3 +428,11 @@ int text_height(const String& text) {
   layout_text(text, &width, &height);
   return height;
 }
+
+void drawing_target_describe(DrawTarget* target, ImageHandle pixels) {
+  target->pixels = gdk_pixbuf_get_pixels(pixels);
+  target->stride = gdk_pixbuf_get_rowstride(pixels);
+  target->width = gdk_pixbuf_get_width(pixels);
+  target->height = gdk_pixbuf_get_height(pixels);
+  target->bytes_per_pixel = gdk_pixbuf_get_has_alpha(pixels) ? 4 : 3;
+}

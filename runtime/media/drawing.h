@@ -63,3 +63,6 @@ int text_height(const String& text);
 // going away): a drawing of this thread aimed at it ends at once, without its
 // release action, and later drawing calls do nothing.
 void drawing_target_gone(DrawTarget* target);
+// Points target at the pixels, stride and size of a pixel buffer (3 or 4 bytes
+// per pixel by its alpha channel); release and owner are left as they are.
+void drawing_target_describe(DrawTarget* target, ImageHandle pixels);

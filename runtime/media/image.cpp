@@ -46,11 +46,7 @@ void free_buffer(guchar* pixels, gpointer) { g_free(pixels); }
 // Keeps the image's drawing target in step with its pixel buffer.
 void update_target(Image& image, int number) {
   DrawTarget& t = image.target;
-  t.pixels = gdk_pixbuf_get_pixels(image.pixels);
-  t.stride = gdk_pixbuf_get_rowstride(image.pixels);
-  t.width = gdk_pixbuf_get_width(image.pixels);
-  t.height = gdk_pixbuf_get_height(image.pixels);
-  t.bytes_per_pixel = gdk_pixbuf_get_has_alpha(image.pixels) ? 4 : 3;
+  drawing_target_describe(&t, image.pixels);
   t.release = nullptr;
   t.owner = &image;
   t.owner_number = number;

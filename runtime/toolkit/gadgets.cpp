@@ -128,11 +128,7 @@ void fill_background(GtkWidget* widget, GdkPixbuf* buffer) {
 
 void update_target(GadgetRecord& record, int number) {
   DrawTarget& target = record.target;
-  target.pixels = gdk_pixbuf_get_pixels(record.buffer);
-  target.stride = gdk_pixbuf_get_rowstride(record.buffer);
-  target.width = gdk_pixbuf_get_width(record.buffer);
-  target.height = gdk_pixbuf_get_height(record.buffer);
-  target.bytes_per_pixel = 3;
+  drawing_target_describe(&target, record.buffer);
   target.owner = nullptr;
   target.owner_number = number;
 }
