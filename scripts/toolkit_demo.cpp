@@ -1,11 +1,7 @@
 // Tries the toolkit layer by hand: a window with a menu bar, a bordered canvas,
 // a push button, an image gadget, a popup menu on right click and shortcuts.
-// Every application event is printed. Build it against a build folder's
-// runtime libraries (from the repository root, one line):
-//
-//   g++ -std=c++20 -Wall -Wextra -I. scripts/toolkit_demo.cpp -o build/toolkit_demo
-//     build/librt_toolkit.a build/librt_media.a build/librt_data.a build/librt_xml.a
-//     build/librt_core.a $(pkg-config --cflags --libs gtk+-3.0 libpng16) -ljpeg -lexpatw -lpthread
+// Every application event is printed. Build it with `ninja toolkit_demo` in a
+// build folder and run it from there.
 #include <gtk/gtk.h>
 
 #include <cstdio>
