@@ -16,13 +16,14 @@
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
+#include "app/mapview/clock.h"
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/mapview/render_reference.h"
 #include "app/shell/shell.h"
+#include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/runtime.h"
 
 namespace {
@@ -188,8 +189,7 @@ int main(int argc, char** argv) {
       // afresh) and a frame of the same view (the marker running).
       auto fresh = [&] {
         MapMarker.active = 1;
-        map_frame_invalidate();
-        map_samples_invalidate();
+        map_view_changed();
         draw_map();
       };
       auto same_view = [&] {

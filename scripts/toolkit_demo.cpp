@@ -18,17 +18,17 @@ namespace {
 
 const char* kind_name(int64_t kind) {
   switch (kind) {
-    case EventMenu: return "Menu";
-    case EventCloseWindow: return "CloseWindow";
-    case EventGadget: return "Gadget";
-    case EventRepaint: return "Repaint";
-    case EventMoveWindow: return "MoveWindow";
-    case EventSizeWindow: return "SizeWindow";
-    case EventActivateWindow: return "ActivateWindow";
-    case EventDeactivateWindow: return "DeactivateWindow";
-    case EventWindowLeftClick: return "WindowLeftClick";
-    case EventWindowRightClick: return "WindowRightClick";
-    case EventWindowMouseMove: return "WindowMouseMove";
+    case Menu: return "Menu";
+    case CloseWindow: return "CloseWindow";
+    case Gadget: return "Gadget";
+    case Repaint: return "Repaint";
+    case MoveWindow: return "MoveWindow";
+    case SizeWindow: return "SizeWindow";
+    case ActivateWindow: return "ActivateWindow";
+    case DeactivateWindow: return "DeactivateWindow";
+    case WindowLeftClick: return "WindowLeftClick";
+    case WindowRightClick: return "WindowRightClick";
+    case WindowMouseMove: return "WindowMouseMove";
     default: return "other";
   }
 }
@@ -88,12 +88,12 @@ int main(int argc, char** argv) {
                 static_cast<long long>(event_window()), static_cast<long long>(event_gadget()),
                 static_cast<unsigned long long>(event_type()));
     std::fflush(stdout);
-    if (kind == EventCloseWindow) break;
-    if (kind == EventSizeWindow)
+    if (kind == CloseWindow) break;
+    if (kind == SizeWindow)
       gadget_resize(0, Ignore, Ignore, static_cast<int>(window_width(0)), static_cast<int>(window_height(0)) - 80);
-    if (kind == EventGadget && event_gadget() == 0 && event_type() == RightClick)
+    if (kind == Gadget && event_gadget() == 0 && event_type() == RightClick)
       popup_menu_show(1, window_handle(0));
-    if (kind == EventMenu) {
+    if (kind == Menu) {
       String answer;
       switch (event_menu()) {
         case 1:

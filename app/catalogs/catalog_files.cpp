@@ -5,9 +5,9 @@
 
 #include "app/mapview/model.h"
 #include "app/shell/shell.h"
+#include "runtime/core/objects.h"
 #include "runtime/data/xml.h"
 #include "runtime/media/image.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/requesters.h"
 
 List<CatalogEntry>* PlayerCatalog = nullptr;

@@ -1,8 +1,8 @@
 // The level file and the player, grave and transport catalogs.
 #pragma once
 
+#include "runtime/core/strings.h"
 #include "runtime/data/lists.h"
-#include "runtime/data/strings.h"
 
 // One entry of a catalog.
 struct CatalogEntry {

@@ -5,9 +5,9 @@
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/shell/shell.h"
+#include "runtime/core/objects.h"
 #include "runtime/data/xml.h"
 #include "runtime/media/image.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/windows.h"
 
@@ -27,7 +27,7 @@ void free_catalog_pictures(List<CatalogEntry>* catalog) {
   }
 }
 
-// Step 2: the formation and the catalogs lose all their entries.
+// The formation and the catalogs lose all their entries.
 void empty_formation() {
   if (!Heroes) create_containers();
   free_catalog_pictures(PlayerCatalog);
@@ -113,8 +113,6 @@ void load_level(const String& path) {
   window_set_title(MainWindow, MapView.level_name);
   read_catalogs();
   UnsavedChanges = 0;
-  // The pictures may have been replaced by new ones under the same numbers:
-  // the next frame is composed afresh.
-  map_samples_invalidate();
-  map_frame_invalidate();
+  // The map picture and the pieces' pictures were replaced.
+  map_view_changed();
 }

@@ -1,7 +1,7 @@
 // Formation files (".tvf"): the save and load commands and the file format.
 #pragma once
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 // Command "Spiel speichern": asks for a file name and writes the formation.
 void save_formation();

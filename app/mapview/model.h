@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/core/strings.h"
 #include "runtime/data/lists.h"
-#include "runtime/data/strings.h"
 
 // The view of the loaded level and how it is looked at.
 struct MapViewRecord {

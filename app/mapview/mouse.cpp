@@ -1,6 +1,7 @@
 // Hit tests, dragging, panning, the hover label and the double-click marker.
 #include "app/mapview/mouse.h"
 
+#include "app/mapview/clock.h"
 #include "app/mapview/render.h"
 #include "app/shell/shell.h"
 #include "runtime/media/image.h"

@@ -1,5 +1,4 @@
-// One frame of the map view, drawn for the pixels that the canvas shows, and
-// the piece picker.
+// One frame of the map view, drawn for the pixels that the canvas shows.
 //
 // A frame looks exactly as if the whole map were composed on work_image (map
 // picture, graves, transports, heroes, marker), copied, scaled with gdk-pixbuf's
@@ -12,183 +11,21 @@
 // an idle program does not repaint.
 #include "app/mapview/render.h"
 
-#include <sys/time.h>
-
 #include <algorithm>
 #include <cstring>
-#include <random>
 #include <vector>
 
+#include "app/mapview/clock.h"
 #include "app/mapview/render_parts.h"
 #include "app/mapview/render_reference.h"
 #include "app/shell/shell.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
-#include "runtime/toolkit/events.h"
-#include "runtime/toolkit/gadgets.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/windows.h"
 
 HoverLabelRecord HoverLabel;
 MapMarkerRecord MapMarker;
-int64_t (*ElapsedMsSource)() = nullptr;
 DrawTarget* MapTargetOverride = nullptr;
-
-// ---------------------------------------------------------------------------
-// Clock and random numbers
-
-int64_t elapsed_ms() {
-  if (ElapsedMsSource) return ElapsedMsSource();
-  static int64_t first_second = -1;
-  timeval now;
-  gettimeofday(&now, nullptr);
-  if (first_second < 0) first_second = now.tv_sec;
-  return (static_cast<int64_t>(now.tv_sec) - first_second) * 1000 + now.tv_usec / 1000;
-}
-
-int64_t random(int64_t max) {
-  static std::mt19937_64* generator = nullptr;
-  if (!generator) {
-    timeval now;
-    gettimeofday(&now, nullptr);
-    generator = new std::mt19937_64(static_cast<uint64_t>(now.tv_sec) * 1000003u + now.tv_usec);
-  }
-  if (max <= 0) return 0;
-  std::uniform_int_distribution<int64_t> uniform(0, max);
-  return uniform(*generator);
-}
-
-// ---------------------------------------------------------------------------
-// Parts shared with the reference drawing
-
-DrawTarget* map_target() { return MapTargetOverride ? MapTargetOverride : canvas_output(MapCanvas); }
-
-MarkerFrame marker_frame(int64_t now) {
-  MarkerFrame f;
-  if (!MapMarker.active) return f;
-  f.drawn = true;
-  f.t = static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(MapMarker.start_ms));
-  if (f.t > 3000) MapMarker.active = 0;
-  f.k = (f.t % 500) / 20;
-  f.r = (f.t % 1000) / 20;
-  // Position A in the first half of every second, B in the second half: the
-  // picture moves diagonally away from the point and back.
-  f.position_b = (f.t % 1000) >= 500;
-  int64_t zoom = view_zoom();
-  f.picture_width = static_cast<int64_t>(MapMarker.image_width) * 100 / zoom;
-  f.picture_height = static_cast<int64_t>(MapMarker.image_height) * 100 / zoom;
-  if (f.position_b) {
-    f.picture_x = static_cast<int64_t>(MapMarker.x) - f.k + 25;
-    f.picture_y = static_cast<int64_t>(MapMarker.y) - f.k + 25;
-  } else {
-    f.picture_x = static_cast<int64_t>(MapMarker.x) + f.k;
-    f.picture_y = static_cast<int64_t>(MapMarker.y) + f.k;
-  }
-  return f;
-}
-
-namespace {
-// v - 0.5 and v + 0.5 rounded to the nearest integer, halves to even.
-int64_t minus_half(int64_t v) { return (v & 1) ? v - 1 : v; }
-int64_t plus_half(int64_t v) { return (v & 1) ? v + 1 : v; }
-}  // namespace
-
-void draw_marker(const MarkerFrame& f) {
-  drawing_mode(DrawAlphaBlend);
-  if (MapMarker.image != 0) {
-    draw_image(image_handle(MapMarker.image), static_cast<int>(f.picture_x), static_cast<int>(f.picture_y),
-               static_cast<int>(f.picture_width), static_cast<int>(f.picture_height));
-  }
-  draw_marker_rings(f);
-}
-
-void draw_marker_rings(const MarkerFrame& f) {
-  drawing_mode(DrawOutlined);
-  const uint32_t red = rgb(255, 0, 0);
-  int64_t x = MapMarker.x, y = MapMarker.y, r = f.r;
-  auto ring = [&](int64_t cx, int64_t cy, int64_t radius) {
-    draw_circle(static_cast<int>(cx), static_cast<int>(cy), static_cast<int>(radius), red);
-  };
-  ring(x, y, r);
-  ring(minus_half(x), minus_half(y), plus_half(r));
-  ring(x - 1, y - 1, r + 1);
-  ring(minus_half(x - 1), minus_half(y - 1), plus_half(r + 1));
-  ring(x - 2, y - 2, r + 2);
-}
-
-namespace {
-// gdk-pixbuf's nearest-neighbour rule: a 16.16 fixed-point step of
-// 65536 / (dest / source), truncated, and the sample of dest pixel j taken at
-// (j * step + step / 2) >> 16, clamped to the last source pixel.
-int64_t nearest_step(int64_t source, int64_t dest) {
-  double scale = static_cast<double>(dest) / static_cast<double>(source);
-  return static_cast<int64_t>(static_cast<int>(65536 / scale));
-}
-inline int32_t nearest_index(int64_t j, int64_t step, int64_t source) {
-  int64_t p = (j * step + step / 2) >> 16;
-  if (p < 0) p = 0;
-  if (p > source - 1) p = source - 1;
-  return static_cast<int32_t>(p);
-}
-}  // namespace
-
-std::vector<int32_t> nearest_source_map(int64_t source, int64_t dest) {
-  std::vector<int32_t> map;
-  if (source < 1 || dest < 1) return map;
-  map.resize(dest);
-  int64_t step = nearest_step(source, dest);
-  for (int64_t j = 0; j < dest; j++) map[j] = nearest_index(j, step, source);
-  return map;
-}
-
-std::vector<int> catalog_pictures(List<CatalogEntry>* catalog) {
-  std::vector<int> pictures;
-  walk_list(catalog, [&](CatalogEntry* entry) { pictures.push_back(entry->picture); });
-  return pictures;
-}
-
-namespace {
-int64_t cached_menu_height() {
-  // menu_height builds and destroys a menu bar; its height does not change
-  // while the program runs.
-  static int64_t height = -1;
-  if (height < 0) height = menu_height();
-  return height;
-}
-}  // namespace
-
-namespace {
-// The label's box in window coordinates after the clamping at the right and
-// bottom edges (there is none at the left and top).
-void label_box(int64_t& lx, int64_t& ly, int64_t& w, int64_t& h) {
-  // The text's size only changes with the text.
-  static String measured;
-  static int64_t text_w = 0, text_h = 0;
-  if (!string_equal(measured, HoverLabel.text) || (text_w == 0 && !HoverLabel.text.empty())) {
-    measured = HoverLabel.text;
-    text_w = text_width(measured);
-    text_h = text_height(measured);
-  }
-  w = text_w + 4;
-  h = text_h + 4;
-  lx = HoverLabel.x;
-  ly = HoverLabel.y;
-  int64_t right = window_width(MainWindow);
-  int64_t bottom = window_height(MainWindow) - cached_menu_height();
-  if (lx + w > right) lx = right - w;
-  if (ly + h > bottom) ly = bottom - h;
-}
-}  // namespace
-
-void draw_hover_label() {
-  int64_t lx, ly, w, h;
-  label_box(lx, ly, w, h);
-  draw_box(static_cast<int>(lx), static_cast<int>(ly), static_cast<int>(w), static_cast<int>(h), rgb(0, 0, 0));
-  draw_text(static_cast<int>(lx + 2), static_cast<int>(ly + 2), HoverLabel.text);
-}
-
-// ---------------------------------------------------------------------------
-// The frame
 
 namespace {
 
@@ -641,7 +478,7 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
   if (patch.used) marker_rect = canvas_rect(m, patch.x0, patch.y0, patch.x1, patch.y1);
   if (!HoverLabel.text.empty()) {
     int64_t lx, ly, w, h;
-    label_box(lx, ly, w, h);
+    hover_label_box(lx, ly, w, h);
     label_rect = CanvasRect{lx, ly, lx + w, ly + h};
   }
 
@@ -687,11 +524,12 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
 
 }  // namespace
 
-void map_frame_invalidate() {
+void map_view_changed() {
   HaveLastKey = false;
-  LastFrame.valid = false;
+  LastFrame = LastFrameState();
+  Samples.valid = false;
+  MarkerPicture = ScaledMarker();
 }
-void map_samples_invalidate() { Samples.valid = false; }
 bool map_frame_drawn() { return FrameDrawn; }
 
 bool map_animating() { return MapMarker.active != 0 || LastFrameHadMarker; }
@@ -770,61 +608,3 @@ void draw_map() {
   HaveLastKey = FrameDrawn;
 }
 
-// ---------------------------------------------------------------------------
-// The piece picker
-
-int pick_catalog_entry(List<CatalogEntry>* catalog, int cell_width, int cell_height, int with_random) {
-  String separator = string_right(ProgramDir, 1);
-  int random_picture = image_load(AnyNumber, ProgramDir + u"pics" + separator + u"rnd.png");
-
-  std::vector<int> pictures = catalog_pictures(catalog);
-  int64_t entries = static_cast<int64_t>(pictures.size());
-  int64_t cells = entries + (with_random == 1 ? 1 : 0);
-  int64_t rows = (cells + 4) / 5;
-  int64_t grid_w = 5 * static_cast<int64_t>(cell_width), grid_h = rows * cell_height;
-
-  int64_t px = window_mouse_x(MainWindow) - cell_width / 2;
-  if (px + grid_w > window_width(MainWindow)) px = window_width(MainWindow) - grid_w;
-  int64_t py = window_mouse_y(MainWindow) - cell_height / 2;
-  if (py + grid_h > window_height(MainWindow)) py = window_height(MainWindow) - grid_h;
-
-  gadget_resize(PickerCanvas, static_cast<int>(px), static_cast<int>(py), static_cast<int>(grid_w),
-                static_cast<int>(grid_h));
-  gadget_hide(PickerCanvas, 0);
-  if (drawing_start(canvas_output(PickerCanvas))) {
-    draw_box(0, 0, static_cast<int>(grid_w), static_cast<int>(grid_h), rgb(255, 255, 255));
-    drawing_mode(DrawAlphaBlend);
-    for (int64_t i = 0; i < entries; i++)
-      draw_image(image_handle(pictures[i]), static_cast<int>((i % 5) * cell_width),
-                 static_cast<int>((i / 5) * cell_height));
-    if (with_random == 1 && random_picture)
-      draw_image(image_handle(random_picture), static_cast<int>(((cells - 1) % 5) * cell_width),
-                 static_cast<int>(((cells - 1) / 5) * cell_height));
-    drawing_stop();
-  }
-
-  int64_t choice = -1;
-  for (;;) {
-    int64_t kind = event_wait();
-    if (kind == EventGadget && event_type() == LeftClick) {
-      int64_t rx = window_mouse_x(MainWindow) - px, ry = window_mouse_y(MainWindow) - py;
-      if (rx >= 0 && rx < grid_w && ry >= 0 && ry < grid_h && cell_width > 0 && cell_height > 0)
-        choice = rx / cell_width + ry / cell_height * 5;
-      else
-        choice = -1;
-      break;
-    }
-    if (kind == EventGadget && event_type() == RightClick) break;
-    if (kind == EventMenu) break;
-  }
-
-  if (with_random == 1 && choice == entries) {
-    // The random cell: any entry, none when the catalog is empty.
-    choice = entries > 0 ? random(entries - 1) : -1;
-  } else if (choice > entries - 1) {
-    choice = -1;
-  }
-  gadget_hide(PickerCanvas, 1);
-  if (random_picture) image_free(random_picture);
-  return static_cast<int>(choice);
-}

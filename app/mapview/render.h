@@ -1,10 +1,10 @@
-// Drawing the map view and the piece picker.
+// Drawing the map view: one frame of the map with its pieces, the marker and
+// the hover label.
 #pragma once
 
 #include <cstdint>
 
-#include "app/catalogs/catalogs.h"
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 // A text shown near the pointer; "" hides it.
 struct HoverLabelRecord {
@@ -30,25 +30,21 @@ void draw_map();
 // not wait without a time limit. Otherwise draw_map draws only when something
 // it shows has changed.
 bool map_animating();
-// Shows the picker over the main window; the chosen 0-based catalog position
-// or -1.
-int pick_catalog_entry(List<CatalogEntry>* catalog, int cell_width, int cell_height, int with_random);
-// Milliseconds since the first call (wall clock).
-int64_t elapsed_ms();
-// Uniform integer from 0 to max (0 for max = -1).
-int64_t random(int64_t max);
+// Tells the map view that pictures or pieces were replaced behind its back:
+// the next draw_map draws the whole frame afresh from the map picture, the
+// pieces and the marker picture, keeping nothing from earlier frames. Call it
+// after loading a level or a formation, after replacing catalog pictures, and
+// after painting the map canvas by other means.
+//
+// draw_map notices by itself when a piece moves, a list changes, the view
+// moves or zooms, or the marker or the hover label change. What it cannot see
+// is a picture freed and another one loaded into the same memory, which is
+// why whoever replaces pictures must call this.
+void map_view_changed();
 
-// Test and measurement seams. ElapsedMsSource, when set, replaces the wall
-// clock of elapsed_ms (tests move the marker's time freely).
-extern int64_t (*ElapsedMsSource)();
+// Test and measurement seams.
 struct DrawTarget;
 // When set, frames are drawn into this target instead of the map canvas.
 extern DrawTarget* MapTargetOverride;
-// Forgets the last frame, so that the next draw_map draws even when nothing it
-// depends on has changed (for callers that painted the canvas themselves).
-void map_frame_invalidate();
-// Also forgets the map samples kept for the current view (the next frame
-// samples the map picture afresh).
-void map_samples_invalidate();
 // True when the last call of draw_map put a new frame on the canvas.
 bool map_frame_drawn();

@@ -30,6 +30,19 @@ void draw_marker(const MarkerFrame& frame);
 // Only the rings (outlined mode).
 void draw_marker_rings(const MarkerFrame& frame);
 
+// gdk-pixbuf's nearest-neighbour rule: a 16.16 fixed-point step of
+// 65536 / (dest / source), truncated, and the sample of dest pixel j taken at
+// (j * step + step / 2) >> 16, clamped to the last source pixel.
+inline int64_t nearest_step(int64_t source, int64_t dest) {
+  double scale = static_cast<double>(dest) / static_cast<double>(source);
+  return static_cast<int64_t>(static_cast<int>(65536 / scale));
+}
+inline int32_t nearest_index(int64_t j, int64_t step, int64_t source) {
+  int64_t p = (j * step + step / 2) >> 16;
+  if (p < 0) p = 0;
+  if (p > source - 1) p = source - 1;
+  return static_cast<int32_t>(p);
+}
 // The source index (0..source-1) that gdk-pixbuf's nearest-neighbour scaling
 // takes for each of the dest pixels when scaling source to dest pixels.
 std::vector<int32_t> nearest_source_map(int64_t source, int64_t dest);
@@ -51,6 +64,10 @@ void walk_list(List<Record>* list, Visit visit) {
   else list_reset(list);
 }
 
-// The hover label's box (step of both drawings): fills the black box and
-// draws the text; the current drawing must be the map canvas.
+// The hover label's box in window coordinates (x, y, width and height with
+// the 2-pixel margin), moved left and up to end at the window's client width
+// and at its client height less the menu bar; no clamping at the left and top.
+void hover_label_box(int64_t& x, int64_t& y, int64_t& width, int64_t& height);
+// Fills the hover label's black box and draws its text in white; the current
+// drawing must be the map canvas.
 void draw_hover_label();

@@ -4,11 +4,12 @@
 
 #include <cstring>
 
+#include "app/mapview/clock.h"
 #include "app/mapview/render.h"
 #include "app/mapview/render_parts.h"
+#include "runtime/core/objects.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/gadgets.h"
-#include "runtime/toolkit/objects.h"
 
 namespace {
 

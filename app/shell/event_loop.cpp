@@ -5,6 +5,7 @@
 #include "app/formation/formation.h"
 #include "app/mapview/model.h"
 #include "app/mapview/mouse.h"
+#include "app/mapview/picker.h"
 #include "app/mapview/render.h"
 #include "app/pieces/context_menu.h"
 #include "app/pieces/graves.h"
@@ -151,17 +152,17 @@ bool dispatch_event(int64_t kind) {
   CurrentEventType = kind > 0 ? event_type() : -1;
   if (CurrentEventType == LeftButtonUp) end_drag();
   switch (kind) {
-    case EventSizeWindow: resize_map_canvas(); break;
-    case EventMenu:
+    case SizeWindow: resize_map_canvas(); break;
+    case Menu:
       CurrentMenuNumber = event_menu();
       dispatch_menu(CurrentMenuNumber);
       break;
-    case EventGadget:
+    case Gadget:
       if (event_gadget() == MapCanvas) dispatch_canvas(CurrentEventType);
       break;
     default: break;
   }
-  return kind != EventCloseWindow;
+  return kind != CloseWindow;
 }
 
 void run_event_loop() {

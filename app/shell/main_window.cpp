@@ -3,9 +3,9 @@
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/shell/shell.h"
+#include "runtime/core/objects.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/gadgets.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/windows.h"
 
 namespace {

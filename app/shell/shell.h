@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 // Directory of the running program, always ending in "/".
 extern String ProgramDir;

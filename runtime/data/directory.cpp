@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "runtime/toolkit/objects.h"
+#include "runtime/core/objects.h"
 
 namespace {
 
@@ -37,12 +37,14 @@ void release_listing(Listing& listing, int) {
   listing.stream = nullptr;
 }
 
-// Created by the first dir_examine.
-std::unique_ptr<ObjectTable<Listing>> Listings;
+// Created at its first use (the first dir_examine).
+ObjectTable<Listing>& listing_table() {
+  static ObjectTable<Listing> table(16, release_listing);
+  return table;
+}
 
 Listing* find_listing(int number) {
-  if (!Listings) return nullptr;
-  Listing* listing = Listings->find(number);
+  Listing* listing = listing_table().find(number);
   return listing && listing->stream ? listing : nullptr;
 }
 
@@ -50,8 +52,7 @@ Listing* find_listing(int number) {
 
 int dir_examine(int number, const String& path, const String& pattern) {
   if (number != AnyNumber && (number < 0 || number >= FixedNumberLimit)) return 0;
-  if (!Listings) Listings = std::make_unique<ObjectTable<Listing>>(16, release_listing);
-  if (number != AnyNumber) Listings->remove(number);
+  if (number != AnyNumber) listing_table().remove(number);
 
   std::string base = path.empty() ? std::string(".") : string_to_utf8(path);
   if (base.empty()) return 0;  // text that converts to nothing names no directory
@@ -61,7 +62,7 @@ int dir_examine(int number, const String& path, const String& pattern) {
   if (!stream) return 0;
 
   int result = 0;
-  Listing* listing = Listings->create(number, &result);
+  Listing* listing = listing_table().create(number, &result);
   if (!listing) {
     closedir(stream);
     return 0;
@@ -105,12 +106,11 @@ String dir_entry_name(int number) {
 }
 
 void dir_finish(int number) {
-  if (!Listings) return;
   if (number == -1) {
-    Listings->remove_all();
+    listing_table().remove_all();
     return;
   }
-  if (Listings->find(number)) Listings->remove(number);
+  if (listing_table().find(number)) listing_table().remove(number);
 }
 
 int64_t file_size(const String& path) {

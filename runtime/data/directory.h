@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 // Opens a listing of path ("" means ".") filtered by a shell pattern ("" lets
 // everything through, "*.*" means "*"). 1 (or the handle for AnyNumber), or 0

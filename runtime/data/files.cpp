@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/toolkit/objects.h"
+#include "runtime/core/objects.h"
 
 namespace {
 

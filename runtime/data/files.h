@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 constexpr int EncodingAscii = 0;
 constexpr int EncodingUtf8 = 2;

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 struct XmlNode;
 

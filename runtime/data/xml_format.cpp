@@ -312,7 +312,7 @@ void indent_tree(XmlDocument* document, int flags, int64_t indent) {
 }  // namespace
 
 void xml_format(int document_number, int flags, int indent) {
-  XmlDocument* document = xml_documents().find(document_number);
+  XmlDocument* document = xml_document_table().find(document_number);
   if (!document || !document->document_node) return;
   try {
     if (flags & FormatIndent) flags |= FormatDropRepeatedLineEnds | FormatCollapseBlanks;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/objects.h"
 #include "runtime/data/xml.h"
-#include "runtime/toolkit/objects.h"
 
 struct XmlAttribute {
   const char16_t* name;
@@ -65,7 +65,7 @@ struct XmlDocument {
 };
 
 // The document table (growth step 8).
-ObjectTable<XmlDocument>& xml_documents();
+ObjectTable<XmlDocument>& xml_document_table();
 XmlDocument* xml_find_document(int64_t handle);
 // Makes a document under number (or AnyNumber) with its document node;
 // nullptr when it cannot be made. *result receives the value to return to

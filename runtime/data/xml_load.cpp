@@ -326,7 +326,7 @@ void record_error(XmlDocument* document, XML_Parser parser, int code) {
 // A load that gives no document leaves no document under a fixed number.
 int load_failed(int number, FILE* file) {
   if (file) std::fclose(file);
-  if (number >= 0 && number < FixedNumberLimit) xml_documents().remove(number);
+  if (number >= 0 && number < FixedNumberLimit) xml_document_table().remove(number);
   return 0;
 }
 
@@ -359,7 +359,7 @@ int xml_load(int number, const String& path) {
     state.open.push_back({document->document_node, nullptr, 0, false, std::u16string()});
   } catch (const std::bad_alloc&) {
     XML_ParserFree(parser);
-    xml_documents().remove(static_cast<int>(document->handle));
+    xml_document_table().remove(static_cast<int>(document->handle));
     return load_failed(number, file);
   }
 

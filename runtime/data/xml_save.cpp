@@ -242,7 +242,7 @@ void sync_directory(const std::string& file) {
 }  // namespace
 
 int xml_save(int document_number, const String& path, int flags) {
-  XmlDocument* document = xml_documents().find(document_number);
+  XmlDocument* document = xml_document_table().find(document_number);
   if (!document || !document->document_node || path.empty()) return 0;
   std::string destination;
   std::string temporary;

@@ -72,14 +72,14 @@ constexpr size_t LargeRequest = 1024;
 
 XmlDocument::~XmlDocument() { document_release(*this, 0); }
 
-ObjectTable<XmlDocument>& xml_documents() {
+ObjectTable<XmlDocument>& xml_document_table() {
   static ObjectTable<XmlDocument> table(8, document_release);
   return table;
 }
 
 XmlDocument* xml_find_document(int64_t handle) {
   if (handle < 0 || handle > INT32_MAX) return nullptr;
-  return xml_documents().find(static_cast<int>(handle));
+  return xml_document_table().find(static_cast<int>(handle));
 }
 
 XmlNode* xml_node_new(XmlDocument* document, int kind) {
@@ -120,7 +120,7 @@ void xml_node_append(XmlNode* parent, XmlNode* child) {
 
 XmlDocument* xml_new_document(int number, int* result) {
   int out = 0;
-  XmlDocument* document = xml_documents().create(number, &out);
+  XmlDocument* document = xml_document_table().create(number, &out);
   if (!document) return nullptr;
   document->handle = out;
   document->encoding = XmlEncodingUtf8;
@@ -128,7 +128,7 @@ XmlDocument* xml_new_document(int number, int* result) {
   document->line_end_style = LineEndLf;
   document->document_node = xml_node_new(document, DocumentNode);
   if (!document->document_node) {
-    xml_documents().remove(out);
+    xml_document_table().remove(out);
     return nullptr;
   }
   if (result) *result = number == AnyNumber ? out : 1;
@@ -212,14 +212,14 @@ bool xml_replace_text(XmlNode* node, const char16_t* text, size_t length) {
 
 void xml_free(int document) {
   if (document == -1) {
-    xml_documents().remove_all();
+    xml_document_table().remove_all();
     return;
   }
-  xml_documents().remove(document);
+  xml_document_table().remove(document);
 }
 
 void xml_release_all() {
-  xml_documents().remove_all();
+  xml_document_table().remove_all();
   for (XmlNode* block : Pool.blocks) std::free(block);
   Pool.blocks.clear();
   Pool.blocks.shrink_to_fit();
@@ -227,47 +227,47 @@ void xml_release_all() {
 }
 
 int xml_status(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->status : 0;
 }
 
 String xml_error_message(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->error_message : String();
 }
 
 int xml_error_line(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->error_line : 0;
 }
 
 int xml_error_column(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->error_column : 0;
 }
 
 int xml_encoding(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->encoding : 0;
 }
 
 int xml_standalone(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->standalone : 0;
 }
 
 int xml_line_end_style(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->line_end_style : 0;
 }
 
 XmlNode* xml_main_element(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->main_element : nullptr;
 }
 
 XmlNode* xml_root_node(int document) {
-  XmlDocument* d = xml_documents().find(document);
+  XmlDocument* d = xml_document_table().find(document);
   return d ? d->document_node : nullptr;
 }
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 #include "runtime/media/image.h"
 
 // What drawing_start draws into. Made by image_output or canvas_output and

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/core/objects.h"
 #include "runtime/media/decoders.h"
 #include "runtime/media/drawing.h"
-#include "runtime/toolkit/objects.h"
 
 namespace {
 
@@ -33,11 +33,15 @@ void release_image(Image& image, int) {
   image.pixels = nullptr;
 }
 
-ObjectTable<Image> Images(16, release_image);
+// Created at its first use.
+ObjectTable<Image>& image_table() {
+  static ObjectTable<Image> table(16, release_image);
+  return table;
+}
 std::vector<ImageDecoder> Decoders;
 
 Image* find_image(int number) {
-  Image* image = Images.find(number);
+  Image* image = image_table().find(number);
   return image && image->pixels ? image : nullptr;
 }
 
@@ -55,7 +59,7 @@ void update_target(Image& image, int number) {
 // Stores a finished pixel buffer under number; returns as image_load.
 int store_image(int number, GdkPixbuf* pixels, int depth, int file_depth) {
   int out = 0;
-  Image* image = Images.create(number, &out);
+  Image* image = image_table().create(number, &out);
   if (!image) {
     g_object_unref(pixels);
     return 0;
@@ -175,10 +179,10 @@ int image_copy(int number, int new_number) {
 
 void image_free(int number) {
   if (number == -1) {
-    Images.remove_all();
+    image_table().remove_all();
     return;
   }
-  Images.remove(number);
+  image_table().remove(number);
 }
 
 int image_width(int number) {

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 // The toolkit pixel buffer of an image (GdkPixbuf); opaque to the application.
 struct _GdkPixbuf;

@@ -184,7 +184,7 @@ void events_remove_window(int64_t window) {
 }
 
 void events_remove_gadget(int64_t gadget, int64_t window) {
-  remove_matching([=](const EventRecord& r) { return r.kind == EventGadget && r.object == gadget && r.window == window; });
+  remove_matching([=](const EventRecord& r) { return r.kind == Gadget && r.object == gadget && r.window == window; });
 }
 
 int64_t event_first_kind() { return QueueHead ? QueueHead->kind : 0; }

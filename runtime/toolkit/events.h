@@ -5,29 +5,32 @@
 
 #include <cstdint>
 
+// Event kinds and gadget event types carry the plain names by which the
+// program speaks of them (Menu, Gadget, LeftClick, Resize, ...).
+
 // Event kinds.
-constexpr int64_t EventMenu = 1;
-constexpr int64_t EventCloseWindow = 2;
-constexpr int64_t EventGadget = 3;
-constexpr int64_t EventRepaint = 4;
-constexpr int64_t EventMoveWindow = 5;
-constexpr int64_t EventSizeWindow = 6;
-constexpr int64_t EventActivateWindow = 7;
-constexpr int64_t EventDeactivateWindow = 8;
-constexpr int64_t EventMinimizeWindow = 12;
-constexpr int64_t EventMaximizeWindow = 13;
-constexpr int64_t EventRestoreWindow = 14;
-constexpr int64_t EventWindowRightClick = 16;
-constexpr int64_t EventWindowLeftClick = 17;
-constexpr int64_t EventWindowLeftDoubleClick = 18;
-constexpr int64_t EventWindowMouseMove = 24;
+constexpr int64_t Menu = 1;
+constexpr int64_t CloseWindow = 2;
+constexpr int64_t Gadget = 3;
+constexpr int64_t Repaint = 4;
+constexpr int64_t MoveWindow = 5;
+constexpr int64_t SizeWindow = 6;
+constexpr int64_t ActivateWindow = 7;
+constexpr int64_t DeactivateWindow = 8;
+constexpr int64_t MinimizeWindow = 12;
+constexpr int64_t MaximizeWindow = 13;
+constexpr int64_t RestoreWindow = 14;
+constexpr int64_t WindowRightClick = 16;
+constexpr int64_t WindowLeftClick = 17;
+constexpr int64_t WindowLeftDoubleClick = 18;
+constexpr int64_t WindowMouseMove = 24;
 
 // Gadget event types.
 constexpr int64_t LeftClick = 0;
 constexpr int64_t RightClick = 1;
 constexpr int64_t LeftDoubleClick = 2;
 constexpr int64_t RightDoubleClick = 3;
-constexpr int64_t GadgetResize = 6;
+constexpr int64_t Resize = 6;
 constexpr int64_t DragStart = 0x800;
 constexpr int64_t MouseEnter = 0x10001;
 constexpr int64_t MouseLeave = 0x10002;

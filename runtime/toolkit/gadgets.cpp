@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "runtime/core/objects.h"
 #include "runtime/toolkit/events.h"
 #include "runtime/toolkit/internal.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/runtime.h"
 
 namespace {
@@ -47,20 +47,16 @@ struct GadgetRecord {
 };
 
 void release_gadget(GadgetRecord& record, int number);
-ObjectTable<GadgetRecord> Gadgets(16, release_gadget);
-
-int data_int(gpointer object, const char* key) {
-  return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(object), key));
-}
-
-void set_data_int(gpointer object, const char* key, int value) {
-  g_object_set_data(G_OBJECT(object), key, GINT_TO_POINTER(value));
+// Created at its first use.
+ObjectTable<GadgetRecord>& gadget_table() {
+  static ObjectTable<GadgetRecord> table(16, release_gadget);
+  return table;
 }
 
 GadgetRecord* live_gadget(GtkWidget* widget, int* number) {
   int n = data_int(widget, "rx_id") - 1;
   if (n < 0) return nullptr;
-  GadgetRecord* record = Gadgets.find(n);
+  GadgetRecord* record = gadget_table().find(n);
   if (!record || record->widget != widget) return nullptr;
   if (number) *number = n;
   return record;
@@ -111,7 +107,7 @@ void post_canvas_event(GadgetRecord& record, int number, int64_t type, double x,
   mouse->buttons = mouse_buttons(state);
   mouse->modifiers = mouse_modifiers(state);
   mouse->wheel = wheel;
-  event_post(EventGadget, number, record.window, type, mouse, mouse_record_give_back);
+  event_post(Gadget, number, record.window, type, mouse, mouse_record_give_back);
 }
 
 // --- Canvas ----------------------------------------------------------------------
@@ -158,7 +154,7 @@ void canvas_free(GadgetRecord& record) {
 }
 
 void post_resize(GadgetRecord& record, int number) {
-  if (event_first_kind() != EventCloseWindow) event_post(EventGadget, number, record.window, GadgetResize);
+  if (event_first_kind() != CloseWindow) event_post(Gadget, number, record.window, Resize);
 }
 
 gboolean on_canvas_draw(GtkWidget* widget, cairo_t* cr, gpointer) {
@@ -298,7 +294,7 @@ void canvas_resize(GadgetRecord& record, int number, int x, int y, int width, in
 }
 
 void canvas_target_release(DrawTarget* target) {
-  GadgetRecord* record = Gadgets.find(static_cast<int>(target->owner_number));
+  GadgetRecord* record = gadget_table().find(static_cast<int>(target->owner_number));
   if (record && record->widget && record->buffer && &record->target == target)
     gtk_widget_queue_draw(record->widget);
 }
@@ -383,7 +379,7 @@ gboolean on_image_release(GtkWidget* widget, GdkEventButton* event, gpointer) {
   bool left = kind == LeftClick || kind == LeftDoubleClick;
   bool right = kind == RightClick || kind == RightDoubleClick;
   if (inside && ((left && event->button == 1) || (right && event->button == 3)))
-    event_post(EventGadget, number, record->window, kind);
+    event_post(Gadget, number, record->window, kind);
   return kind >= 0;
 }
 
@@ -396,7 +392,7 @@ gboolean on_image_motion(GtkWidget* widget, GdkEventMotion* event, gpointer) {
   if (gtk_drag_check_threshold(widget, static_cast<int>(record->press_x), static_cast<int>(record->press_y),
                                static_cast<int>(event->x), static_cast<int>(event->y))) {
     record->drag_sent = true;
-    event_post(EventGadget, number, record->window, DragStart);
+    event_post(Gadget, number, record->window, DragStart);
   }
   return FALSE;
 }
@@ -405,7 +401,7 @@ void on_button_clicked(GtkButton* button, gpointer) {
   int number = 0;
   GadgetRecord* record = live_gadget(GTK_WIDGET(button), &number);
   if (!record) return;
-  if (event_first_kind() != EventCloseWindow) event_post(EventGadget, number, record->window, LeftClick);
+  if (event_first_kind() != CloseWindow) event_post(Gadget, number, record->window, LeftClick);
 }
 
 const GadgetClass ButtonClass{GadgetButtonType, nullptr, nullptr, plain_resize};
@@ -433,7 +429,7 @@ void on_gadget_destroy(GtkWidget* widget, gpointer) {
   drop_gadget_state(*record, number);
   record->widget = nullptr;
   record->outer = nullptr;
-  Gadgets.forget(number);
+  gadget_table().forget(number);
 }
 
 bool valid_number(int number) { return number == AnyNumber || (number >= 0 && number < FixedNumberLimit); }
@@ -443,11 +439,11 @@ GadgetRecord* gadget_begin(int number, int* id, GtkWidget** area, int* window) {
   if (!runtime_has_display() || !valid_number(number)) return nullptr;
   *window = gadget_list_window();
   if (*window < 0 || !window_gadget_area(*window)) return nullptr;
-  GadgetRecord* record = Gadgets.create(number, id);
+  GadgetRecord* record = gadget_table().create(number, id);
   if (!record) return nullptr;
   *area = window_gadget_area(*window);  // looked up again: the release above ran code
   if (!*area) {
-    Gadgets.forget(*id);
+    gadget_table().forget(*id);
     return nullptr;
   }
   record->window = *window;
@@ -514,11 +510,11 @@ int canvas_create(int number, int x, int y, int width, int height, int flags) {
   gtk_widget_realize(drawing);
   gadget_finish(*record, id);
   toolkit_flush();
-  return Gadgets.find(id) ? handle_result(number, id) : 0;
+  return gadget_table().find(id) ? handle_result(number, id) : 0;
 }
 
 DrawTarget* canvas_output(int number) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   if (!record || !record->widget || record->gadget_class != &CanvasClass || !record->buffer) return nullptr;
   update_target(*record, number);
   record->target.release = canvas_target_release;
@@ -582,7 +578,7 @@ int image_gadget_create(int number, int x, int y, int width, int height, ImageHa
 }
 
 void gadget_set_state(int number, ImageHandle picture) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   if (!record || !record->widget || !record->gadget_class->set_state) return;
   events_suspend();
   record->gadget_class->set_state(*record, picture);
@@ -590,7 +586,7 @@ void gadget_set_state(int number, ImageHandle picture) {
 }
 
 void gadget_hide(int number, int state) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   if (!record || !record->widget) return;
   if (state)
     gtk_widget_hide(outermost(*record));
@@ -599,13 +595,13 @@ void gadget_hide(int number, int state) {
 }
 
 void gadget_resize(int number, int x, int y, int width, int height) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   if (!record || !record->widget || !record->gadget_class->resize) return;
   record->gadget_class->resize(*record, number, x, y, width, height);
 }
 
 static bool gadget_position(int number, int* x, int* y) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   if (!record || !record->widget) return false;
   GtkWidget* outer = outermost(*record);
   GtkWidget* parent = gtk_widget_get_parent(outer);
@@ -625,33 +621,33 @@ int64_t gadget_y(int number) {
 }
 
 int64_t gadget_width(int number) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   return record && record->widget ? record->width : 0;
 }
 
 int64_t gadget_height(int number) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   return record && record->widget ? record->height : 0;
 }
 
 int gadget_type(int number) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   return record && record->widget ? record->gadget_class->type : 0;
 }
 
 bool gadget_visible(int number) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   return record && record->widget && gtk_widget_get_visible(outermost(*record));
 }
 
 GtkWidget* gadget_widget(int number) {
-  GadgetRecord* record = Gadgets.find(number);
+  GadgetRecord* record = gadget_table().find(number);
   return record ? record->widget : nullptr;
 }
 
 void gadget_free(int number) {
   if (number == -1)
-    Gadgets.remove_all();
+    gadget_table().remove_all();
   else
-    Gadgets.remove(number);
+    gadget_table().remove(number);
 }

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/objects.h"
+#include "runtime/core/strings.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
-#include "runtime/toolkit/objects.h"
 
 constexpr int CanvasBorder = 1;
 constexpr int ImageGadgetBorder = 1;

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 constexpr int ButtonsYesNo = 1;
 constexpr int ButtonsYesNoCancel = 2;

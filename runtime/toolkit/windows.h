@@ -1,10 +1,10 @@
 // Top-level windows with a gadget area, menu bars, popup menus and keyboard
-// shortcuts. Menu items and shortcuts post EventMenu with their number.
+// shortcuts. Menu items and shortcuts post Menu with their number.
 #pragma once
 
 #include <cstdint>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 // The toolkit window (GtkWindow); opaque to the application.
 struct _GtkWindow;
@@ -13,7 +13,6 @@ using WindowHandle = _GtkWindow*;
 // Window flags.
 constexpr int WindowSizeBox = 2;
 constexpr int WindowMenuBox = 4;
-constexpr int WindowFlag8 = 8;
 constexpr int WindowMaximizeBox = 16;
 constexpr int WindowBorderless = 128;
 
@@ -63,11 +62,10 @@ void menu_free(int number);
 // Natural height of a menu bar holding one item.
 int64_t menu_height();
 
-// Modifier bits of shortcut_add's key argument.
+// Modifier bits of shortcut_add's key argument (0x40000 is Alt).
 constexpr int ShortcutShift = 0x10000;
 constexpr int ShortcutControl = 0x20000;
-constexpr int ShortcutAlt = 0x40000;
 // The key combination (low 16 bits: key value, above: modifiers) pressed while
-// the window has the focus posts EventMenu with event_number. Return also binds
+// the window has the focus posts Menu with event_number. Return also binds
 // keypad Enter.
 void shortcut_add(int window, int key, int event_number);

@@ -16,14 +16,16 @@
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
+#include "app/mapview/clock.h"
 #include "app/mapview/model.h"
 #include "app/mapview/mouse.h"
+#include "app/mapview/picker.h"
 #include "app/mapview/render.h"
 #include "app/shell/shell.h"
+#include "runtime/core/objects.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/events.h"
 #include "runtime/toolkit/gadgets.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/runtime.h"
 #include "runtime/toolkit/windows.h"
@@ -50,7 +52,7 @@ inline void fresh_state() {
   UnsavedChanges = 0;
   ElapsedMsSource = nullptr;
   MapTargetOverride = nullptr;
-  map_frame_invalidate();
+  map_view_changed();
 }
 
 struct Rgba {
@@ -153,7 +155,7 @@ inline void warp_pointer(int64_t x, int64_t y) {
 using XY = std::pair<int64_t, int64_t>;
 inline XY xy(const Piece* p) { return {int64_t{p->x}, int64_t{p->y}}; }  // packed fields: copied, not bound
 
-inline Piece* add_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscription = 0, int32_t catalog_index = 0) {
+inline Piece* put_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscription = 0, int32_t catalog_index = 0) {
   list_last(list);
   Piece* p = list_add(list);
   p->catalog_index = catalog_index;

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
-#include "runtime/toolkit/objects.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = [] {

@@ -90,7 +90,7 @@ std::vector<GuiEvent> gui_take_events() {
     event.window = event_window();
     event.object = event_gadget();
     event.type = event_type();
-    if (event.kind == EventGadget && event_data()) {
+    if (event.kind == Gadget && event_data()) {
       event.has_mouse = true;
       event.mouse = *static_cast<MouseRecord*>(event_data());
     }

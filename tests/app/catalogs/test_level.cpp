@@ -60,9 +60,9 @@ TEST_F(LevelTest, NewGameWithoutTheLevelFileKeepsTheLevelButRestartsThePieces) {
   ASSERT_EQ(MapView.tile_x, 20);
   int map_image = MapView.map_image;
   list_select(Heroes, 0)->x = 500;
-  add_piece(Graves, 0, 0, 1);
+  put_piece(Graves, 0, 0, 1);
   Inscriptions[1] = u"RIP";
-  add_piece(Transports, 0, 0);
+  put_piece(Transports, 0, 0);
   MapView.zoom = 50;
   UnsavedChanges = 1;
 

@@ -21,7 +21,7 @@ class ModelTest : public ::testing::Test {
     MapView.tile_x = 20;
     MapView.tile_y = 10;
     clear();
-    hero_ = add_piece(Heroes, 25, 20);
+    hero_ = put_piece(Heroes, 25, 20);
     list_last(Trails);
     trail_ = list_add(Trails);
     for (int j = 0; j < TrailLength; j++) trail_->points[j] = TrailPoint{41, 36 + 8 * j};
@@ -37,7 +37,7 @@ class ModelTest : public ::testing::Test {
   }
   // count transports, attached to the hero by links in slot order.
   void convoy(int count, std::vector<int8_t> links) {
-    for (int i = 0; i < count; i++) add_piece(Transports, 0, 0);
+    for (int i = 0; i < count; i++) put_piece(Transports, 0, 0);
     for (size_t s = 0; s < links.size(); s++) hero_->links[s] = links[s];
   }
   static XY at(int position) { return xy(list_select(Transports, position)); }

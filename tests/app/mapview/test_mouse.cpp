@@ -30,9 +30,9 @@ class MouseTest : public ::testing::Test {
 };
 
 TEST_F(MouseTest, HeroIsHitStrictlyInsideItsSquare) {
-  add_piece(Heroes, 0, 0);
-  Piece* hero = add_piece(Heroes, 100, 50);
-  add_piece(Heroes, 300, 300);
+  put_piece(Heroes, 0, 0);
+  Piece* hero = put_piece(Heroes, 100, 50);
+  put_piece(Heroes, 300, 300);
   const int probes[][3] = {{101, 51, 1}, {131, 81, 1}, {116, 66, 1}, {100, 60, 0},
                            {132, 60, 0}, {110, 50, 0}, {110, 82, 0}};
   for (auto [x, y, hit] : probes) {
@@ -51,8 +51,8 @@ TEST_F(MouseTest, HeroIsHitStrictlyInsideItsSquare) {
 }
 
 TEST_F(MouseTest, TopmostPieceWinsAndSkipPassesOverOne) {
-  add_piece(Transports, 200, 200);
-  Piece* upper = add_piece(Transports, 210, 205);
+  put_piece(Transports, 200, 200);
+  Piece* upper = put_piece(Transports, 210, 205);
   warp_pointer(215, 210);
   EXPECT_TRUE(piece_at_pointer(Transports, -1));
   EXPECT_EQ(list_current(Transports), upper);
@@ -67,8 +67,8 @@ TEST_F(MouseTest, TopmostPieceWinsAndSkipPassesOverOne) {
 TEST_F(MouseTest, TheGraveUnderATransportWinsTheLabelTheTransportThePress) {
   Inscriptions[3] = u"RIP Hagen";
   Inscriptions[4] = u"Karren";
-  add_piece(Graves, 100, 100, 3);
-  add_piece(Transports, 105, 104, 4);
+  put_piece(Graves, 100, 100, 3);
+  put_piece(Transports, 105, 104, 4);
   warp_pointer(110, 110);
   on_mouse_move();
   EXPECT_EQ(HoverLabel.text, u"RIP Hagen");
@@ -93,7 +93,7 @@ TEST_F(MouseTest, TheGraveUnderATransportWinsTheLabelTheTransportThePress) {
 }
 
 TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
-  Piece* grave = add_piece(Graves, 10, 10);
+  Piece* grave = put_piece(Graves, 10, 10);
   InteractionMode = 3;
   warp_pointer(300, 200);
   on_mouse_move();
@@ -110,7 +110,7 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   MapView.map_width = 1000;
   MapView.zoom = 50;
   MapView.canvas_width = 600;
-  Piece* hero = add_piece(Heroes, 25, 20);
+  Piece* hero = put_piece(Heroes, 25, 20);
   list_last(Trails);
   Trail* trail = list_add(Trails);
   for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41, 36 + 8 * j};
@@ -192,7 +192,7 @@ class PickerTest : public ::testing::Test {
 
   // Opens the picker with the pointer at (x, y); once it is open, moves the
   // pointer to (cx, cy) and posts the events; returns the choice.
-  int pick(int x, int y, int cx, int cy, std::vector<std::pair<int64_t, int64_t>> events = {{EventGadget, LeftClick}},
+  int pick(int x, int y, int cx, int cy, std::vector<std::pair<int64_t, int64_t>> events = {{Gadget, LeftClick}},
            int with_random = 1, List<CatalogEntry>* catalog = nullptr, int cell_height = 10) {
     warp_pointer(x, y);
     gui_later(30, [=] {
@@ -216,7 +216,7 @@ TEST_F(PickerTest, ShowsThePicturesAndTheRandomCell) {
     auto at = [t](int x, int y) { return t->pixels + y * t->stride + x * 3; };
     if (grid_size)
       seen = {at(5, 5)[0], at(25, 5)[0], at(45, 15)[0] + at(45, 15)[1], at(45, 15)[2], at(85, 15)[0] + at(85, 15)[2]};
-    event_post(EventGadget, PickerCanvas, MainWindow, RightClick);
+    event_post(Gadget, PickerCanvas, MainWindow, RightClick);
   });
   EXPECT_EQ(pick_catalog_entry(catalog_, 20, 10, 1), -1);
   // A canvas shown again right after a resize can get a stale allocation of
@@ -241,11 +241,11 @@ TEST_F(PickerTest, GridSitsOnThePointerAndCellsChooseEntries) {
   EXPECT_EQ(pick(100, 100, 90 + 99, 95 + 19), -1);
   EXPECT_EQ(pick(100, 100, 89, 100), -1);   // outside the grid
   EXPECT_EQ(pick(100, 100, 190, 100), -1);
-  EXPECT_EQ(pick(100, 100, 90 + 45, 95 + 15, {{EventGadget, LeftClick}}, 0), -1);  // no random cell
+  EXPECT_EQ(pick(100, 100, 90 + 45, 95 + 15, {{Gadget, LeftClick}}, 0), -1);  // no random cell
   // Right click and menu events cancel; CloseWindow and others are dropped.
-  EXPECT_EQ(pick(100, 100, 95, 97, {{EventGadget, RightClick}}), -1);
-  EXPECT_EQ(pick(100, 100, 95, 97, {{EventMenu, 0}}), -1);
-  EXPECT_EQ(pick(100, 100, 91, 96, {{EventCloseWindow, 0}, {EventGadget, MouseMove}, {EventGadget, LeftClick}}), 0);
+  EXPECT_EQ(pick(100, 100, 95, 97, {{Gadget, RightClick}}), -1);
+  EXPECT_EQ(pick(100, 100, 95, 97, {{Menu, 0}}), -1);
+  EXPECT_EQ(pick(100, 100, 91, 96, {{CloseWindow, 0}, {Gadget, MouseMove}, {Gadget, LeftClick}}), 0);
 }
 
 TEST_F(PickerTest, TheRandomCellStandsForAnyEntryTheLastIncluded) {
@@ -256,7 +256,7 @@ TEST_F(PickerTest, TheRandomCellStandsForAnyEntryTheLastIncluded) {
   }
   std::set<int> chosen;  // the third cell of the one row
   for (int i = 0; i < 20 && chosen.size() < 2; i++)
-    chosen.insert(pick(100, 100, 135, 100, {{EventGadget, LeftClick}}, 1, two));
+    chosen.insert(pick(100, 100, 135, 100, {{Gadget, LeftClick}}, 1, two));
   EXPECT_EQ(chosen, (std::set<int>{0, 1}));
   list_free(two);
 }
@@ -264,7 +264,7 @@ TEST_F(PickerTest, TheRandomCellStandsForAnyEntryTheLastIncluded) {
 TEST_F(PickerTest, MovedInsideNearTheBottomRightOnly) {
   int64_t w = window_width(MainWindow), h = window_height(MainWindow);
   // A grid of 100 x 200 with the pointer in the canvas's bottom-right corner.
-  pick(static_cast<int>(w - 3), static_cast<int>(gadget_height(MapCanvas) - 2), 10, 10, {{EventGadget, LeftClick}}, 1,
+  pick(static_cast<int>(w - 3), static_cast<int>(gadget_height(MapCanvas) - 2), 10, 10, {{Gadget, LeftClick}}, 1,
        nullptr, 100);
   EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(w - 100, h - 200));
   pick(2, 3, 10, 10);
@@ -275,9 +275,9 @@ TEST_F(PickerTest, EmptyCatalog) {
   List<CatalogEntry>* empty = list_new<CatalogEntry>();
   // Without the random cell the grid has no rows; with it, the random cell
   // stands for no entry.
-  EXPECT_EQ(pick(100, 100, 100, 100, {{EventGadget, LeftClick}}, 0, empty), -1);
+  EXPECT_EQ(pick(100, 100, 100, 100, {{Gadget, LeftClick}}, 0, empty), -1);
   EXPECT_EQ(gadget_height(PickerCanvas), 0);
-  EXPECT_EQ(pick(100, 100, 91, 96, {{EventGadget, LeftClick}}, 1, empty), -1);
+  EXPECT_EQ(pick(100, 100, 91, 96, {{Gadget, LeftClick}}, 1, empty), -1);
   list_free(empty);
 }
 

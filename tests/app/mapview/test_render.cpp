@@ -153,10 +153,10 @@ TEST_F(RenderTest, FramesMatchTheStepByStepFrames) {
       for (size_t i = 0; i < steps->bytes.size(); i++) steps->bytes[i] = uint8_t(i * 31 + step);
       fast = std::make_unique<Buffer>(*steps);
       fast->target.pixels = fast->bytes.data();
-      map_frame_invalidate();
+      map_view_changed();
       for (List<Piece>* list : lists) list_clear(list);
       for (int i = pick(0, 25); i > 0; i--)
-        add_piece(lists[pick(0, 2)], pick(-40, w + 10), pick(-40, h + 10), 0, pick(-1, 4));
+        put_piece(lists[pick(0, 2)], pick(-40, w + 10), pick(-40, h + 10), 0, pick(-1, 4));
       if (list_size(Graves) > 1) list_select(Graves, 1);  // a current element that drawing keeps
       place_marker(pick(0, 2) != 0);
       HoverLabel.text = pick(0, 3) == 0 ? u"RIP Gunnar" : u"";
@@ -178,7 +178,7 @@ TEST_F(RenderTest, FramesMatchTheStepByStepFrames) {
     } else if (change == 4) {
       MapView.zoom = pick(25, 100);
     } else if (change == 5) {  // a new piece
-      add_piece(lists[pick(0, 2)], pick(-20, w), pick(-20, h), 0, pick(0, 3));
+      put_piece(lists[pick(0, 2)], pick(-20, w), pick(-20, h), 0, pick(0, 3));
     } else if (change < 9) {  // panning by small steps, also past the edges
       MapView.origin_x += pick(-12, 12);
       MapView.origin_y += pick(-9, 9);
@@ -238,7 +238,7 @@ TEST_F(RenderTest, NoFrameWhileNothingChanges) {
 
   use_map(maps_[2]);
   view(81, 0, 0, 200, 150);
-  Piece* hero = add_piece(Heroes, 30, 40);
+  Piece* hero = put_piece(Heroes, 30, 40);
   draw_map();
   EXPECT_TRUE(map_frame_drawn());
   draw_map();

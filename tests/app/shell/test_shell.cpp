@@ -75,14 +75,14 @@ class DispatchTest : public ::testing::Test {
     EXPECT_EQ(fetched, kind);
     dispatch_event(fetched);
   }
-  void menu(int number) { send(EventMenu, number, 0); }
+  void menu(int number) { send(Menu, number, 0); }
   void release(int mode) {
     InteractionMode = mode;
-    send(EventGadget, MapCanvas, LeftButtonUp);
+    send(Gadget, MapCanvas, LeftButtonUp);
     EXPECT_EQ(InteractionMode, 0);
   }
   static Piece* far_piece(List<Piece>* list, int32_t inscription = 0) {
-    return add_piece(list, 1000000, 1000000, inscription);
+    return put_piece(list, 1000000, 1000000, inscription);
   }
 
   TempProgramDir dir_;
@@ -130,17 +130,17 @@ TEST_F(DispatchTest, DetachCommandClearsTheHoverLabel) {
 }
 
 TEST_F(DispatchTest, PressOnEmptyMapPansAndAnyReleaseEndsADrag) {
-  send(EventGadget, MapCanvas, LeftButtonDown);
+  send(Gadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(InteractionMode, 4);
   EXPECT_EQ(XY(PanStart.x, PanStart.y), XY(window_mouse_x(MainWindow), window_mouse_y(MainWindow)));
   HoverLabel.text = u"kept";
-  send(EventGadget, MapCanvas, LeftButtonUp);
+  send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(InteractionMode, 0);
   // Presses on other gadgets are not dispatched; their release ends a drag.
-  send(EventGadget, PickerCanvas, LeftButtonDown);
+  send(Gadget, PickerCanvas, LeftButtonDown);
   EXPECT_EQ(InteractionMode, 0);
   InteractionMode = 2;
-  send(EventGadget, PickerCanvas, LeftButtonUp);
+  send(Gadget, PickerCanvas, LeftButtonUp);
   EXPECT_EQ(InteractionMode, 0);
   EXPECT_EQ(HoverLabel.text, u"kept");
 }
@@ -169,7 +169,7 @@ TEST_F(DispatchTest, SizeWindowResizesTheCanvas) {
   MapView.map_height = 5000;
   MapView.origin_x = 50;
   MapView.origin_y = 60;
-  send(EventSizeWindow, MainWindow, 0);
+  send(SizeWindow, MainWindow, 0);
   EXPECT_EQ(MapView.canvas_width, window_width(MainWindow, 1));
   EXPECT_EQ(MapView.canvas_height, window_height(MainWindow, 1) - 25);
   EXPECT_EQ(gadget_width(MapCanvas), MapView.canvas_width);
@@ -178,12 +178,12 @@ TEST_F(DispatchTest, SizeWindowResizesTheCanvas) {
 }
 
 TEST_F(DispatchTest, TheLoopEndsOnCloseWindow) {
-  event_post(EventMenu, 16, 0, 0);
-  event_post(EventMenu, 9, 0, 0);
-  event_post(EventCloseWindow, 0, MainWindow, 0);
+  event_post(Menu, 16, 0, 0);
+  event_post(Menu, 9, 0, 0);
+  event_post(CloseWindow, 0, MainWindow, 0);
   run_event_loop();
   EXPECT_EQ(MapView.zoom, 81);
-  EXPECT_EQ(CurrentEventKind, EventCloseWindow);
+  EXPECT_EQ(CurrentEventKind, CloseWindow);
 }
 
 TEST_F(DispatchTest, QuitAsksOnlyWithUnsavedChanges) {
@@ -217,16 +217,16 @@ class PointerDispatchTest : public DispatchTest {
 
 TEST_F(PointerDispatchTest, PressPicksHeroThenTransportThenGrave) {
   under_pointer(far_piece(Graves));
-  send(EventGadget, MapCanvas, LeftButtonDown);
+  send(Gadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(InteractionMode, 3);
   Piece* transport = far_piece(Transports);
   under_pointer(transport);
-  send(EventGadget, MapCanvas, LeftButtonDown);
+  send(Gadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(InteractionMode, 5);
   EXPECT_EQ(list_current(Transports), transport);
   under_pointer(list_select(Heroes, 1));
   list_reset(Heroes);
-  send(EventGadget, MapCanvas, LeftButtonDown);
+  send(Gadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(InteractionMode, 2);
   EXPECT_EQ(list_index(Heroes), 1);
 }

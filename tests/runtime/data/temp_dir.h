@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 struct TempDir {
   std::string dir;

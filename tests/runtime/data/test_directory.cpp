@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/objects.h"
 #include "runtime/data/directory.h"
 #include "runtime/data/temp_dir.h"
-#include "runtime/toolkit/objects.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "runtime/core/objects.h"
 #include "runtime/data/files.h"
 #include "runtime/data/temp_dir.h"
-#include "runtime/toolkit/objects.h"
 
 namespace {
 

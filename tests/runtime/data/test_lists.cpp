@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "runtime/core/strings.h"
 #include "runtime/data/lists.h"
-#include "runtime/data/strings.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <tuple>
 
 #include "media_files.h"
+#include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
-#include "runtime/toolkit/objects.h"
 
 namespace {
 

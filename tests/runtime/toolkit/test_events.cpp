@@ -10,7 +10,7 @@ int Released = 0;
 void count_release(void*) { ++Released; }
 
 gboolean post_menu(gpointer) {
-  event_post(EventMenu, 42, 0, 0);
+  event_post(Menu, 42, 0, 0);
   return G_SOURCE_REMOVE;
 }
 
@@ -33,21 +33,21 @@ class EventQueue : public testing::Test {
 
 TEST_F(EventQueue, OnlyIdenticalConsecutiveEventsCollapseAndTheDroppedDataIsReleased) {
   int first = 1, second = 2;
-  event_post(EventGadget, 0, 0, MouseMove, &first, count_release);
-  event_post(EventGadget, 0, 0, MouseMove, &second, count_release);
+  event_post(Gadget, 0, 0, MouseMove, &first, count_release);
+  event_post(Gadget, 0, 0, MouseMove, &second, count_release);
   EXPECT_EQ(events_queued(), 1);
   EXPECT_EQ(Released, 1);
-  EXPECT_EQ(event_poll(), EventGadget);
+  EXPECT_EQ(event_poll(), Gadget);
   EXPECT_EQ(event_data(), &first);
 
-  event_post(EventGadget, 0, 0, MouseMove);
-  event_post(EventGadget, 1, 0, MouseMove);       // other gadget
-  event_post(EventGadget, 1, 2, MouseMove);       // other window
-  event_post(EventGadget, 1, 2, LeftButtonDown);  // other type
-  event_post(EventGadget, 1, 2, LeftButtonDown, nullptr, nullptr, PostNoCollapse);
+  event_post(Gadget, 0, 0, MouseMove);
+  event_post(Gadget, 1, 0, MouseMove);       // other gadget
+  event_post(Gadget, 1, 2, MouseMove);       // other window
+  event_post(Gadget, 1, 2, LeftButtonDown);  // other type
+  event_post(Gadget, 1, 2, LeftButtonDown, nullptr, nullptr, PostNoCollapse);
   event_post(70000, 0, 0, 0);
   event_post(70000, 0, 0, 0);  // kinds above 65535 never collapse
-  event_post(EventGadget, 0, 0, MouseMove);  // equal, but not to the tail
+  event_post(Gadget, 0, 0, MouseMove);  // equal, but not to the tail
   EXPECT_EQ(events_queued(), 8);
 }
 
@@ -55,30 +55,30 @@ TEST_F(EventQueue, SuspendedPostingDropsEventsUnlessForced) {
   int data = 0;
   events_suspend();
   events_suspend();
-  event_post(EventGadget, 5, 0, LeftClick, &data, count_release);
+  event_post(Gadget, 5, 0, LeftClick, &data, count_release);
   EXPECT_EQ(Released, 1);
-  event_post(EventGadget, 5, 0, RightClick, nullptr, nullptr, PostWhileSuspended);
+  event_post(Gadget, 5, 0, RightClick, nullptr, nullptr, PostWhileSuspended);
   events_resume();
-  event_post(EventGadget, 5, 0, LeftClick);
+  event_post(Gadget, 5, 0, LeftClick);
   EXPECT_EQ(events_queued(), 1);
   events_resume();
   events_resume();  // one too many does no harm
-  event_post(EventGadget, 5, 0, LeftClick);
+  event_post(Gadget, 5, 0, LeftClick);
   EXPECT_EQ(events_queued(), 2);
 }
 
 TEST_F(EventQueue, FetchingKeepsOrderAndReleasesDataAtTheNextFetch) {
   int a = 0;
-  event_post(EventMenu, 7, 3, 0, &a, count_release);
-  for (int i = 0; i < 1000; ++i) event_post(EventGadget, i, 3, LeftClick);
-  EXPECT_EQ(event_first_kind(), EventMenu);
-  EXPECT_EQ(event_poll(), EventMenu);
+  event_post(Menu, 7, 3, 0, &a, count_release);
+  for (int i = 0; i < 1000; ++i) event_post(Gadget, i, 3, LeftClick);
+  EXPECT_EQ(event_first_kind(), Menu);
+  EXPECT_EQ(event_poll(), Menu);
   EXPECT_EQ(event_menu(), 7);
   EXPECT_EQ(event_window(), 3);
   EXPECT_EQ(event_data(), &a);
   EXPECT_EQ(Released, 0);
   for (int i = 0; i < 1000; ++i) {
-    ASSERT_EQ(event_poll(), EventGadget);
+    ASSERT_EQ(event_poll(), Gadget);
     ASSERT_EQ(event_gadget(), i);
     ASSERT_EQ(event_type(), LeftClick);
   }
@@ -91,31 +91,31 @@ TEST_F(EventQueue, FetchingKeepsOrderAndReleasesDataAtTheNextFetch) {
 
 TEST_F(EventQueue, RemovingAWindowsOrAGadgetsEventsKeepsTheOthersInOrder) {
   int data = 0;
-  event_post(EventMenu, 1, 1, 0);
-  event_post(EventGadget, 0, 2, LeftClick, &data, count_release);
-  event_post(EventGadget, 4, 1, LeftClick);
-  event_post(EventMenu, 4, 1, 0);
-  event_post(EventGadget, 5, 1, LeftClick);
-  event_post(EventSizeWindow, 0, 2, 0);
+  event_post(Menu, 1, 1, 0);
+  event_post(Gadget, 0, 2, LeftClick, &data, count_release);
+  event_post(Gadget, 4, 1, LeftClick);
+  event_post(Menu, 4, 1, 0);
+  event_post(Gadget, 5, 1, LeftClick);
+  event_post(SizeWindow, 0, 2, 0);
   events_remove_window(2);
   EXPECT_EQ(Released, 1);
   events_remove_gadget(4, 1);
-  event_post(EventMenu, 9, 1, 0);  // the tail was removed: appending still works
+  event_post(Menu, 9, 1, 0);  // the tail was removed: appending still works
   auto events = gui_take_events();
   ASSERT_EQ(events.size(), 4u);
   EXPECT_EQ(events[0].object, 1);
   EXPECT_EQ(events[1].object, 4);
-  EXPECT_EQ(events[1].kind, EventMenu);
+  EXPECT_EQ(events[1].kind, Menu);
   EXPECT_EQ(events[2].object, 5);
   EXPECT_EQ(events[3].object, 9);
 }
 
 TEST_F(EventQueue, WaitGivesQueuedOrPostedEventsAndMinusOneWhenNothingWasPosted) {
   GUI_REQUIRE();
-  event_post(EventMenu, 8, 0, 0);
-  EXPECT_EQ(event_wait(), EventMenu);
+  event_post(Menu, 8, 0, 0);
+  EXPECT_EQ(event_wait(), Menu);
   g_idle_add(post_menu, nullptr);
-  EXPECT_EQ(next_kind(event_wait), EventMenu);
+  EXPECT_EQ(next_kind(event_wait), Menu);
   EXPECT_EQ(event_menu(), 42);
   g_idle_add([](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
   EXPECT_EQ(event_wait(), -1);
@@ -138,9 +138,9 @@ TEST_F(EventQueue, WaitWithTimeoutGivesZeroWhenTheTimeRanOutAndPollNeverWaits) {
   EXPECT_GE(elapsed_ms, 55);
   EXPECT_LT(elapsed_ms, 2000);
   g_timeout_add(10, post_menu, nullptr);
-  EXPECT_EQ(next_kind([] { return event_wait_timeout(5000); }), EventMenu);
+  EXPECT_EQ(next_kind([] { return event_wait_timeout(5000); }), Menu);
   g_idle_add(post_menu, nullptr);
-  EXPECT_EQ(next_kind(event_poll), EventMenu);
+  EXPECT_EQ(next_kind(event_poll), Menu);
 }
 
 }  // namespace

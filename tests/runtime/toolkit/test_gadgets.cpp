@@ -22,7 +22,7 @@ class Gadgets : public testing::Test {
   // The events of one gadget, without enter/leave noise from the real pointer.
   std::vector<GuiEvent> gadget_events(int gadget) {
     std::vector<GuiEvent> out;
-    for (const GuiEvent& e : gui_filter(gui_take_events(), EventGadget, gadget))
+    for (const GuiEvent& e : gui_filter(gui_take_events(), Gadget, gadget))
       if (e.type != MouseEnter && e.type != MouseLeave) out.push_back(e);
     return out;
   }
@@ -69,7 +69,7 @@ TEST_F(Gadgets, CanvasTranslatesTheOtherButtonsTheWheelAndCrossings) {
   gui_scroll(canvas, GDK_SCROLL_DOWN, 1, 1);
   gui_scroll(canvas, GDK_SCROLL_UP, 1, 1);  // collapses into the one before
   gui_crossing(canvas, false, 0, 0);
-  auto events = gui_filter(gui_take_events(), EventGadget, 2);
+  auto events = gui_filter(gui_take_events(), Gadget, 2);
   std::vector<int64_t> expected{RightButtonDown, RightButtonUp, RightClick, MiddleButtonDown, MiddleButtonUp,
                                 RightDoubleClick, MouseWheel, MouseEnter, MouseWheel, MouseLeave};
   ASSERT_EQ(gui_types(events), expected);
@@ -129,7 +129,7 @@ TEST_F(Gadgets, GrowingACanvasKeepsTheOldPictureTopLeftAndFillsWhite) {
   EXPECT_EQ(gadget_height(0), 25);
   auto events = gadget_events(0);
   ASSERT_FALSE(events.empty());
-  EXPECT_EQ(events[0].type, GadgetResize);
+  EXPECT_EQ(events[0].type, Resize);
   gui_pump_for(50);  // the toolkit's allocation follows without a second buffer change
   target = canvas_output(0);
   ASSERT_EQ(target->width, 30);
@@ -151,13 +151,13 @@ TEST_F(Gadgets, AButtonClickPostsLeftClickButNotWhileACloseRequestWaitsNorDoesAR
   ASSERT_NE(button_create(114, 10, 100, 200, 30, u"Übernehmen"), 0);
   gtk_button_clicked(GTK_BUTTON(gadget_widget(114)));
   EXPECT_EQ(gui_types(gadget_events(114)), std::vector<int64_t>{LeftClick});
-  event_post(EventCloseWindow, 0, 0, 0);
+  event_post(CloseWindow, 0, 0, 0);
   gadget_resize(0, Ignore, Ignore, 40, 40);
   gtk_button_clicked(GTK_BUTTON(gadget_widget(114)));
   auto events = gui_take_events();
   ASSERT_FALSE(events.empty());
-  EXPECT_EQ(events[0].kind, EventCloseWindow);
-  EXPECT_TRUE(gui_filter(events, EventGadget).empty());
+  EXPECT_EQ(events[0].kind, CloseWindow);
+  EXPECT_TRUE(gui_filter(events, Gadget).empty());
 }
 
 TEST_F(Gadgets, ImageGadgetTakesThePicturesSizeAndKeepsItsOwnReference) {
@@ -179,7 +179,7 @@ TEST_F(Gadgets, ImageGadgetTakesThePicturesSizeAndKeepsItsOwnReference) {
   gadget_set_state(100, nullptr);
   gadget_set_state(5, other);  // no gadget
   g_object_unref(other);
-  EXPECT_TRUE(gui_filter(gui_take_events(), EventGadget).empty());
+  EXPECT_TRUE(gui_filter(gui_take_events(), Gadget).empty());
   EXPECT_EQ(gadget_width(101), 24);
 }
 
@@ -240,7 +240,7 @@ TEST_F(Gadgets, FreeingGadgetsReleasesNumbersAndDropsTheirEvents) {
   EXPECT_EQ(gadget_type(0), 0);
   EXPECT_EQ(gadget_width(0), 0);
   EXPECT_EQ(gadget_widget(0), nullptr);
-  auto events = gui_filter(gui_take_events(), EventGadget);
+  auto events = gui_filter(gui_take_events(), Gadget);
   EXPECT_EQ(events.size(), 3u);
   for (const GuiEvent& e : events) EXPECT_EQ(e.object, dynamic);
   ASSERT_NE(canvas_create(5, 0, 0, 30, 30), 0);  // the button is released first

@@ -3,10 +3,10 @@
 
 #include <clocale>
 
+#include "runtime/core/objects.h"
 #include "runtime/toolkit/events.h"
 #include "runtime/toolkit/gadgets.h"
 #include "runtime/toolkit/internal.h"
-#include "runtime/toolkit/objects.h"
 #include "runtime/toolkit/runtime.h"
 #include "runtime/toolkit/windows.h"
 #include "support/gui.h"
@@ -85,7 +85,7 @@ TEST_F(Windows, AClosedDynamicWindowsStaleHandleIsRefused) {
 
 TEST_F(Windows, CloseButtonPostsCloseWindowUnlessTheWindowIsDisabled) {
   gui_delete(top(0));
-  auto events = gui_filter(gui_take_events(), EventCloseWindow);
+  auto events = gui_filter(gui_take_events(), CloseWindow);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].window, 0);
   EXPECT_TRUE(gtk_widget_get_visible(top(0)));  // closing is the application's decision
@@ -100,14 +100,14 @@ TEST_F(Windows, CloseButtonPostsCloseWindowUnlessTheWindowIsDisabled) {
   gtk_widget_send_focus_change(top(0), focus);
   gdk_event_free(focus);
   for (const GuiEvent& e : gui_take_events()) {
-    EXPECT_NE(e.kind, EventCloseWindow);
-    EXPECT_NE(e.kind, EventSizeWindow);
-    EXPECT_NE(e.kind, EventActivateWindow);
-    EXPECT_NE(e.kind, EventWindowMouseMove);
+    EXPECT_NE(e.kind, CloseWindow);
+    EXPECT_NE(e.kind, SizeWindow);
+    EXPECT_NE(e.kind, ActivateWindow);
+    EXPECT_NE(e.kind, WindowMouseMove);
   }
   window_disable(0, 0);
   gui_delete(top(0));
-  EXPECT_EQ(count(EventCloseWindow), 1u);
+  EXPECT_EQ(count(CloseWindow), 1u);
 }
 
 TEST_F(Windows, SizeWindowOncePerNewSizeMoveWindowOncePerNewPosition) {
@@ -116,12 +116,12 @@ TEST_F(Windows, SizeWindowOncePerNewSizeMoveWindowOncePerNewPosition) {
   gtk_window_resize(window_handle(0), 420, 310);
   ASSERT_TRUE(gui_wait_until([] { return window_width(0, 1) == 420 && window_height(0, 1) == 310; }));
   gui_pump_for(50);
-  EXPECT_EQ(count(EventSizeWindow), 1u);
+  EXPECT_EQ(count(SizeWindow), 1u);
   for (int i = 0; i < 2; ++i) {
     gui_configure(top(0), 33, 44, 420, 310);
     auto events = gui_take_events();
-    EXPECT_EQ(gui_filter(events, EventSizeWindow).size(), 0u);
-    EXPECT_EQ(gui_filter(events, EventMoveWindow).size(), i == 0 ? 1u : 0u);
+    EXPECT_EQ(gui_filter(events, SizeWindow).size(), 0u);
+    EXPECT_EQ(gui_filter(events, MoveWindow).size(), i == 0 ? 1u : 0u);
   }
 }
 
@@ -139,8 +139,8 @@ TEST_F(Windows, ReusingANumberClosesTheOldWindowWithItsGadgetsAndQueuedEvents) {
   gui_motion(gadget_widget(3), 1, 1);
   gui_double_click(gadget_widget(dynamic), 1, 2, 2);
   gtk_button_clicked(GTK_BUTTON(gadget_widget(4)));
-  event_post(EventMenu, 3, 1, 0);
-  event_post(EventMenu, 1, 0, 0);  // of the other window: kept
+  event_post(Menu, 3, 1, 0);
+  event_post(Menu, 1, 0, 0);  // of the other window: kept
   ASSERT_GE(events_queued(), 11);
   ASSERT_NE(window_open(1, 0, 0, 180, 120, u"new", 0x1E), 0);
   EXPECT_EQ(old_window, nullptr);
@@ -152,10 +152,10 @@ TEST_F(Windows, ReusingANumberClosesTheOldWindowWithItsGadgetsAndQueuedEvents) {
   gadget_free(dynamic);
   auto events = gui_take_events();
   for (const GuiEvent& e : events) {
-    EXPECT_NE(e.kind, EventCloseWindow);
-    EXPECT_NE(e.kind, EventGadget);
+    EXPECT_NE(e.kind, CloseWindow);
+    EXPECT_NE(e.kind, Gadget);
   }
-  auto menus = gui_filter(events, EventMenu);
+  auto menus = gui_filter(events, Menu);
   ASSERT_EQ(menus.size(), 1u);
   EXPECT_EQ(menus[0].window, 0);
   window_close(1);
@@ -168,7 +168,7 @@ TEST_F(Windows, DestroyedByTheToolkitTheWindowReleasesItsNumberAndEvents) {
   ASSERT_NE(menu_bar_create(0, window_handle(6)), 0);
   menu_title(u"Spiel");
   menu_item(3, u"Neues Spiel");
-  event_post(EventMenu, 1, 6, 0);
+  event_post(Menu, 1, 6, 0);
   gtk_widget_destroy(top(6));
   EXPECT_EQ(window_handle(6), nullptr);
   for (const GuiEvent& e : gui_take_events()) EXPECT_NE(e.window, 6);
@@ -218,7 +218,7 @@ TEST_F(Windows, ShortcutOnControlReturnAlsoTakesKeypadEnterAndNeedsItsModifiers)
                {GDK_KEY_KP_Subtract, GDK_SHIFT_MASK, 16}};
   for (auto c : cases) {
     gui_key(top(0), c.key, c.state);
-    auto events = gui_filter(gui_take_events(), EventMenu);
+    auto events = gui_filter(gui_take_events(), Menu);
     ASSERT_EQ(events.size(), c.menu ? 1u : 0u) << gdk_keyval_name(c.key) << " " << c.state;
     if (c.menu) {
       EXPECT_EQ(events[0].object, c.menu);
@@ -256,7 +256,7 @@ TEST_F(Windows, MenuBarItemsShowTheirTextAndPostTheirNumbers) {
   ASSERT_TRUE(GTK_IS_MENU_ITEM(item4));
   EXPECT_EQ(gtk_label_get_mnemonic_keyval(GTK_LABEL(gtk_bin_get_child(GTK_BIN(item4)))), guint{GDK_KEY_l});
   gtk_menu_item_activate(GTK_MENU_ITEM(item4));
-  auto events = gui_filter(gui_take_events(), EventMenu);
+  auto events = gui_filter(gui_take_events(), Menu);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].object, 4);
   EXPECT_EQ(events[0].window, 0);
@@ -281,14 +281,14 @@ TEST_F(Windows, PopupMenuPostsForTheWindowItWasShownForAndNothingOnceItIsGone) {
   gui_discard_events();
   gtk_menu_item_activate(GTK_MENU_ITEM(entry));
   gtk_menu_shell_deactivate(GTK_MENU_SHELL(gtk_widget_get_parent(entry)));
-  auto events = gui_filter(gui_take_events(), EventMenu);
+  auto events = gui_filter(gui_take_events(), Menu);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].object, 14);
   EXPECT_EQ(events[0].window, 0);
   EXPECT_EQ(gtk_grab_get_current(), nullptr);
   window_close(0);
   gtk_menu_item_activate(GTK_MENU_ITEM(entry));
-  EXPECT_EQ(count(EventMenu), 0u);
+  EXPECT_EQ(count(Menu), 0u);
   popup_menu_show(5, nullptr);
 }
 
@@ -297,9 +297,9 @@ TEST_F(Windows, ReleasingTheRuntimeClosesEveryWindowAndDropsTheirEvents) {
   int dynamic = window_open(AnyNumber, 0, 0, 100, 100, u"third", 0x80);
   ASSERT_NE(canvas_create(0, 0, 0, 30, 30, CanvasBorder), 0);
   gui_discard_events();
-  event_post(EventCloseWindow, 0, 0, 0);
-  event_post(EventMenu, 3, 1, 0);
-  event_post(EventGadget, 0, dynamic, LeftClick);
+  event_post(CloseWindow, 0, 0, 0);
+  event_post(Menu, 3, 1, 0);
+  event_post(Gadget, 0, dynamic, LeftClick);
   runtime_release();
   EXPECT_EQ(window_handle(0), nullptr);
   EXPECT_EQ(window_handle(dynamic), nullptr);

@@ -8,10 +8,10 @@
 #include <iterator>
 #include <string>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/objects.h"
+#include "runtime/core/strings.h"
 #include "runtime/data/temp_dir.h"
 #include "runtime/data/xml.h"
-#include "runtime/toolkit/objects.h"
 
 // Each test gets a fresh directory and leaves no document behind.
 class XmlTest : public ::testing::Test, protected TempDir {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "runtime/data/strings.h"
+#include "runtime/core/strings.h"
 
 #include <cstring>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "runtime/toolkit/objects.h"
+#include "runtime/core/objects.h"
 
 #include <unordered_set>
 
