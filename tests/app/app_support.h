@@ -37,8 +37,8 @@ inline void ensure_app() {
   (void)done;
 }
 
-// Every test starts from an empty formation and catalogs, a default view,
-// no label, marker, interaction or change, and the real clock and canvas.
+// Every test starts from an empty formation and catalogs, a default view, no
+// label, marker, interaction or change, and the real clock and canvas.
 inline void fresh_state() {
   ensure_app();
   MapView = MapViewRecord();
@@ -48,8 +48,7 @@ inline void fresh_state() {
   for (String& text : Inscriptions) text.clear();
   HoverLabel = HoverLabelRecord();
   MapMarker = MapMarkerRecord();
-  InteractionMode = 0;
-  UnsavedChanges = 0;
+  InteractionMode = UnsavedChanges = 0;
   ElapsedMsSource = nullptr;
   MapTargetOverride = nullptr;
   map_view_changed();
@@ -63,12 +62,10 @@ struct Rgba {
 inline void save_picture(const std::string& path, int w, int h, bool alpha,
                          const std::function<Rgba(int, int)>& colour) {
   GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, w, h);
-  uint8_t* px = gdk_pixbuf_get_pixels(p);
-  int stride = gdk_pixbuf_get_rowstride(p), n = alpha ? 4 : 3;
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
       Rgba c = colour(x, y);
-      uint8_t* d = px + y * stride + x * n;
+      uint8_t* d = gdk_pixbuf_get_pixels(p) + y * gdk_pixbuf_get_rowstride(p) + x * (alpha ? 4 : 3);
       d[0] = c.r, d[1] = c.g, d[2] = c.b;
       if (alpha) d[3] = c.a;
     }
@@ -94,8 +91,7 @@ class TempProgramDir {
     ensure_app();
     char pattern[] = "/tmp/tavrel-app-XXXXXX";
     path_ = std::string(mkdtemp(pattern)) + "/";
-    std::filesystem::create_directories(path_ + "pics");
-    std::filesystem::create_directories(path_ + "players");
+    for (const char* folder : {"pics", "players"}) std::filesystem::create_directories(path_ + folder);
     saved_ = ProgramDir;
     ProgramDir = string_from_utf8(path_);
   }
@@ -158,9 +154,6 @@ inline XY xy(const Piece* p) { return {int64_t{p->x}, int64_t{p->y}}; }  // pack
 inline Piece* put_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscription = 0, int32_t catalog_index = 0) {
   list_last(list);
   Piece* p = list_add(list);
-  p->catalog_index = catalog_index;
-  p->x = x;
-  p->y = y;
-  p->inscription = inscription;
+  p->catalog_index = catalog_index, p->x = x, p->y = y, p->inscription = inscription;
   return p;
 }
