@@ -1,6 +1,5 @@
-// Shared set-up of the application tests: what start-up prepares, generated
-// pictures, a temporary program directory, requesters answered without
-// dialogs, and the program's main window with the real pointer over it.
+// Shared set-up of the application tests: what start-up prepares, pictures, a temporary program
+// directory, requesters answered without dialogs, the main window with the real pointer over it.
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -54,9 +53,7 @@ inline void fresh_state() {
   map_view_changed();
 }
 
-struct Rgba {
-  uint8_t r, g, b, a;
-};
+struct Rgba { uint8_t r, g, b, a; };
 
 // Writes a PNG of w x h pixels coloured by colour(x, y); with alpha it is RGBA.
 inline void save_picture(const std::string& path, int w, int h, bool alpha,
@@ -129,15 +126,12 @@ struct RequesterLog {
 inline bool ensure_main_window() {
   ensure_app();
   if (!runtime_has_display()) return false;
-  if (window_handle(MainWindow)) return true;
-  if (!open_main_window()) return false;
-  gui_pump_for(500);  // placed and decorated before the pointer is moved over it
-  return true;
+  if (!window_handle(MainWindow) && open_main_window()) gui_pump_for(500);  // placed before the pointer moves
+  return window_handle(MainWindow) != 0;
 }
 
-// Moves the real pointer to (x, y) of the main window's gadget area. The
-// window manager may still move the window after it was shown, so the warp is
-// repeated until the window itself reads the pointer at (x, y).
+// Moves the real pointer to (x, y) of the main window's gadget area, again
+// until the window reads it there (the window manager may still move it).
 inline void warp_pointer(int64_t x, int64_t y) {
   for (int attempt = 0; attempt < 20; attempt++) {
     gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));

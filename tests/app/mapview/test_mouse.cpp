@@ -1,5 +1,4 @@
-// Hit tests, the hover label, dragging, panning, the double-click marker and
-// the piece picker, with the real pointer moved over the main window.
+// Hit tests, dragging and panning, with the real pointer over the main window.
 #include <gtest/gtest.h>
 
 #include "../app_support.h"
@@ -37,32 +36,17 @@ TEST_F(MouseTest, HitTestsFindTheTopmostPieceStrictlyInside) {
   EXPECT_FALSE(piece_at_pointer(Graves, -1));
 }
 
-// Over a grave under a transport the grave's inscription shows; over nothing
-// the text goes and the position stays; a drag (panning here) leaves it alone.
-TEST_F(MouseTest, HoverLabel) {
-  Inscriptions[3] = u"RIP Hagen", Inscriptions[4] = u"Karren";
-  put_piece(Graves, 100, 100, 3);
-  put_piece(Transports, 105, 104, 4);
-  for (auto [x, y, mode, text, lx, ly] : {std::tuple{110, 110, 0, u"RIP Hagen", 110, 110}, {120, 117, 0, u"Karren", 120, 117},
-                                          {400, 300, 0, u"", 120, 117}, {110, 110, 4, u"", 120, 117}}) {
-    InteractionMode = mode;
-    warp_pointer(x, y);
-    on_mouse_move();
-    EXPECT_EQ(std::tuple(HoverLabel.text, HoverLabel.x, HoverLabel.y), std::tuple(String(text), lx, ly));
-  }
-}
-
-// A dragged piece is centred on the pointer; left of the view (origin 100) it
-// stops at the origin. A 1000-pixel map in a 1200-pixel view (zoom 50, canvas
-// 600): at map x 1190 the view rule alone would put the hero at 1168, off the
-// picture; it stays at 968. Its trail records the new centre once.
+// Centred on the pointer, stopped at the origin left of the view; on a map of
+// 1000 in a view of 1200 (zoom 50, canvas 600) at map x 1190 the view rule
+// alone gives 1168, off the picture: the hero stays at 968, its trail records it.
 TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   Piece* grave = put_piece(Graves, 10, 10);
   Piece* hero = put_piece(Heroes, 25, 20);
   Trail* trail = list_add(Trails);
   for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41, 36 + 8 * j};
-  for (auto [mode, x, origin, map, zoom, px, py] : {std::tuple{3, 300, 0, 2000, 100, 288, 92}, {3, 2, 100, 2000, 100, 100, 92},
-                                                    {2, 595, 0, 1000, 50, 968, 184}, {2, 592, 0, 1000, 50, 968, 184}}) {
+  for (auto [mode, x, origin, map, zoom, px, py] :
+       {std::tuple{3, 300, 0, 2000, 100, 288, 92}, {3, 2, 100, 2000, 100, 100, 92}, {2, 595, 0, 1000, 50, 968, 184},
+        {2, 592, 0, 1000, 50, 968, 184}}) {
     InteractionMode = mode;
     MapView.origin_x = origin, MapView.map_width = map, MapView.zoom = zoom, MapView.canvas_width = zoom * 12;
     UnsavedChanges = 0;
@@ -80,8 +64,8 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
 }
 
 // At zoom 50 the canvas of 800 x 575 shows 1600 x 1150 map pixels: the origin
-// follows the pointer, clamped at 0 and at the last origin that still fills
-// the canvas. At zoom 25 the scaled map (500 x 375) fits: the origin goes to 0.
+// follows the pointer between 0 and the last origin that still fills the
+// canvas. At zoom 25 the scaled map (500 x 375) fits: the origin goes to 0.
 TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
   MapView.work_image = make_image(2000, 1500, false, [](int, int) { return Rgba{1, 2, 3, 255}; });
   MapView.origin_x = MapView.origin_y = 100;
@@ -95,40 +79,6 @@ TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
     EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(ox, oy)) << x << "," << y;
   }
   image_free(MapView.work_image);
-}
-
-// The marker goes to the map point under the pointer; a zoom of 0 (from a
-// damaged file) is taken as 25.
-TEST_F(MouseTest, DoubleClickSetsTheMarker) {
-  ElapsedMsSource = [] { return int64_t{123456}; };
-  MapView.zoom = 0, MapView.origin_x = 7, MapView.origin_y = 3;
-  warp_pointer(20, 30);
-  on_double_click();
-  EXPECT_EQ(std::tuple(MapMarker.x, MapMarker.y, MapMarker.active, MapMarker.start_ms), std::tuple(87, 123, 1, 123456));
-}
-
-// Seven entries and the random cell, opened with the pointer at (100, 100):
-// two rows of five cells of 20 x 10 at (90, 95), the last two empty. Once it
-// is open, the pointer moves to (x, y) and a CloseWindow and a MouseMove (both
-// dropped) and the event are posted. A click outside, a right click or a menu
-// event cancels; the random cell gives any entry.
-TEST_F(MouseTest, PickerCellsChooseEntries) {
-  for (int i = 0; i < 7; i++) list_add(GraveCatalog);
-  for (auto [x, y, kind, type, random, choice] :
-       {std::tuple{91, 96, Gadget, LeftClick, 1, 0}, {169, 104, Gadget, LeftClick, 1, 3}, {110, 105, Gadget, LeftClick, 1, 6},
-        {135, 110, Gadget, LeftClick, 1, 7}, {155, 110, Gadget, LeftClick, 1, -1}, {189, 114, Gadget, LeftClick, 1, -1},
-        {89, 100, Gadget, LeftClick, 1, -1}, {190, 100, Gadget, LeftClick, 1, -1}, {135, 110, Gadget, LeftClick, 0, -1},
-        {95, 97, Gadget, RightClick, 1, -1}, {95, 97, Menu, 0, 1, -1}}) {
-    warp_pointer(100, 100);
-    gui_later(30, [x = x, y = y, kind = kind, type = type] {
-      warp_pointer(x, y);
-      for (auto [k, t] : {std::pair{int64_t{CloseWindow}, 0}, {Gadget, MouseMove}, {kind, type}})
-        event_post(int(k), PickerCanvas, MainWindow, t, nullptr, nullptr, PostNoCollapse);
-    });
-    int got = pick_catalog_entry(GraveCatalog, 20, 10, random);
-    EXPECT_TRUE(choice == 7 ? got >= 0 && got <= 6 : got == choice) << x << "," << y << ": " << got;
-    EXPECT_FALSE(gadget_visible(PickerCanvas));
-  }
 }
 
 }  // namespace

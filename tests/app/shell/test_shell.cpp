@@ -6,21 +6,18 @@
 
 namespace {
 
+// Two heroes of 32 x 32 and tiles of 20 x 10; the pointer at (300, 200).
 class DispatchTest : public ::testing::Test {
  protected:
-  // Two heroes of 32 x 32 away from the pointer, tiles of 20 x 10, the
-  // pointer at (300, 200) over the map canvas.
   void SetUp() override {
     if (!ensure_main_window()) GTEST_SKIP() << "no display";
     fresh_state();
     MapView.player_size = 32, MapView.tile_x = 20, MapView.tile_y = 10;
-    far_piece(Heroes);
-    far_piece(Heroes);
+    far_piece(Heroes), far_piece(Heroes);
     warp_pointer(300, 200);
     send(0, 0, 0);
   }
-  // Hands what the toolkit still had to say to the dispatch, then posts one
-  // event (unless kind is 0) and lets the dispatch handle it.
+  // Dispatches what is pending, then posts one event (unless kind is 0) and dispatches it.
   static void send(int64_t kind, int64_t object, int64_t type) {
     for (int i = 0, pending; i < 1000 && (pending = int(event_poll())) != 0; i++) dispatch_event(pending);
     if (kind == 0) return;
@@ -38,13 +35,6 @@ class DispatchTest : public ::testing::Test {
     piece->y = static_cast<int32_t>(window_to_map(window_mouse_y(MainWindow), 1) - 5);
     return piece;
   }
-  // The left button released after a drag of the kind, dragged current in list.
-  static void release(int mode, List<Piece>* list = Transports, Piece* dragged = nullptr) {
-    if (dragged) list_set_current(list, dragged);
-    InteractionMode = mode;
-    send(Gadget, MapCanvas, LeftButtonUp);
-    EXPECT_EQ(InteractionMode, 0);
-  }
   TempProgramDir dir_;
   RequesterLog log_;
 };
@@ -56,8 +46,7 @@ TEST_F(DispatchTest, MenusShortcutsAndZoom) {
         {8, u"Originalgröße [STRG] + [ENTER]"}, {11, u"Grabstein setzen"}, {12, u"Transportmittel erstellen"},
         {13, u"Transportmittel entfernen"}, {14, u"Transportmittel anhängen"}})
     EXPECT_EQ(menu_item_text(number < 11 ? MainMenuBar : number < 13 ? MapMenu : TransportMenu, number), text);
-  // Every zoom command, by menu item or shortcut, even to full size at full
-  // size, is a change. Out from full size, in from the smallest.
+  // Out from full size, in from the smallest: each command, even full size at full size, is a change.
   for (auto [number, zoom] : {std::pair{16, 90}, {9, 81}, {16, 72}, {9, 64}, {16, 57}, {9, 51}, {16, 45}, {9, 40},
                               {16, 36}, {9, 32}, {16, 28}, {9, 25}, {16, 25}, {15, 27}, {10, 29}, {15, 31}, {10, 34},
                               {15, 37}, {10, 40}, {15, 44}, {10, 48}, {15, 52}, {10, 57}, {15, 62}, {10, 68}, {15, 74},
@@ -66,17 +55,9 @@ TEST_F(DispatchTest, MenusShortcutsAndZoom) {
     menu(number);
     EXPECT_EQ(XY(MapView.zoom, UnsavedChanges), XY(zoom, 1)) << number;
   }
-  for (int number : {0, 1, 2, 5, 18, 99, -1}) menu(number);  // no command
-  // "Neues Spiel" discards the changes without asking.
-  far_piece(Graves, 3);
-  Inscriptions[3] = u"RIP";
-  MapView.zoom = 50;
-  menu(3);
-  EXPECT_TRUE(log_.calls.empty());
-  EXPECT_EQ(std::tuple(UnsavedChanges, MapView.zoom, list_size(Graves), Inscriptions[3]), std::tuple(0, 100, 0, u""));
 }
 
-TEST_F(DispatchTest, QuitAsksOnlyWithUnsavedChangesAndSizeWindowResizesTheCanvas) {
+TEST_F(DispatchTest, QuitAsksOnlyWithUnsavedChanges) {
   ask_save_at_quit();
   UnsavedChanges = 1;
   log_.answer = ResultYes;
@@ -86,58 +67,37 @@ TEST_F(DispatchTest, QuitAsksOnlyWithUnsavedChangesAndSizeWindowResizesTheCanvas
             std::tuple(RequesterKind::Message, String(u"Tavrel"), ButtonsYesNo,
                        String(u"Der aktuelle Spielstand wurde noch nicht gespeichert. "
                               u"Soll er vor dem Beenden gespeichert werden?")));
-  // Wider than the map: origin_x goes back to 0; not taller: origin_y stays.
-  MapView.map_width = 500, MapView.map_height = 5000, MapView.origin_x = 50, MapView.origin_y = 60;
-  send(SizeWindow, MainWindow, 0);
-  int64_t w = window_width(MainWindow, 1), h = window_height(MainWindow, 1);
-  EXPECT_EQ(std::tuple(MapView.canvas_width, MapView.canvas_height, gadget_width(MapCanvas), MapView.origin_x,
-                       MapView.origin_y),
-            std::tuple(w, h - 25, w, 0, 60));
 }
 
-// A press picks a hero before a transport before a grave, else it pans; a
-// release, of any gadget, ends the drag: a dropped grave or transport shows
-// its inscription, a transport dropped on a hero or on a transport of a
-// convoy joins that convoy (on a free one, or one linked to no hero, as in a
-// damaged file, it stays free).
+// A press picks a hero before a transport before a grave under the pointer,
+// else it pans; a release on any gadget ends the drag: a dropped grave or
+// transport shows its inscription, a transport dropped on a hero joins it.
 TEST_F(DispatchTest, PressAndRelease) {
-  Inscriptions[5] = u"RIP Anna";
-  Inscriptions[6] = u"Karren";
-  HoverLabel.text = u"kept";
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(std::tuple(InteractionMode, PanStart.x, PanStart.y), std::tuple(4, 300, 200));
-  send(Gadget, PickerCanvas, LeftButtonUp);
+  Inscriptions[5] = u"RIP Anna", Inscriptions[6] = u"Karren";
+  Piece* transport = far_piece(Transports, 6);
   send(Gadget, PickerCanvas, LeftButtonDown);
-  menu(14);  // no transport to detach
-  EXPECT_EQ(std::tuple(InteractionMode, HoverLabel.text), std::tuple(0, String(u"kept")));
-  under_pointer(far_piece(Graves, 5));
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(InteractionMode, 3);
-  release(3);
-  EXPECT_EQ(std::tuple(HoverLabel.x, HoverLabel.y, HoverLabel.text), std::tuple(300, 200, String(u"RIP Anna")));
-  Piece* other = under_pointer(far_piece(Transports));
-  Piece* dragged = under_pointer(far_piece(Transports, 6));
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(XY(InteractionMode, list_current(Transports) == dragged), XY(5, 1));
-  under_pointer(list_select(Heroes, 1));
-  list_reset(Heroes);
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(XY(InteractionMode, list_index(Heroes)), XY(2, 1));
-  for (int8_t link : {int8_t{0}, int8_t{2}, int8_t{0}, int8_t{5}, int8_t{-1}}) {  // first on hero 2, then beside it
-    bool joins = link == 2 || list_select(Heroes, 1)->x != 1000000;
-    other->links[0] = link;
-    list_select(Heroes, 0);
-    release(5, Transports, dragged);
-    EXPECT_EQ(std::tuple(list_index(Heroes) == 1, list_current(Transports) == dragged, HoverLabel.text),
-              std::tuple(joins, true, String(u"Karren"))) << int{link};
-    list_select(Heroes, 1)->x = 1000000;
+  EXPECT_EQ(InteractionMode, 0);
+  for (auto [piece, mode] : {std::pair<Piece*, int>{nullptr, 4}, {far_piece(Graves, 5), 3}, {transport, 5},
+                             {list_select(Heroes, 1), 2}}) {
+    if (piece) under_pointer(piece);
+    send(Gadget, MapCanvas, LeftButtonDown);
+    EXPECT_EQ(InteractionMode, mode);
+    if (mode != 5) send(Gadget, PickerCanvas, LeftButtonUp);
+    EXPECT_EQ(InteractionMode, mode == 5 ? 5 : 0);
   }
-  dragged->inscription = 300;  // outside the array (damaged file): no text
-  release(5, Transports, dragged);
+  EXPECT_EQ(std::tuple(PanStart.x, PanStart.y, HoverLabel.x, HoverLabel.y, HoverLabel.text),
+            std::tuple(300, 200, 300, 200, String(u"RIP Anna")));
+  list_select(Heroes, 0);
+  InteractionMode = 5;
+  send(Gadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(std::tuple(InteractionMode, list_index(Heroes), list_current(Transports) == transport, HoverLabel.text),
+            std::tuple(0, 1, true, String(u"Karren")));
+  transport->inscription = 300;  // outside the array (damaged file): no text
+  InteractionMode = 5;
+  send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(HoverLabel.text, u"");
-  // Detaching (command 14 on an attached transport) takes the label away.
-  HoverLabel.text = u"label";
-  dragged->links[0] = 1;
+  HoverLabel.text = u"Karren";
+  transport->links[0] = 1;
   menu(14);
   EXPECT_EQ(HoverLabel.text, u"");
 }
