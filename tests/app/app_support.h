@@ -47,7 +47,7 @@ inline void fresh_state() {
   for (String& text : Inscriptions) text.clear();
   HoverLabel = HoverLabelRecord();
   MapMarker = MapMarkerRecord();
-  InteractionMode = UnsavedChanges = 0;
+  InteractionMode = UnsavedChanges = 0, PanStart = PanStartRecord();
   ElapsedMsSource = nullptr;
   MapTargetOverride = nullptr;
   map_view_changed();

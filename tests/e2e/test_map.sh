@@ -90,12 +90,11 @@ centre=$(awk -v b="$box" 'BEGIN { split(b, v, /[x+]/); printf "%d,%d", v[3] + v[
 check '[ "$red" -gt 0 ] && [[ "$centre" =~ ^7[789],7[789]$ ]] && [ "$(red_box marker-gone | cut -d" " -f1)" = 0 ]' \
   "the marker's rings show around the point after a double-click ($red red pixels, centred at $centre) and go"
 
-# Left alone: no frames, next to no processor time.
-sleep 1
-t0=$(awk '{ print $14 + $15 }' "/proc/$APP_PID/stat")
-sleep 10
-ticks=$(($(awk '{ print $14 + $15 }' "/proc/$APP_PID/stat") - t0))
-check '[ "$ticks" -le $(($(getconf CLK_TCK) / 4)) ]' "left alone, the program used $ticks clock ticks in 10 s"
+# Left alone: next to no processor time, and no wake-ups at all.
+idle() { echo "$(awk '{ print $14 + $15 }' "/proc/$APP_PID/stat")" "$(awk '/^voluntary_ctxt/ { s += $2 } END { print s }' /proc/"$APP_PID"/task/*/status)"; }
+sleep 1 && read -r t0 w0 < <(idle) && sleep 10 && read -r t1 w1 < <(idle)
+check '[ $((t1 - t0)) -le $(($(getconf CLK_TCK) / 4)) ] && [ $((w1 - w0)) -le 20 ]' \
+  "left alone, the program used $((t1 - t0)) clock ticks and woke $((w1 - w0)) times in 10 s"
 
 # At 90 per cent canvas pixel (x, y) shows map pixel (100 + x / 0.9, 50 + y / 0.9).
 key ctrl+KP_Subtract
