@@ -76,7 +76,7 @@ TEST_F(LevelTest, CatalogsWithTheirPicturesAndTheHeroes) {
                        picture(GraveCatalog, 1), picture(TransportCatalog, 0)),
             std::tuple(32, 0, 12, 0, 14));
   for (int i = 0; i < 3; i++)
-    EXPECT_EQ(std::tuple(list_select(Heroes, i)->catalog_index, xy(list_select(Heroes, i)),
+    EXPECT_EQ(std::tuple(int32_t{list_select(Heroes, i)->catalog_index}, xy(list_select(Heroes, i)),
                          XY(list_select(Trails, i)->points[0].x, list_select(Trails, i)->points[29].y)),
               std::tuple(i, XY(25 + 32 * i, 20), XY(41 + 32 * i, 36 + 8 * 29)));
   dir_.write("Varn.gxml", "<level><pic type=\"bg\">map.png</pic><tile_orientation>200</tile_orientation></level>");

@@ -58,7 +58,7 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   UnsavedChanges = 0;
   gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + window_width(MainWindow) + 50), 5);
   on_mouse_move();
-  EXPECT_EQ(XY(UnsavedChanges, hero->x), XY(1, 968));
+  EXPECT_EQ(XY(UnsavedChanges, int32_t{hero->x}), XY(1, 968));
 }
 
 // At zoom 50 the canvas of 800 x 575 shows 1600 x 1150 map pixels: the origin
