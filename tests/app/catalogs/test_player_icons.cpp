@@ -117,8 +117,9 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
   }
 }
 
-// A frame after the dialog shows the new pictures. Players after the seventh,
-// and players the file no longer holds, keep theirs.
+// A frame after the dialog shows the rows' pictures ("r" red, "b" blue per
+// hero). Players after the seventh, and players the file no longer holds, keep
+// theirs.
 TEST_F(PlayerIconsTest, HeroesShowTheRowsPictures) {
   dir_.picture("pics/map.png", 400, 60);
   for (auto [name, colour] : {std::pair{"red", Rgba{255, 0, 0, 255}}, {"blue", Rgba{0, 0, 255, 255}}})
@@ -126,24 +127,21 @@ TEST_F(PlayerIconsTest, HeroesShowTheRowsPictures) {
   dir_.write("Varn.gxml", "<level><pic type=\"bg\">map.png</pic><playersize>32</playersize></level>");
   dir_.write("players.xml", players(9, "red.png"));
   load_level(u"");
-  ASSERT_EQ(list_size(PlayerCatalog), 9);
-  int kept[] = {list_select(PlayerCatalog, 7)->picture, list_select(PlayerCatalog, 8)->picture};
-  ASSERT_NE(kept[1], 0);
+  ASSERT_EQ(list_size(Heroes), 9);
   std::vector<uint8_t> pixels(400 * 3 * 60);
   DrawTarget target{pixels.data(), 400 * 3, 400, 60};
   MapTargetOverride = &target;
   MapView.canvas_width = 400, MapView.canvas_height = 60;
-  // The colour in the middle of hero i.
-  auto hero_colour = [&](int i) { uint8_t* p = &pixels[(36 * 400 + 41 + 32 * i) * 3]; return rgb(p[0], p[1], p[2]); };
   draw_map();
-  EXPECT_EQ(hero_colour(0), rgb(255, 0, 0));
-
-  dir_.write("players.xml", players(8, "blue.png"));
-  run_dialog();
-  draw_map();
-  for (int i : {0, 6}) EXPECT_EQ(hero_colour(i), rgb(0, 0, 255));
-  EXPECT_EQ(hero_colour(8), rgb(255, 0, 0));
-  for (int i : {0, 1}) EXPECT_EQ(list_select(PlayerCatalog, 7 + i)->picture, kept[i]);
+  for (auto [rows, pic, colours] : {std::tuple{8, "blue.png", "bbbbbbbrr"}, {6, "red.png", "rrrrrrbrr"}}) {
+    dir_.write("players.xml", players(rows, pic));
+    run_dialog();
+    draw_map();
+    for (int i = 0; i < 9; i++) {
+      uint8_t* p = &pixels[(36 * 400 + 41 + 32 * i) * 3];  // the middle of hero i
+      EXPECT_EQ(rgb(p[0], p[1], p[2]), colours[i] == 'r' ? rgb(255, 0, 0) : rgb(0, 0, 255)) << rows << " rows, hero " << i;
+    }
+  }
   MapTargetOverride = nullptr;
 }
 
