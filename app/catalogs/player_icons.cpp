@@ -92,15 +92,15 @@ bool read_rows(std::vector<PlayerIconRow>& rows) {
   return complete;
 }
 
-// A 40 x 40 thumbnail of picture (0 when there is none); the picture stays.
-int thumbnail_of(int picture) {
-  int thumbnail = image_copy(picture, AnyNumber);
-  if (thumbnail) image_resize(thumbnail, ThumbnailSize, ThumbnailSize, ResizeSmooth);
-  return thumbnail;
+// Scales image to 40 x 40 in place and returns it (0 stays 0).
+int as_thumbnail(int image) {
+  if (image) image_resize(image, ThumbnailSize, ThumbnailSize, ResizeSmooth);
+  return image;
 }
 
 void open_dialog(const std::vector<PlayerIconRow>& rows, int (&thumbnails)[RowCount]) {
-  for (size_t i = 0; i < rows.size() && i < RowCount; i++) thumbnails[i] = thumbnail_of(rows[i].picture);
+  for (size_t i = 0; i < rows.size() && i < RowCount; i++)
+    thumbnails[i] = as_thumbnail(image_copy(rows[i].picture, AnyNumber));
   for (int i = 0; i < RowCount; i++) {
     image_gadget_create(FirstThumbnail + i, 30, 30 + 50 * i, ThumbnailSize, ThumbnailSize,
                         image_handle(thumbnails[i]), ImageGadgetBorder);
@@ -127,8 +127,7 @@ void run_dialog(std::vector<PlayerIconRow>& rows, int (&thumbnails)[RowCount]) {
     if (chosen.empty() || row >= rows.size()) continue;
     rows[row].pic = chosen;
     if (thumbnails[row]) image_free(thumbnails[row]);
-    thumbnails[row] = image_load(AnyNumber, icon_path(chosen));
-    if (thumbnails[row]) image_resize(thumbnails[row], ThumbnailSize, ThumbnailSize, ResizeSmooth);
+    thumbnails[row] = as_thumbnail(image_load(AnyNumber, icon_path(chosen)));
     gadget_set_state(FirstThumbnail + static_cast<int>(row), image_handle(thumbnails[row]));
   }
 }
