@@ -22,8 +22,8 @@ struct Reader {
     uint32_t v = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
     return size == 1 ? static_cast<int8_t>(v) : size == 2 ? static_cast<int16_t>(v) : static_cast<int32_t>(v);
   }
-  // count UTF-16LE units, read in pieces so that a false count costs no more
-  // memory than the file has bytes.
+  // Reads count UTF-16LE units, in pieces, so that a false count costs no
+  // more memory than the file has bytes.
   String units(int64_t count) {
     String text;
     uint8_t chunk[4096];
