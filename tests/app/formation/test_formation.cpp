@@ -166,7 +166,7 @@ TEST_F(FormationTest, DamagedAndForeignFilesNeverHalfReplaceTheFormation) {
     EXPECT_EQ(untouched(), message != PartLoaded && !message.empty());
     EXPECT_EQ(std::filesystem::exists(dir_.path() + name), name != "gone.tvf");  // nothing is created
   }
-  EXPECT_EQ(list_select(Heroes, 0)->links[1], -5);  // kept as stored, though it names nothing
+  EXPECT_EQ(int{list_select(Heroes, 0)->links[1]}, -5);  // kept as stored, though it names nothing
 
   // Cut at every offset: nothing before the zoom byte is usable; after it,
   // every whole record is loaded and the user is told.
@@ -179,12 +179,12 @@ TEST_F(FormationTest, DamagedAndForeignFilesNeverHalfReplaceTheFormation) {
     read_formation(path("cut.tvf"));
     EXPECT_EQ(shown(), cut == 0 ? Incompatible : cut < header ? Cut : cut < valid.s.size() ? PartLoaded : u"");
     EXPECT_EQ(untouched(), cut < header);
-    EXPECT_EQ(list_select(Heroes, 0)->x, cut < header ? 999 : cut >= header + 42 ? 900 : 25);
+    EXPECT_EQ(int32_t{list_select(Heroes, 0)->x}, cut < header ? 999 : cut >= header + 42 ? 900 : 25);
     EXPECT_EQ(list_size(Graves) + list_size(Transports), cut < header ? 1 : (cut >= grave) + (cut >= grave + 42));
   }
   // Zoom 0 is brought into range; heroes beyond the file's records keep their start places.
   EXPECT_EQ(MapView.zoom, 25);
-  EXPECT_EQ(list_select(Heroes, 1)->x, 57);
+  EXPECT_EQ(int32_t{list_select(Heroes, 1)->x}, 57);
   EXPECT_EQ(Inscriptions[1], u"Ab");
 
   // A file the user may read but not write loads.
