@@ -10,14 +10,14 @@
 
 namespace {
 
-// Marks in held[] every index that a grave or transport other than except
+// Marks in held[] every index from 1 that a grave or transport other than except
 // holds. The lists' current elements are left as they were.
 void mark_held_inscriptions(bool (&held)[InscriptionCount], const Piece* except) {
   for (List<Piece>* list : {Graves, Transports}) {
     Piece* current = list_current(list);
     list_reset(list);
     while (Piece* piece = list_next(list)) {
-      if (piece != except && piece->inscription >= 0 && piece->inscription < InscriptionCount)
+      if (piece != except && piece->inscription > 0 && piece->inscription < InscriptionCount)
         held[piece->inscription] = true;
     }
     if (current)

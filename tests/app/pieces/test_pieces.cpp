@@ -105,11 +105,11 @@ TEST_F(PiecesTest, ConvoysKeepTheirOrderAndCloseUp) {
   EXPECT_EQ(list_index(Heroes), 1);  // the current hero is left as it was
   EXPECT_EQ(links(Heroes, 0), (Links{3, 1, 2, 0, 0, 0}));
   EXPECT_EQ(at(2), XY(21, 52));  // laid out at once, 36 below the hero's centre
-  // Removing position 0: the convoy becomes 2, 1 and the text goes.
-  list_select(Transports, 0)->inscription = take_inscription(u"Karren");
+  // Removing position 0: the convoy becomes 2, 1; its text and the hover label go.
+  list_select(Transports, 0)->inscription = take_inscription(HoverLabel.text = u"Karren");
   remove_transport();
   EXPECT_EQ(links(Heroes, 0), (Links{2, 1, 0, 0, 0, 0}));
-  EXPECT_EQ(Inscriptions[1], u"");
+  EXPECT_EQ(Inscriptions[1] + HoverLabel.text, u"");
   // Detaching the first of three: the others move up, it goes to the end.
   attach(2, 0);
   std::vector<XY> before = places();
@@ -185,8 +185,7 @@ TEST_F(PiecesTest, RightClickOnTheMapSetsPiecesAndOffersTheirCommands) {
   EXPECT_EQ(Inscriptions[transport->inscription], u"Planwagen von ");  // the name offered, no owner
   EXPECT_EQ(log_.calls.at(2).default_text, u"Planwagen");
   // A hero on top: nothing. The transport over the grave: its menu.
-  Piece* hero = list_select(Heroes, 2);
-  hero->x = 590, hero->y = 390;
+  Piece* hero = put_piece(Heroes, 590, 390);
   show_context_menu();
   EXPECT_EQ(shown_menu(), u"");
   hero->x = 1000000;
