@@ -80,19 +80,28 @@ bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalo
   return true;
 }
 
-void set_grave() {
-  list_reset(GraveCatalog);
-  int choice = pick_catalog_entry(GraveCatalog, MapView.tile_x, MapView.tile_y, 1);
-  if (choice < 0) return;
-  CatalogEntry* entry = list_select(GraveCatalog, choice);
+CatalogEntry* pick_new_piece(List<CatalogEntry>* catalog, int with_random) {
+  list_reset(catalog);
+  int choice = pick_catalog_entry(catalog, MapView.tile_x, MapView.tile_y, with_random);
+  if (choice < 0) return nullptr;
+  CatalogEntry* entry = list_select(catalog, choice);
   window_present(MainWindow);
+  return entry;
+}
+
+void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text) {
+  if (add_piece(id, pieces, catalog, PopupPoint.x, PopupPoint.y))
+    list_last(pieces)->inscription = take_inscription(text);
+  UnsavedChanges = 1;
+}
+
+void set_grave() {
+  CatalogEntry* entry = pick_new_piece(GraveCatalog, 1);
   if (!entry) return;
   String id = entry->id;
   String dead = input_requester(u"Tavrel", u"Name des verstorbenen Charakters", u"");
   String group = input_requester(u"Tavrel", u"Name der Heldengruppe", u"");
-  if (add_piece(id, Graves, GraveCatalog, PopupPoint.x, PopupPoint.y))
-    list_last(Graves)->inscription = take_inscription(grave_inscription(dead, group, date_now()));
-  UnsavedChanges = 1;
+  place_new_piece(id, Graves, GraveCatalog, grave_inscription(dead, group, date_now()));
 }
 
 void remove_grave() {

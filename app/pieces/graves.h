@@ -25,6 +25,15 @@ void remove_grave();
 // unknown id.
 bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, int32_t x, int32_t y);
 
+// The first steps of creating a grave or transport: the catalog starts over,
+// the user picks an entry in the piece picker (with_random 1: the random cell
+// too), which becomes current, and the main window comes to the front.
+// nullptr when the picker was cancelled.
+CatalogEntry* pick_new_piece(List<CatalogEntry>* catalog, int with_random);
+// The last steps: a piece of the entry with the id at PopupPoint, given text
+// from the inscription pool when it was added; a change in every case.
+void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text);
+
 // "RIP dd.mm.yyyy - Hier ruht <dead> von den <group>" for the date value.
 String grave_inscription(const String& dead, const String& group, int64_t date);
 // Puts text at the lowest free index of Inscriptions and returns the index; 0

@@ -6,13 +6,10 @@
 
 #include "app/catalogs/catalogs.h"
 #include "app/mapview/model.h"
-#include "app/mapview/picker.h"
 #include "app/mapview/render.h"
-#include "app/pieces/context_menu.h"
 #include "app/pieces/graves.h"
 #include "app/shell/shell.h"
 #include "runtime/toolkit/requesters.h"
-#include "runtime/toolkit/windows.h"
 
 namespace {
 
@@ -69,18 +66,12 @@ void renumber_convoys(int64_t removed) {
 }  // namespace
 
 void create_transport() {
-  list_reset(TransportCatalog);
-  int choice = pick_catalog_entry(TransportCatalog, MapView.tile_x, MapView.tile_y, 0);
-  if (choice < 0) return;
-  CatalogEntry* entry = list_select(TransportCatalog, choice);
-  window_present(MainWindow);
+  CatalogEntry* entry = pick_new_piece(TransportCatalog, 0);
   if (!entry) return;
   String id = entry->id;
   String vehicle = input_requester(u"Tavrel", u"Name Transportgerätes", entry->name);
   String owner = input_requester(u"Tavrel", u"Name des Helden oder der Heldengruppe", u"");
-  if (add_piece(id, Transports, TransportCatalog, PopupPoint.x, PopupPoint.y))
-    list_last(Transports)->inscription = take_inscription(vehicle + u" von " + owner);
-  UnsavedChanges = 1;
+  place_new_piece(id, Transports, TransportCatalog, vehicle + u" von " + owner);
 }
 
 void remove_transport() {

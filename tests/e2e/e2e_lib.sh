@@ -76,7 +76,8 @@ e2e_start() {
   [ -n "$WIN" ] || { fail "no window titled \"Varn\""; exit 1; }
   xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
   sleep 1.5
-  read -r WX WY < <(xwininfo -id "$WIN" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x, $4 }')
+  read -r WX WY < <(xwininfo -id "$WIN" |
+    awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x, $4 }')
   shot start
   convert "$OUT/start.png" -crop 124x103+$((WX + 300))+$((WY + 318)) +repage "$OUT/probe-screen.png"
   convert "$1" -crop 120x80+300+300 +repage "$OUT/probe-map.png"

@@ -40,7 +40,7 @@ pick_first && answer "" && answer Falken && shot transport
 check "the wagon stands centred on the clicked spot" "$(piece_off transport wagon0.png 580 380)"
 menu_item 600 400 2  # "Transportmittel anhängen", then the first hero's picture
 pick_first && shot attached
-check "attached, the wagon stands behind the first hero, centred 36 below his centre" "$(piece_off attached wagon0.png 21 52)"
+check "attached, the wagon stands 36 below the first hero's centre" "$(piece_off attached wagon0.png 21 52)"
 
 # The hero dragged 360 pixels right: the wagon follows 36 behind his centre (401, 36) on his trail.
 move 41 36 && xdotool mousedown 1
