@@ -1,9 +1,11 @@
 // Times one map frame three ways on generated maps: the step-by-step drawing
 // (compose the whole map, copy, scale, draw), draw_map, and a plain copy of the
-// canvas's bytes (1286 x 775 x 3), and prints medians and their ratios.
+// canvas's bytes (1286 x 775 x 3), and prints medians and their ratios. Then
+// the loading and start-up figures (bench_load.h).
 //
-// Usage: bench_draw_map [rounds [same]]   (no display needed; frames go into a
-// canvas-sized buffer)
+// Usage: bench_draw_map [rounds [frames|load|memory|same]]   (no display
+// needed; frames go into a canvas-sized buffer). Without a second argument
+// all three tables are printed; "same" times only marker frames (profiling).
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <unistd.h>
 
@@ -21,6 +23,8 @@
 #include "app/mapview/render.h"
 #include "app/mapview/render_reference.h"
 #include "app/shell/shell.h"
+#include "bench/bench_files.h"
+#include "bench/bench_load.h"
 #include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
@@ -28,7 +32,7 @@
 
 namespace {
 
-constexpr int CanvasW = 1286, CanvasH = 775;
+constexpr int CanvasW = BenchCanvasW, CanvasH = BenchCanvasH;
 int64_t FixedNow = 1234;
 int64_t fixed_clock() { return FixedNow; }
 
@@ -85,6 +89,15 @@ int make_map(int w, int h) {
   return number;
 }
 
+// A big map through a PNG file (RGB or RGBA).
+int make_png_map(int w, int h, bool alpha) {
+  std::string path = temp_path(".png");
+  bool written = write_map_file(path, alpha ? MapFile::PngRgba : MapFile::PngRgb, w, h);
+  int number = written ? image_load(AnyNumber, string_from_utf8(path)) : 0;
+  unlink(path.c_str());
+  return number;
+}
+
 // A picture with alpha through PNG.
 int make_piece(int w, int h, int seed) {
   GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, w, h);
@@ -107,13 +120,17 @@ int make_piece(int w, int h, int seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "start") return run_start(argv[2], &argc, &argv);
   int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
-  // "same" as the second argument: only marker frames of an unchanged view
-  // (for profiling).
-  bool only_same_view = argc > 2 && std::string(argv[2]) == "same";
+  std::string part = argc > 2 ? argv[2] : "";
+  bool only_same_view = part == "same";
   runtime_init(&argc, &argv);
   use_png_decoder();
+  use_jpeg_decoder();
   create_containers();
+  if (part == "load" || part.empty()) run_load_figures(3);
+  if (part == "memory" || part.empty()) run_memory_figures(TAVREL_DATA_DIR);
+  if (part == "load" || part == "memory") return 0;
   ElapsedMsSource = fixed_clock;
 
   for (int i = 0; i < 3; i++) {
@@ -141,18 +158,20 @@ int main(int argc, char** argv) {
     asm volatile("" : : "r"(copy.data()) : "memory");
   });
 
-  printf("Times in ms (medians). steps: the step-by-step frame; draw_map for a new view (after zooming,\n"
+  printf("\nTimes in ms (medians). steps: the step-by-step frame; draw_map for a new view (after zooming,\n"
          "map sampled afresh), while panning (3 pixels per frame) and for the same view (marker frames);\n"
          "copy: memcpy of the canvas bytes (1286 x 775 x 3).\n");
   printf("%-10s %5s %9s %9s %9s %9s %7s %10s %10s %10s %9s %9s %9s\n", "map", "zoom", "steps", "new", "pan",
          "same", "copy", "steps/new", "steps/pan", "steps/same", "new/copy", "pan/copy", "same/copy");
   struct Size {
     int w, h;
-  } sizes[] = {{2000, 1500}, {4096, 4096}, {8192, 4096}};
+    int png;  // 0: BMP map; 1: PNG RGB; 2: PNG RGBA
+  } sizes[] = {{2000, 1500, 0}, {4096, 4096, 0}, {8192, 4096, 0}, {16384, 16384, 1}, {16384, 16384, 2}};
   for (Size s : sizes) {
-    int map = make_map(s.w, s.h);
+    int map = s.png ? make_png_map(s.w, s.h, s.png == 2) : make_map(s.w, s.h);
+    std::string name = std::to_string(s.w) + "x" + std::to_string(s.h) + (s.png == 2 ? "a" : "");
     if (!map) {
-      printf("%dx%d: could not make the map\n", s.w, s.h);
+      printf("%s: could not make the map\n", name.c_str());
       continue;
     }
     MapView.map_image = map;
@@ -210,12 +229,13 @@ int main(int argc, char** argv) {
         MapView.origin_y += (pan_step / 40) % 2 ? -2 : 2;
         draw_map();
       };
-      double steps_ms = median_ms(std::max(3, rounds / 4), steps);
+      // The step-by-step frame of a huge map takes seconds: timed once.
+      double steps_ms = median_ms(s.w * int64_t(s.h) > 50000000 ? 1 : std::max(3, rounds / 4), steps);
       double fresh_ms = median_ms(rounds * 4, fresh);
       double same_ms = median_ms(rounds * 4, same_view);
       double pan_ms = median_ms(rounds * 4, pan);
       printf("%-10s %5d %9.3f %9.3f %9.3f %9.3f %7.3f %10.1f %10.1f %10.1f %9.2f %9.2f %9.2f\n",
-             (std::to_string(s.w) + "x" + std::to_string(s.h)).c_str(), zoom, steps_ms, fresh_ms, pan_ms, same_ms,
+             name.c_str(), zoom, steps_ms, fresh_ms, pan_ms, same_ms,
              copy_ms, steps_ms / fresh_ms, steps_ms / pan_ms, steps_ms / same_ms, fresh_ms / copy_ms,
              pan_ms / copy_ms, same_ms / copy_ms);
       fflush(stdout);
