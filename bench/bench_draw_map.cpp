@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
       continue;
     }
     MapView.map_image = map;
-    MapView.work_image = image_copy(map, AnyNumber);
+    MapView.work_image = image_share(map, AnyNumber);  // as load_level makes it
     MapView.map_width = s.w;
     MapView.map_height = s.h;
     for (int zoom : {100, 50, 25}) {

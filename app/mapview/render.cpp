@@ -538,12 +538,14 @@ void draw_map() {
   FrameDrawn = false;
   if (MapView.work_image == 0) return;
   DrawTarget* target = map_target();
-  DrawTarget* map_output = image_output(MapView.map_image);
-  DrawTarget* work_output = image_output(MapView.work_image);
-  if (!target || !map_output || !work_output || !map_output->pixels || target->bytes_per_pixel != 3 ||
+  // The map picture is only read: a view of its pixels, which work_image may
+  // share (an output would give it a copy of its own). work_image is only
+  // checked to be like it.
+  const DrawTarget* map_output = image_view(MapView.map_image);
+  if (!target || !map_output || !map_output->pixels || target->bytes_per_pixel != 3 ||
       !target->pixels || target->width < 1 || target->height < 1 ||
-      map_output->width != work_output->width || map_output->height != work_output->height ||
-      map_output->bytes_per_pixel != work_output->bytes_per_pixel ||
+      map_output->width != image_width(MapView.work_image) || map_output->height != image_height(MapView.work_image) ||
+      map_output->bytes_per_pixel * 8 != image_depth(MapView.work_image) ||
       (map_output->bytes_per_pixel != 3 && map_output->bytes_per_pixel != 4) || map_output->width < 1 ||
       map_output->height < 1) {
     // Nothing the fast path can stand in for: draw by the steps themselves.
