@@ -3,9 +3,10 @@
 // canvas's bytes (1286 x 775 x 3), and prints medians and their ratios. Then
 // the loading and start-up figures (bench_load.h).
 //
-// Usage: bench_draw_map [rounds [frames|load|memory|same]]   (no display
+// Usage: bench_draw_map [rounds [frames|load|memory|same [width]]]   (no display
 // needed; frames go into a canvas-sized buffer). Without a second argument
-// all three tables are printed; "same" times only marker frames (profiling).
+// all three tables are printed; "same" or "pan" draws only marker frames or
+// panning frames (for profiling).
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <unistd.h>
 
@@ -123,7 +124,8 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "start") return run_start(argv[2], &argc, &argv);
   int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
   std::string part = argc > 2 ? argv[2] : "";
-  bool only_same_view = part == "same";
+  // "same" or "pan": only frames of that kind, untimed (for profiling).
+  bool only_same_view = part == "same", only_pan = part == "pan";
   runtime_init(&argc, &argv);
   use_png_decoder();
   use_jpeg_decoder();
@@ -167,7 +169,9 @@ int main(int argc, char** argv) {
     int w, h;
     int png;  // 0: BMP map; 1: PNG RGB; 2: PNG RGBA
   } sizes[] = {{2000, 1500, 0}, {4096, 4096, 0}, {8192, 4096, 0}, {16384, 16384, 1}, {16384, 16384, 2}};
+  int only_width = argc > 3 ? atoi(argv[3]) : 0;  // a third argument: only maps of this width
   for (Size s : sizes) {
+    if (only_width && s.w != only_width) continue;
     int map = s.png ? make_png_map(s.w, s.h, s.png == 2) : make_map(s.w, s.h);
     std::string name = std::to_string(s.w) + "x" + std::to_string(s.h) + (s.png == 2 ? "a" : "");
     if (!map) {
@@ -217,10 +221,6 @@ int main(int argc, char** argv) {
         if (FixedNow > 2900) FixedNow = 0;
         draw_map();
       };
-      if (only_same_view) {
-        median_ms(rounds * 20, same_view);
-        continue;
-      }
       int pan_step = 0;
       auto pan = [&] {  // the pointer moves 3 pixels while panning
         MapMarker.active = 1;
@@ -229,6 +229,11 @@ int main(int argc, char** argv) {
         MapView.origin_y += (pan_step / 40) % 2 ? -2 : 2;
         draw_map();
       };
+      if (only_same_view || only_pan) {
+        if (only_same_view) median_ms(rounds * 20, same_view);
+        else median_ms(rounds * 20, pan);
+        continue;
+      }
       // The step-by-step frame of a huge map takes seconds: timed once.
       double steps_ms = median_ms(s.w * int64_t(s.h) > 50000000 ? 1 : std::max(3, rounds / 4), steps);
       double fresh_ms = median_ms(rounds * 4, fresh);
