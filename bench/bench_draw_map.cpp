@@ -59,41 +59,10 @@ std::string temp_path(const char* ext) {
   return "/tmp/tavrel-bench-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ext;
 }
 
-// A 24-bit BMP map (loads fast even when large).
-int make_map(int w, int h) {
-  std::string path = temp_path(".bmp");
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  int row = (w * 3 + 3) & ~3;
-  uint32_t size = 54 + uint32_t(row) * h;
-  uint8_t header[54] = {'B', 'M'};
-  auto put32 = [&](int at, uint32_t v) { for (int i = 0; i < 4; i++) header[at + i] = uint8_t(v >> (8 * i)); };
-  put32(2, size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, uint32_t(w));
-  put32(22, uint32_t(h));
-  header[26] = 1;
-  header[28] = 24;
-  put32(34, uint32_t(row) * h);
-  fwrite(header, 1, 54, f);
-  std::vector<uint8_t> line(row);
-  for (int y = h - 1; y >= 0; y--) {
-    for (int x = 0; x < w; x++) {
-      line[x * 3] = uint8_t(x ^ y), line[x * 3 + 1] = uint8_t(y * 3), line[x * 3 + 2] = uint8_t(x * 5);
-    }
-    fwrite(line.data(), 1, row, f);
-  }
-  fclose(f);
-  int number = image_load(AnyNumber, string_from_utf8(path));
-  unlink(path.c_str());
-  return number;
-}
-
-// A big map through a PNG file (RGB or RGBA).
-int make_png_map(int w, int h, bool alpha) {
-  std::string path = temp_path(".png");
-  bool written = write_map_file(path, alpha ? MapFile::PngRgba : MapFile::PngRgb, w, h);
+// A map through a picture file of the kind.
+int make_map(int w, int h, MapFile kind) {
+  std::string path = temp_path(".map");
+  bool written = write_map_file(path, kind, w, h);
   int number = written ? image_load(AnyNumber, string_from_utf8(path)) : 0;
   unlink(path.c_str());
   return number;
@@ -145,15 +114,9 @@ int main(int argc, char** argv) {
   MapMarker.image_width = 32;
   MapMarker.image_height = 32;
 
-  std::vector<uint8_t> canvas(size_t(CanvasW) * CanvasH * 3), copy(canvas.size());
+  std::vector<uint8_t> canvas, copy(size_t(CanvasW) * CanvasH * 3);
   DrawTarget target;
-  target.pixels = canvas.data();
-  target.stride = CanvasW * 3;
-  target.width = CanvasW;
-  target.height = CanvasH;
-  MapTargetOverride = &target;
-  MapView.canvas_width = CanvasW;
-  MapView.canvas_height = CanvasH;
+  use_bench_canvas(canvas, target);
 
   double copy_ms = median_ms(rounds * 10, [&] {
     std::memcpy(copy.data(), canvas.data(), canvas.size());
@@ -167,13 +130,17 @@ int main(int argc, char** argv) {
          "same", "copy", "steps/new", "steps/pan", "steps/same", "new/copy", "pan/copy", "same/copy");
   struct Size {
     int w, h;
-    int png;  // 0: BMP map; 1: PNG RGB; 2: PNG RGBA
-  } sizes[] = {{2000, 1500, 0}, {4096, 4096, 0}, {8192, 4096, 0}, {16384, 16384, 1}, {16384, 16384, 2}};
+    MapFile kind;  // BMP loads fast; RGBA needs PNG
+  } sizes[] = {{2000, 1500, MapFile::Bmp},
+               {4096, 4096, MapFile::Bmp},
+               {8192, 4096, MapFile::Bmp},
+               {16384, 16384, MapFile::PngRgb},
+               {16384, 16384, MapFile::PngRgba}};
   int only_width = argc > 3 ? atoi(argv[3]) : 0;  // a third argument: only maps of this width
   for (Size s : sizes) {
     if (only_width && s.w != only_width) continue;
-    int map = s.png ? make_png_map(s.w, s.h, s.png == 2) : make_map(s.w, s.h);
-    std::string name = std::to_string(s.w) + "x" + std::to_string(s.h) + (s.png == 2 ? "a" : "");
+    int map = make_map(s.w, s.h, s.kind);
+    std::string name = std::to_string(s.w) + "x" + std::to_string(s.h) + (s.kind == MapFile::PngRgba ? "a" : "");
     if (!map) {
       printf("%s: could not make the map\n", name.c_str());
       continue;

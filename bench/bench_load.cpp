@@ -186,6 +186,17 @@ StartFigures start_child(const std::string& folder) {
 
 }  // namespace
 
+void use_bench_canvas(std::vector<uint8_t>& pixels, DrawTarget& target) {
+  pixels.assign(size_t(BenchCanvasW) * BenchCanvasH * 3, 0);
+  target.pixels = pixels.data();
+  target.stride = BenchCanvasW * 3;
+  target.width = BenchCanvasW;
+  target.height = BenchCanvasH;
+  MapTargetOverride = &target;
+  MapView.canvas_width = BenchCanvasW;
+  MapView.canvas_height = BenchCanvasH;
+}
+
 int run_start(const char* folder, int* argc, char*** argv) {
   runtime_init(argc, argv);
   ProgramDir = string_from_utf8(folder);
@@ -194,15 +205,9 @@ int run_start(const char* folder, int* argc, char*** argv) {
   create_containers();
   load_level(u"");
 
-  std::vector<uint8_t> canvas(size_t(BenchCanvasW) * BenchCanvasH * 3);
+  std::vector<uint8_t> canvas;
   DrawTarget target;
-  target.pixels = canvas.data();
-  target.stride = BenchCanvasW * 3;
-  target.width = BenchCanvasW;
-  target.height = BenchCanvasH;
-  MapTargetOverride = &target;
-  MapView.canvas_width = BenchCanvasW;
-  MapView.canvas_height = BenchCanvasH;
+  use_bench_canvas(canvas, target);
   draw_map();
   printf("%lld %.1f %d %d\n", static_cast<long long>(peak_memory_bytes()), cpu_ms(), MapView.map_width,
          MapView.map_height);

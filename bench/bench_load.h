@@ -1,11 +1,18 @@
 // Loading and start-up figures of the map benchmark.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+struct DrawTarget;
 
 // The canvas that frames are drawn into (the demo window's map canvas).
 constexpr int BenchCanvasW = 1286, BenchCanvasH = 775;
 
+// Points target at pixels, sized for the canvas, and makes it where frames
+// are drawn (MapTargetOverride, MapView's canvas size).
+void use_bench_canvas(std::vector<uint8_t>& pixels, DrawTarget& target);
 // The child's part of the start-up figures: starts on the level folder,
 // draws one frame and prints peak memory, processor time and map size.
 int run_start(const char* folder, int* argc, char*** argv);
