@@ -1,5 +1,4 @@
-// Big pictures: bitmaps read from the file in blocks of rows, and pixels
-// shared by two images until one is drawn on.
+// Big pictures: bitmaps read from the file in blocks of rows; pixels shared until drawn on.
 #include <gtest/gtest.h>
 
 #include "media_files.h"
