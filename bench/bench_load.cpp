@@ -245,7 +245,8 @@ void run_memory_figures(const std::string& demo_dir) {
   for (Case c : cases) {
     std::string label = std::to_string(c.size) + "x" + std::to_string(c.size) + " " + map_file_name(c.kind);
     std::string folder = temp_folder("start");
-    bool made = make_level_folder(folder, demo_dir, "map") && write_map_file(folder + "pics/map", c.kind, c.size, c.size);
+    bool made =
+        make_level_folder(folder, demo_dir, "map") && write_map_file(folder + "pics/map", c.kind, c.size, c.size);
     StartFigures f = made ? start_child(folder) : StartFigures();
     remove_folder(folder);
     if (!f.ok || f.width != c.size) {

@@ -4,8 +4,10 @@
 // picture, graves, transports, heroes, marker), copied, scaled with gdk-pixbuf's
 // nearest-neighbour rule and drawn at the view origin (draw_map_reference does
 // precisely that). Instead of composing and scaling the whole picture, each
-// visible canvas pixel takes its source map pixel and blends the pieces that
-// cover that pixel in drawing order; only the marker, whose scaled picture and
+// visible canvas pixel takes its source map pixel, read straight from the map
+// picture (work_image only shares its pixels and is never drawn on here), and
+// the pixels under pieces are composed once per zoom with the pieces that
+// cover them in drawing order; only the marker, whose scaled picture and
 // rings come from the drawing runtime, is composed on a small patch of the map
 // around it. A frame that would look like the last one is not drawn at all, so
 // an idle program does not repaint.

@@ -73,6 +73,7 @@ int image_load_memory(int number, const void* data, size_t size);
 // 16384 x 16384 pixels, with alpha channel and the loader's extra row (a
 // little over 1 GiB); a zero or negative limit restores the default.
 void image_set_memory_limit(int64_t bytes);
+// The memory limit in force, in bytes.
 int64_t image_memory_limit();
 // The picture that the last image_load or image_load_memory refused as too
 // large (a side above ImageMaxSize, or pixels above the memory limit).

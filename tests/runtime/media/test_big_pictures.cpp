@@ -35,10 +35,10 @@ TEST(BigPictures, SharedPixelsPartWhenEitherImageIsDrawnOnOrFreed) {
     ASSERT_TRUE(drawing_start(image_output(drawn)));
     draw_box(0, 0, 1, 1, rgb(255, 255, 255));
     drawing_stop();
-    EXPECT_EQ(std::make_pair(int{image_view(drawn)->pixels[0]}, int{image_view(other)->pixels[0]}), std::make_pair(255, 3));
+    EXPECT_EQ(std::make_pair(+image_view(drawn)->pixels[0], +image_view(other)->pixels[0]), std::make_pair(255, 3));
     image_free(drawn);
     const uint8_t* kept = image_view(other)->pixels;
-    EXPECT_EQ(std::make_pair(int{kept[3]}, image_output(other)->pixels == kept), std::make_pair(6, true));  // in place now
+    EXPECT_EQ(std::make_pair(int{kept[3]}, image_output(other)->pixels == kept), std::make_pair(6, true));
     image_free(other);
   }
 }
