@@ -43,17 +43,6 @@ void empty_formation() {
   for (String& text : Inscriptions) text.clear();
 }
 
-// The map picture named by a "pic" element of type "bg". The previous map
-// pictures are released only here, when a new one takes their place.
-void load_map_picture(const String& file_name) {
-  if (MapView.work_image) image_free(MapView.work_image);
-  if (MapView.map_image) image_free(MapView.map_image);
-  MapView.map_image = image_load(AnyNumber, ProgramDir + u"pics" + string_right(ProgramDir, 1) + file_name);
-  MapView.work_image = MapView.map_image ? image_copy(MapView.map_image, AnyNumber) : 0;
-  MapView.map_width = image_width(MapView.map_image);
-  MapView.map_height = image_height(MapView.map_image);
-}
-
 void read_level_element(XmlNode* child) {
   String name = xml_node_name(child);
   if (string_equal(name, u"name")) {
@@ -110,7 +99,8 @@ void load_level(const String& path) {
     MapView.tile_x = MapView.tile_y;
     MapView.tile_y = width;
   }
-  window_set_title(MainWindow, MapView.level_name);
+  // Without a level name (no level file read yet) the window keeps its title.
+  if (!MapView.level_name.empty()) window_set_title(MainWindow, MapView.level_name);
   read_catalogs();
   UnsavedChanges = 0;
   // The map picture and the pieces' pictures were replaced.

@@ -23,9 +23,7 @@ for display in "-u DISPLAY" DISPLAY=:9876; do  # none, and one that names no dis
 done
 
 e2e_display
-e2e_start startup
-WIN=$(find_window Varn) || { fail "no window titled \"Varn\" appeared"; shot startup-failed; e2e_finish startup; }
-sleep 1
+e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
 size=$(xwininfo -id "$WIN" | awk '/^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print w "x" h}')
 if [ "$size" = 1286x800 ]; then pass "window \"Varn\" with a client area of 1286 x 800"; else fail "client area $size"; fi
 shot startup
