@@ -1,6 +1,8 @@
 // Hit tests, dragging and panning with the real pointer; a hero's convoy along its trail.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "../app_support.h"
 
 namespace {
@@ -31,7 +33,6 @@ TEST_F(MouseTest, HitTestsFindTheTopmostPieceStrictlyInside) {
       EXPECT_EQ(XY(hit, list_index(Transports)), XY(found >= 0, std::max(found, 0))) << x << "," << y << " " << skip;
     }
   }
-  EXPECT_FALSE(piece_at_pointer(Graves, -1));
 }
 
 // Centred on the pointer, stopped at the origin left of the view; on a map of
@@ -54,8 +55,7 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   }
   EXPECT_EQ(std::tuple(trail->points[0].x, trail->points[0].y, trail->points[1].y, trail->points[29].y),
             std::tuple(984, 200, 36, 36 + 8 * 28));
-  // Outside the gadget area: only UnsavedChanges.
-  UnsavedChanges = 0;
+  UnsavedChanges = 0;  // outside the gadget area: only UnsavedChanges
   gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + window_width(MainWindow) + 50), 5);
   on_mouse_move();
   EXPECT_EQ(XY(UnsavedChanges, int32_t{hero->x}), XY(1, 968));
@@ -76,7 +76,6 @@ TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
     on_mouse_move();
     EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(ox, oy)) << x << "," << y;
   }
-  image_free(MapView.work_image);
 }
 
 // A hero at (25, 20) with the start trail of a fresh level (points 8 apart
@@ -99,14 +98,25 @@ std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int dx 
 // Slot 0 is centred (32 + 20) / 2 = 26 below the hero's centre, slot 1
 // tile_x = 20 further, in slot order; a 0 ends the convoy, links to no
 // transport (damaged files) place nothing; the trail's end takes all that find
-// it exhausted. On a diagonal trail the anchor point 3 (59, 60) is 30 away:
-// steps of 5 % of (18, 24) back give (58, 59), (57, 58), (56, 56), 25 away.
+// it exhausted.
 TEST(Convoy, TransportsFollowAlongTheTrail) {
   EXPECT_EQ(convoy(20, 2, {2, 1}), (std::vector<XY>{{25, 20}, {41, 268}, {31, 77}, {31, 57}}));
   EXPECT_EQ(convoy(20, 3, {1, 9, -3, 2, 0, 3}), (std::vector<XY>{{25, 20}, {41, 268}, {31, 57}, {31, 77}, {0, 999}}));
   EXPECT_EQ(convoy(60, 6, {1, 2, 3, 4, 5, 6}),
             (std::vector<XY>{{25, 20}, {41, 268}, {11, 77}, {11, 136}, {11, 196}, {11, 256}, {11, 263}, {11, 263}}));
-  EXPECT_EQ(convoy(20, 1, {1}, 6), (std::vector<XY>{{25, 20}, {215, 268}, {46, 51}}));
+}
+
+// The picker around the pointer: rows of five 20 x 10 cells from (90, 95), the eighth for any entry.
+TEST_F(MouseTest, PickerCellsChooseEntries) {
+  for (int i = 0; i < 7; i++) list_add(GraveCatalog);
+  auto pick = [](int x, int y) {
+    warp_pointer(100, 100);
+    gui_later(30, [x, y] { warp_pointer(x, y), event_post(Gadget, PickerCanvas, MainWindow, LeftClick); });
+    return pick_catalog_entry(GraveCatalog, 20, 10, 1);
+  };
+  std::set<int> chosen;
+  for (int i = 0; i < 100 && chosen.size() < 7; i++) chosen.insert(pick(135, 110));
+  EXPECT_EQ(std::tuple(pick(110, 105), pick(155, 110), chosen), std::tuple(6, -1, std::set<int>{0, 1, 2, 3, 4, 5, 6}));
 }
 
 }  // namespace

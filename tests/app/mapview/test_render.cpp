@@ -90,8 +90,7 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
       MapView.origin_x += pick(-12, 12), MapView.origin_y += pick(-9, 9);
     }
     FakeNow = pick(0, 3) == 0 ? MapMarker.start_ms + marker_times[pick(0, 13)] : FakeNow + pick(0, 400);
-    // Both drawn over the previous frame: every byte and the marker state agree.
-    MapMarkerRecord before = MapMarker;
+    MapMarkerRecord before = MapMarker;  // both frames drawn over the last one agree in every byte
     int64_t current = list_index(Graves);
     MapTargetOverride = &steps->target;
     draw_map_reference();
@@ -132,7 +131,6 @@ TEST(Render, TheMarkersPictureAndRings) {
   }
   bool last = marker_frame(4001).drawn, active = MapMarker.active;  // the first frame after 3 s is the last
   EXPECT_EQ(std::tuple(last, active, marker_frame(4002).drawn), std::tuple(true, false, false));
-  image_free(cursor);
 }
 
 }  // namespace
