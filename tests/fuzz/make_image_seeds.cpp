@@ -1,7 +1,5 @@
-// Writes the seed corpus of the image fuzzer: the media tests' sample BMP and
-// PNG pictures and a few small JPEG files, each a few hundred bytes at most.
-// Usage: make_image_seeds <folder>
-#include <cstdio>
+// Writes the seed corpus of the image fuzzer into the folder given: the media
+// tests' sample BMP and PNG pictures and a few small JPEG files.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,10 +7,7 @@
 #include "runtime/media/media_files.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
-    return 2;
-  }
+  if (argc != 2) return 2;
   std::filesystem::create_directories(argv[1]);
   Bytes pattern(256);
   for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i * 7);

@@ -12,10 +12,10 @@ using Bytes = std::vector<uint8_t>;
 // Stores v little-endian in `size` bytes at `at`, growing b as needed.
 void put(Bytes& b, size_t at, uint32_t v, int size = 4);
 
-// A BMP with a 40-byte header, optional bit-field masks after it, the colour
-// table (entries 0xRRGGBB, as many as given) and the pixel data as given.
+// A BMP with a 40-byte header, the colour table (entries 0xRRGGBB, as many as
+// given) and the pixel data as given.
 Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::vector<uint32_t>& palette,
-               const Bytes& pixel_data, const std::vector<uint32_t>& masks = {});
+               const Bytes& pixel_data);
 
 struct PngSpec {
   int width = 1;

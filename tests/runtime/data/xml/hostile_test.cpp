@@ -1,5 +1,4 @@
-// Hostile and broken input must not crash, hang or exhaust the stack.
-#include <chrono>
+// Hostile, large and broken input must not crash, hang or exhaust the stack.
 #include <random>
 
 #include "xml_test_support.h"
@@ -10,54 +9,40 @@ using XmlHostile = XmlTest;
 
 std::string repeat(const std::string& s, size_t n) {
   std::string out;
-  for (size_t i = 0; i < n; ++i) out += s;
+  while (n--) out += s;
   return out;
 }
 
-TEST_F(XmlHostile, DeepNesting) {
+TEST_F(XmlHostile, DeepNestingEntitiesAndManyStrings) {
   const size_t depth = 300000;
   ASSERT_NE(load(0, repeat("<a>", depth) + "x" + repeat("</a>", depth)), 0);
-  EXPECT_EQ(xml_status(0), 0);
-  XmlNode* node = xml_main_element(0);
   size_t levels = 1;
-  for (; xml_first_child(node); ++levels) node = xml_first_child(node);
+  for (XmlNode* node = xml_main_element(0); xml_first_child(node); node = xml_first_child(node)) ++levels;
   EXPECT_EQ(levels, depth);
-  EXPECT_EQ(xml_node_text(node), u"x");
   xml_format(0, 129, 2);
   ASSERT_EQ(xml_save(0, upath("deep.xml"), 0), 1);
   ASSERT_NE(xml_load(1, upath("deep.xml")), 0);
   EXPECT_EQ(xml_status(1), 0);
-  ASSERT_NE(load(0, repeat("<a>", depth)), 0);  // unclosed: the partial tree
-  EXPECT_NE(xml_status(0), 0);
-  ASSERT_EQ(xml_save(0, upath("open.xml"), 0), 1);
-}
 
-TEST_F(XmlHostile, EntityExpansionAndHugeItems) {
   std::string dtd = "<!DOCTYPE lolz [<!ENTITY lol0 \"lol\">";
   for (int i = 1; i <= 9; ++i)
     dtd += "<!ENTITY lol" + std::to_string(i) + " \"" + repeat("&lol" + std::to_string(i - 1) + ";", 10) + "\">";
-  dtd += "]>";
-  auto start = std::chrono::steady_clock::now();
-  ASSERT_NE(load(0, dtd + "<lolz>&lol9;</lolz>"), 0);
-  EXPECT_EQ(xml_node_text(xml_main_element(0)), u"&lol9;");  // kept as written
-  ASSERT_NE(load(0, dtd + "<lolz a=\"&lol9;\"/>"), 0);  // expanded, and expat stops it
-  EXPECT_NE(xml_status(0), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  ASSERT_NE(load(0, dtd + "]><lolz>&lol9;</lolz>"), 0);
+  EXPECT_EQ(xml_node_text(xml_main_element(0)), u"&lol9;");  // kept as written, not expanded
 
-  std::string name(1 << 20, 'n'), text(8 << 20, 't'), attributes;
-  for (int i = 0; i < 40000; ++i) attributes += " a" + std::to_string(i) + "=\"v\"";
-  ASSERT_NE(load(0, "<" + name + attributes + ">" + text + "</" + name + ">"), 0);
-  EXPECT_EQ(xml_status(0), 0);
-  EXPECT_EQ(xml_node_name(xml_main_element(0)).size(), name.size());
-  EXPECT_EQ(xml_node_text(xml_main_element(0)).size(), text.size());
+  // Texts stored as UTF-16 need twice the file's bytes: they overflow the
+  // first string block into further ones; a long name is stored on its own.
+  const std::string name(3000, 'n');
+  ASSERT_NE(load(0, "<" + name + ">" + repeat("<e>0123456789abcdef</e>", 60000) + "<e>last</e></" + name + ">"), 0);
+  EXPECT_EQ(xml_node_name(xml_main_element(0)), string_from_utf8(name));
   int count = 0;
-  for (xml_attributes_begin(xml_main_element(0)); xml_attributes_next(xml_main_element(0));) ++count;
-  EXPECT_EQ(count, 40000);
-  xml_format(0, 129, 2);
-  ASSERT_EQ(xml_save(0, upath("big.xml"), 0), 1);
+  XmlNode* e = xml_first_child(xml_main_element(0));
+  for (; xml_next_sibling(e); e = xml_next_sibling(e)) count += xml_node_text(e) == u"0123456789abcdef";
+  EXPECT_EQ(count, 60000);
+  EXPECT_EQ(xml_node_text(e), u"last");
 }
 
-TEST_F(XmlHostile, DamagedFiles) {
+TEST_F(XmlHostile, DamagedFilesLoadFormatAndSave) {
   const std::string good =
       "<?xml version=\"1.0\"?>\r\n<!DOCTYPE p [<!ENTITY e \"x\">]>\r\n<players a=\"&e;\">\r\n"
       "  <player id='1'><name>An&amp;na</name><!-- c --><![CDATA[d]]><?pi x?></player>\r\n</players>\r\n";
@@ -74,8 +59,9 @@ TEST_F(XmlHostile, DamagedFiles) {
       if (bytes.empty()) bytes = "<";
     }
     int doc = load(AnyNumber, bytes);
+    ASSERT_NE(doc, 0) << round;
     xml_format(doc, 255, 3);
-    xml_save(doc, upath("damaged.xml"), SaveWithBom);
+    ASSERT_EQ(xml_save(doc, upath("damaged.xml"), SaveWithBom), 1) << round;
     xml_free(doc);
   }
 }
