@@ -64,7 +64,7 @@ std::vector<GuiEvent> gui_take_events() {
   gui_pump();
   std::vector<GuiEvent> events;
   while (events_queued() > 0) {
-    GuiEvent e{event_poll(), event_window(), event_gadget(), event_type()};
+    GuiEvent e{event_poll(), event_window(), event_gadget(), event_type(), false, {}};
     e.has_mouse = e.kind == Gadget && event_data();
     if (e.has_mouse) e.mouse = *static_cast<MouseRecord*>(event_data());
     events.push_back(e);

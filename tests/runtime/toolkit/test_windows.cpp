@@ -59,7 +59,7 @@ TEST_F(Windows, OpenCloseAndDisableAndOneSizeWindowPerNewSize) {
   gui_delete(top(0));
   gui_configure(top(0), 0, 0, 260, 170);
   gui_motion(top(0), 5, 5);
-  for (int64_t kind : events()) EXPECT_TRUE(kind != -CloseWindow && kind != -SizeWindow && kind != -WindowMouseMove);
+  EXPECT_TRUE(events().empty());
   window_disable(0, 0);
 
   gtk_window_resize(window_handle(0), 420, 310);
@@ -134,13 +134,9 @@ TEST_F(Windows, ShortcutsAndMenuItemsPostTheirNumbers) {
   menu_item(9, u"Verkleinern");
   EXPECT_GT(menu_height(), 10);
   EXPECT_EQ(menu_item_text(0, 4) + menu_item_text(0, 9) + menu_item_text(0, 5), u"Icons_neu ladenVerkleinern");
-  GtkWidget* item4 = nth_item(gtk_menu_item_get_submenu(GTK_MENU_ITEM(nth_item(gui_find_child(top(0), GTK_TYPE_MENU_BAR), 0))), 2);
-  ASSERT_TRUE(GTK_IS_MENU_ITEM(item4));
-  EXPECT_EQ(gtk_label_get_mnemonic_keyval(GTK_LABEL(gtk_bin_get_child(GTK_BIN(item4)))), guint{GDK_KEY_l});
-  gtk_menu_item_activate(GTK_MENU_ITEM(item4));
+  GtkWidget* bar = gui_find_child(top(0), GTK_TYPE_MENU_BAR);
+  gtk_menu_item_activate(GTK_MENU_ITEM(nth_item(gtk_menu_item_get_submenu(GTK_MENU_ITEM(nth_item(bar, 0))), 2)));
   EXPECT_EQ(events(), std::vector<int64_t>{400});
-  menu_item_set_text(0, 4, u"");
-  EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(item4)), "");
 
   ASSERT_NE(popup_menu_create(2), 0);
   menu_item(13, u"Transportmittel entfernen");
