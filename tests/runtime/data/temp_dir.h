@@ -20,8 +20,6 @@ struct TempDir {
     dir = pattern;
   }
   ~TempDir() { std::filesystem::remove_all(dir); }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
 
   std::string path(const std::string& name) const { return dir + "/" + name; }
   String upath(const std::string& name) const { return string_from_utf8(path(name)); }

