@@ -4,8 +4,7 @@
 
 namespace {
 
-// A synthesized event of the type for the widget's GdkWindow, from the
-// default seat's pointer or keyboard.
+// A synthesized event for the widget's GdkWindow from the seat's pointer or keyboard.
 GdkEvent* new_event(GdkEventType type, GtkWidget* widget, bool keyboard = false) {
   if (!gtk_widget_get_realized(widget)) gtk_widget_realize(widget);
   GdkEvent* event = gdk_event_new(type);
@@ -27,7 +26,7 @@ void find_child(GtkWidget* widget, gpointer data) {
   if (!state->second && GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), find_child, data);
 }
 
-guint held_mask(guint button) { return button == 1 ? GDK_BUTTON1_MASK : button == 2 ? GDK_BUTTON2_MASK : GDK_BUTTON3_MASK; }
+guint held_mask(guint b) { return b == 1 ? GDK_BUTTON1_MASK : b == 2 ? GDK_BUTTON2_MASK : GDK_BUTTON3_MASK; }
 
 // Runs action from the toolkit loop every ms milliseconds until it returns true.
 void every(int ms, std::function<bool()> action) {
@@ -45,7 +44,8 @@ void gui_pump() {
 }
 
 void gui_pump_for(int ms) {
-  gui_wait_until([end = g_get_monotonic_time() + ms * gint64{1000}] { return g_get_monotonic_time() >= end; }, ms + 1000);
+  gint64 end = g_get_monotonic_time() + ms * gint64{1000};
+  gui_wait_until([end] { return g_get_monotonic_time() >= end; }, ms + 1000);
 }
 
 bool gui_wait_until(const std::function<bool()>& condition, int timeout_ms) {
@@ -151,7 +151,8 @@ GtkWidget* gui_find_toplevel(GType type) {
   GList* toplevels = gtk_window_list_toplevels();
   GtkWidget* found = nullptr;
   for (GList* l = toplevels; l; l = l->next)
-    if (G_TYPE_CHECK_INSTANCE_TYPE(l->data, type) && gtk_widget_get_visible(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
+    if (G_TYPE_CHECK_INSTANCE_TYPE(l->data, type) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+      found = GTK_WIDGET(l->data);
   g_list_free(toplevels);
   return found;
 }

@@ -23,7 +23,9 @@ struct TempDir {
 
   std::string path(const std::string& name) const { return dir + "/" + name; }
   String upath(const std::string& name) const { return string_from_utf8(path(name)); }
-  void write(const std::string& name, const std::string& bytes) const { std::ofstream(path(name), std::ios::binary) << bytes; }
+  void write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path(name), std::ios::binary) << bytes;
+  }
   std::string read(const std::string& name) const {
     std::stringstream s;
     s << std::ifstream(path(name), std::ios::binary).rdbuf();

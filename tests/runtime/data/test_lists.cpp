@@ -7,54 +7,43 @@
 
 namespace {
 
-struct Entry {
-  int32_t value;
-  String name;
-};
+struct Entry { int32_t value; String name; };
 
-// "index:value" of the current element, "-1:none" without one.
-std::string at(List<Entry>* list) {
-  Entry* e = list_current(list);
-  return std::to_string(list_index(list)) + ":" + (e ? std::to_string(e->value) : "none");
-}
-
-// The values in list order (the walk leaves the last element current).
-std::string values(List<Entry>* list) {
-  std::string out;
+// The values in list order, then "@index:value" of the current element
+// (the walk itself leaves the last element current).
+std::string state(List<Entry>* list) {
+  Entry* current = list_current(list);
+  std::string out, at = "@" + std::to_string(list_index(list)) + ":" + (current ? std::to_string(current->value) : "-");
   list_reset(list);
   while (Entry* e = list_next(list)) out += std::to_string(e->value) + " ";
-  return out;
+  current ? list_set_current(list, current) : list_reset(list);
+  return out + at;
 }
 
 TEST(Lists, MovementsAddDeleteSelectAndSetCurrent) {
   List<Entry>* list = list_new<Entry>();
   EXPECT_EQ(list_next(list), nullptr);
-  for (int v : {1, 2, 3}) {  // appending the way the application does: last, then add
-    list_last(list);
-    list_add(list)->value = v;
-  }
-  EXPECT_EQ(list_next(list), nullptr);
-  EXPECT_EQ(at(list), "2:3");
+  for (int v : {1, 2, 3}) list_last(list), list_add(list)->value = v;  // appending as the application does
+  EXPECT_EQ(list_next(list), nullptr);  // at the last element: stays there
+  EXPECT_EQ(state(list), "1 2 3 @2:3");
   list_select(list, 0);
   EXPECT_EQ(list_previous(list), nullptr);
   list_add(list)->value = 10;  // after the current element
-  EXPECT_EQ(at(list), "1:10");
   list_reset(list);
-  EXPECT_TRUE(list_add(list)->name.empty());  // after reset: at the front
-  EXPECT_EQ(values(list), "0 1 10 2 3 ");
+  EXPECT_TRUE(list_add(list)->name.empty());  // without one: at the front
+  EXPECT_EQ(state(list), "0 1 10 2 3 @0:0");
   list_select(list, 3);
   list_delete(list);
-  EXPECT_EQ(at(list), "2:10");
+  EXPECT_EQ(state(list), "0 1 10 3 @2:10");
   list_last(list);
   list_delete(list);
   EXPECT_EQ(list_last(list)->value, 10);
   list_select(list, 0);
   EXPECT_EQ(list_delete(list), nullptr);  // the first of several: no current element
   list_next(list);
-  EXPECT_EQ(at(list), "0:1");
+  EXPECT_EQ(state(list), "1 10 @0:1");
   list_reset(list);
   EXPECT_EQ(list_delete(list), nullptr);
-  EXPECT_EQ(values(list), "1 10 ");
 
   // Selecting walks from the nearest known element; the index of a record
   // made current again is counted anew.
@@ -63,14 +52,14 @@ TEST(Lists, MovementsAddDeleteSelectAndSetCurrent) {
   for (int from = -1; from < 20; ++from)
     for (int to : {-1, 0, 1, 7, 12, 18, 19, 20}) {
       from < 0 ? list_reset(list) : (void)list_select(list, from);
-      list_select(list, to);
-      ASSERT_EQ(at(list), to < 0 || to > 19 ? "-1:none" : std::to_string(to) + ":" + std::to_string(to)) << from;
+      Entry* e = list_select(list, to);
+      ASSERT_EQ(e ? e->value * 100 + list_index(list) : list_index(list), to < 0 || to > 19 ? -1 : to * 101) << from;
     }
   Entry* two = list_select(list, 2);
   list_reset(list);
   list_add(list)->value = 50;
   list_set_current(list, two);
-  EXPECT_EQ(at(list), "3:2");
+  EXPECT_EQ(list_index(list), 3);
   list_free(list);
 }
 

@@ -1,5 +1,4 @@
-// The media tests need the toolkit for text and the decoders registered as
-// the program does at start-up.
+// The toolkit for text, and the decoders registered as at start-up.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 

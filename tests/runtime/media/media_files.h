@@ -17,15 +17,13 @@ void put(Bytes& b, size_t at, uint32_t v, int size = 4);
 Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::vector<uint32_t>& palette,
                const Bytes& pixel_data);
 
+// A PNG of the colour type (PNG_COLOR_TYPE_*) with the palette (R G B
+// triples), the alphas of the palette entries, a transparent grey value.
 struct PngSpec {
-  int width = 1;
-  int height = 1;
-  int colour_type = 2;  // PNG_COLOR_TYPE_*
-  int bit_depth = 8;
+  int width = 1, height = 1, colour_type = 2, bit_depth = 8;
   bool interlaced = false;
-  Bytes palette = {};   // R G B triples
-  Bytes trns = {};      // alphas of the palette entries
-  int grey_key = -1;    // transparent grey value of a grey picture
+  Bytes palette = {}, trns = {};
+  int grey_key = -1;
   std::vector<Bytes> rows = {};
 };
 Bytes make_png(const PngSpec& spec);

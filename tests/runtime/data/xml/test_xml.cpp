@@ -26,19 +26,6 @@ class Xml : public ::testing::Test, protected TempDir {
   }
 };
 
-// Little-endian UTF-16 with a byte order mark.
-std::string utf16(const String& s) {
-  std::string out = "\xFF\xFE";
-  for (char16_t c : s) out += {char(c), char(c >> 8)};
-  return out;
-}
-
-std::string repeat(const std::string& s, size_t n) {
-  std::string out;
-  while (n--) out += s;
-  return out;
-}
-
 // The children of node as "kind name 'text' @offset;" items.
 std::string children_of(XmlNode* node) {
   std::string out;
@@ -48,40 +35,27 @@ std::string children_of(XmlNode* node) {
   return out;
 }
 
-TEST_F(Xml, TextsKeepTheLineEndsAndEncodingOfTheFile) {
+TEST_F(Xml, LineEndsEncodingTextModelCommentsAndAttributes) {
   const std::string long_line(20000, 'x');  // the first line end lies in the second chunk
-  const struct { std::string bytes; int style; String text; int encoding; } cases[] = {
-      {"<t>one\r\ntwo</t>\r\n", LineEndCrLf, u"one\r\ntwo", XmlEncodingUtf8},
-      {"<t>one\ntwo</t>\n", LineEndLf, u"one\ntwo", XmlEncodingUtf8},
-      {"<t>one\rtwo</t>", LineEndCr, u"one\rtwo", XmlEncodingUtf8},
-      {"<t>" + long_line + "\r\ny</t>", LineEndCrLf, string_from_utf8(long_line) + u"\r\ny", XmlEncodingUtf8},
-      {"<t>x</t>\n", LineEndUnknown, u"x", XmlEncodingUtf8},
-      {utf16(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<t>\u00e4\u20ac\r\nz</t>\r\n"), LineEndCrLf,
-       u"\u00e4\u20ac\r\nz", XmlEncodingUtf16},
-      {"<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><t>\xE4</t>", LineEndUnknown, u"\u00e4", XmlEncodingLatin1}};
+  const struct { std::string bytes; int style; String text; } cases[] = {
+      {"<t>one\r\ntwo</t>\r\n", LineEndCrLf, u"one\r\ntwo"},
+      {"<t>one\rtwo</t>", LineEndCr, u"one\rtwo"},
+      {"<t>" + long_line + "\r\ny</t>", LineEndCrLf, string_from_utf8(long_line) + u"\r\ny"},
+      {"<t>x</t>\n", LineEndUnknown, u"x"},
+      {"<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><t>\xE4\n</t>", LineEndLf, u"\u00e4\n"}};
   for (const auto& c : cases) {
     ASSERT_NE(load(0, c.bytes), 0);
     EXPECT_EQ(xml_status(0) * 100 + xml_line_end_style(0), c.style) << c.bytes.substr(0, 12);
     EXPECT_EQ(xml_node_text(xml_main_element(0)), c.text);
-    EXPECT_EQ(xml_encoding(0), c.encoding);
   }
-}
+  EXPECT_EQ(xml_encoding(0), XmlEncodingLatin1);
 
-TEST_F(Xml, TextModelPrologAndAttributes) {
   ASSERT_NE(load(0, "<a>x<b/>yz<!--c--><?p d?>w<![CDATA[<q>]]>v<tile_x> 32 </tile_x></a>"), 0);
   EXPECT_EQ(xml_node_text(xml_main_element(0)), u"xyzwv");
   EXPECT_EQ(children_of(xml_main_element(0)), "1 b '' @1;2  'c' @2;5 p 'd' @0;3  '<q>' @1;1 tile_x ' 32 ' @1;");
 
-  ASSERT_NE(load(0, "<?xml version=\"1.0\" standalone=\"yes\"?>\n<!-- head -->\n<!DOCTYPE r PUBLIC \"-//T\" "
-                    "'say\"x' [\n<!ENTITY e \"v\">\n]>\n<r a=\"1\" Id=\"7\" id=\"8\">a&e;b &amp; &#x41;</r>\n"),
-            0);
-  EXPECT_EQ(xml_status(0), 0) << string_to_utf8(xml_error_message(0));
-  EXPECT_EQ(xml_standalone(0), 1);
-  EXPECT_EQ(xml_node_text(xml_root_node(0)), u"\n\n\n\n");
-  // Internal entities stay as written; predefined ones and references become characters.
-  EXPECT_EQ(children_of(xml_root_node(0)),
-            "2  ' head ' @1;4  '<!DOCTYPE r PUBLIC \"-//T\" 'say\"x' [\n<!ENTITY e \"v\">\n]>' @1;"
-            "1 r 'a&e;b & A' @1;");
+  ASSERT_NE(load(0, "<?xml version=\"1.0\"?>\n<!-- c -->\n<r a=\"1\" Id=\"7\" id=\"8\">&amp;&#x41;</r>"), 0);
+  EXPECT_EQ(children_of(xml_root_node(0)), "2  ' c ' @1;1 r '&A' @1;");
   XmlNode* r = xml_main_element(0);
   ASSERT_EQ(xml_attributes_begin(r), 1);
   String seen;
@@ -89,28 +63,19 @@ TEST_F(Xml, TextModelPrologAndAttributes) {
   EXPECT_EQ(seen + xml_node_id(r), u"a=1;Id=7;id=8;7");
 }
 
-TEST_F(Xml, MalformedAndHostileFilesGiveWhatWasReadAndNoFileGivesNoDocument) {
+TEST_F(Xml, MalformedFilesGiveWhatWasReadAndNoFileGivesNoDocument) {
   int handle = load(AnyNumber, "<players>\n  <player>\n    <name>Anna</name>\n    <id>1");
   ASSERT_NE(handle, 0);
   EXPECT_NE(xml_status(handle), 0);
   EXPECT_EQ(xml_error_line(handle) * 100 + xml_error_column(handle), 410);
   EXPECT_EQ(children_of(xml_first_child(xml_main_element(handle))), "1 name 'Anna' @5;1 id '1' @5;");
   ASSERT_NE(load(0, "<a>\n<b></c>\n</a>"), 0);
-  EXPECT_EQ(string_to_utf8(xml_error_message(0)), "mismatched tag");
-  EXPECT_EQ(xml_status(0) * 100 + xml_error_column(0), 706);
+  EXPECT_EQ(string_to_utf8(xml_error_message(0)) + std::to_string(xml_error_column(0)), "mismatched tag6");
 
   ASSERT_EQ(load(3, "<keep/>"), 1);
   EXPECT_EQ(load(3, ""), 0);
   EXPECT_EQ(xml_root_node(3), nullptr);  // the failed load leaves no document under 3
   EXPECT_EQ(xml_load(AnyNumber, u"") + xml_load(AnyNumber, upath("missing.xml")) + xml_load(AnyNumber, upath("")), 0);
-
-  // Deep nesting is loaded, formatted, saved and freed without exhausting the stack.
-  ASSERT_NE(load(0, repeat("<a>", 300000) + "x" + repeat("</a>", 300000)), 0);
-  size_t levels = 1;
-  for (XmlNode* node = xml_main_element(0); xml_first_child(node); node = xml_first_child(node)) ++levels;
-  EXPECT_EQ(levels, 300000u);
-  xml_format(0, 129, 2);
-  EXPECT_EQ(xml_save(0, upath("deep.xml"), 0), 1);
 }
 
 // The document the player icon dialog builds: per player name, id, pic, comment.
@@ -136,25 +101,11 @@ TEST_F(Xml, PlayersFileIsWrittenByteForByteAndEscapedByContext) {
   // spaces per level, the empty-element form for an empty text, a text with
   // line ends on indented lines of its own.
   EXPECT_EQ(read("players.xml"),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-            "\r\n"
-            "<players>\r\n"
-            "  <player>\r\n"
-            "    <name>Anna Berg</name>\r\n"
-            "    <id>1</id>\r\n"
-            "    <pic>anna.png</pic>\r\n"
-            "    <comment>\r\n"
-            "      Line one\r\n"
-            "      Line two\r\n"
-            "    </comment>\r\n"
-            "  </player>\r\n"
-            "  <player>\r\n"
-            "    <name>Bj\xC3\xB6rn \"B\" \xF0\x9F\x98\x80</name>\r\n"
-            "    <id>2</id>\r\n"
-            "    <pic/>\r\n"
-            "    <comment>Fish &amp; chips &lt;3</comment>\r\n"
-            "  </player>\r\n"
-            "</players>\r\n");
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<players>\r\n"
+            "  <player>\r\n    <name>Anna Berg</name>\r\n    <id>1</id>\r\n    <pic>anna.png</pic>\r\n"
+            "    <comment>\r\n      Line one\r\n      Line two\r\n    </comment>\r\n  </player>\r\n"
+            "  <player>\r\n    <name>Bj\xC3\xB6rn \"B\" \xF0\x9F\x98\x80</name>\r\n    <id>2</id>\r\n    <pic/>\r\n"
+            "    <comment>Fish &amp; chips &lt;3</comment>\r\n  </player>\r\n</players>\r\n");
   doc = build_players({});
   xml_format(doc, 129, 2);
   ASSERT_EQ(xml_save(doc, upath("players.xml"), 0), 1);
