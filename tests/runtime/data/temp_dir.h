@@ -6,7 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "runtime/core/strings.h"
@@ -27,8 +27,7 @@ struct TempDir {
     std::ofstream(path(name), std::ios::binary) << bytes;
   }
   std::string read(const std::string& name) const {
-    std::stringstream s;
-    s << std::ifstream(path(name), std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 };

@@ -42,15 +42,13 @@ TEST_F(FileTest, ValuesAndStringsAsExactBytes) {
   EXPECT_EQ(file_write_byte(f, 1) + file_write_long(f, 5) + file_write_string(f, u"A\U0001F600", EncodingUtf16), 11);
   EXPECT_EQ(file_write_word(f, 0x12345) + file_write_long(f, -2) + file_write_string(f, u"\u00E4"), 8);
   file_close(f);
-  EXPECT_EQ(file_write_byte(f, 1), 0);
+  EXPECT_EQ(file_write_byte(f, 1), 0);  // closed
   EXPECT_EQ(read("out.bin"), "\x01\x05\0\0\0A\0\x3D\xD8\x00\xDE\x45\x23\xFE\xFF\xFF\xFF\xC3\xA4"s);
 
   f = open_with("\xFF\x34\x12\xFE\xFF\x78\x56\x34\x12\xAA\x01");
-  EXPECT_EQ(file_read_byte(f) * 10000 + file_read_word(f), -10000 + 0x1234);
-  EXPECT_EQ(file_read_word(f), -2);
-  EXPECT_EQ(file_read_long(f), 0x12345678);
-  EXPECT_EQ(file_read_long(f), 0x01AA);  // the two bytes left
-  EXPECT_EQ(file_read_long(f), 0);
+  EXPECT_EQ(std::vector<int64_t>({file_read_byte(f), file_read_word(f), file_read_word(f), file_read_long(f),
+                                  file_read_long(f), file_read_long(f)}),
+            std::vector<int64_t>({-1, 0x1234, -2, 0x12345678, 0x01AA, 0}));  // short and empty at the end
 
   // A UTF-16 string ends at 0 or a line end (CR, LF, CR LF), consumed, and
   // never reads past its limit.

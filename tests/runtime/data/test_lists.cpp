@@ -22,7 +22,6 @@ std::string state(List<Entry>* list) {
 
 TEST(Lists, MovementsAddDeleteSelectAndSetCurrent) {
   List<Entry>* list = list_new<Entry>();
-  EXPECT_EQ(list_next(list), nullptr);
   for (int v : {1, 2, 3}) list_last(list), list_add(list)->value = v;  // appending as the application does
   EXPECT_EQ(list_next(list), nullptr);  // at the last element: stays there
   EXPECT_EQ(state(list), "1 2 3 @2:3");

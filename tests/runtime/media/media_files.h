@@ -28,9 +28,8 @@ struct PngSpec {
 };
 Bytes make_png(const PngSpec& spec);
 
-// components: 1 grey, 3 RGB, 4 CMYK as stored.
-Bytes make_jpeg(int width, int height, int components, const Bytes& samples, int quality = 100,
-                bool progressive = false);
+// A JPEG of quality 100; components: 1 grey, 3 RGB, 4 CMYK as stored.
+Bytes make_jpeg(int width, int height, int components, const Bytes& samples);
 
 // Small pictures of every BMP and PNG layout the decoders know, with the
 // pixels they decode to (0xRRGGBB, or 0xRRGGBBAA at depth 32; rows top-down):

