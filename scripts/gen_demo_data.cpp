@@ -1,6 +1,7 @@
 // Writes Tavrel's demo game data: the level file "Varn.gxml", the catalogs "players.xml",
 // "graves.xml" and "transports.xml", the map picture, the grave and transport pictures,
-// the marker and random-cell pictures in "pics", and the hero icons in "players".
+// the marker and random-cell pictures in "pics", the hero icons in "players", and the
+// application's icon in the sizes of the icon theme in "icons".
 //
 // Everything is drawn here, procedurally, with cairo; the map picture is written as JPEG
 // through gdk-pixbuf. All randomness comes from fixed seeds, so every run writes the same
@@ -1916,6 +1917,138 @@ static bool make_random_cell() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The application icon: a corner of the map on a sheet of parchment (sea, coast, a mountain,
+// a road) with the red rings of the map marker, drawn on a 256 x 256 canvas and scaled to each
+// size of the icon theme. Below 32 pixels the details that would only blur are left out.
+
+static const int IconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+static void draw_icon(cairo_t *cr, int size) {
+  bool small = size < 32;
+  cairo_scale(cr, size / 256.0, size / 256.0);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  // The sheet with a soft shadow.
+  cairo_new_path(cr);
+  rounded_rect(cr, 18, 22, 228, 228, 26);
+  set_rgb(cr, 40, 28, 16, 0.35);
+  cairo_fill(cr);
+  cairo_new_path(cr);
+  rounded_rect(cr, 12, 12, 228, 228, 26);
+  cairo_pattern_t *paper = cairo_pattern_create_radial(110, 100, 30, 126, 126, 190);
+  cairo_pattern_add_color_stop_rgb(paper, 0, 0.97, 0.92, 0.80);
+  cairo_pattern_add_color_stop_rgb(paper, 1, 0.80, 0.68, 0.48);
+  cairo_set_source(cr, paper);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(paper);
+  cairo_save(cr);
+  cairo_clip_preserve(cr);
+  // The sea in the lower left corner, with a lighter shallow band along the coast.
+  auto coast = [&](double grow) {
+    cairo_new_path(cr);
+    cairo_move_to(cr, 0, 120 - grow);
+    cairo_curve_to(cr, 50 + grow, 118 - grow, 70 + grow, 160, 96 + grow, 176);
+    cairo_curve_to(cr, 124 + grow, 192, 118 + grow, 226, 150 + grow, 256);
+    cairo_line_to(cr, 0, 256);
+    cairo_close_path(cr);
+  };
+  coast(10);
+  set_rgb(cr, 142, 178, 190);
+  cairo_fill(cr);
+  coast(0);
+  set_rgb(cr, 84, 128, 156);
+  cairo_fill_preserve(cr);
+  set_rgb(cr, 52, 74, 92);
+  cairo_set_line_width(cr, small ? 6 : 3);
+  cairo_stroke(cr);
+  if (!small) {
+    // Waves.
+    set_rgb(cr, 200, 222, 230, 0.9);
+    cairo_set_line_width(cr, 3);
+    for (int i = 0; i < 3; i++) {
+      double x = 26 + i * 24, y = 166 + i * 22;
+      cairo_move_to(cr, x, y);
+      cairo_curve_to(cr, x + 6, y - 6, x + 12, y - 6, x + 18, y);
+      cairo_stroke(cr);
+    }
+    // A mountain and a wood in the upper right.
+    Glyph g{186, 96, 42, 2, 0.6};
+    double sz = g.size, peak = g.x + sz * 0.03;
+    cairo_move_to(cr, g.x - sz, g.y);
+    cairo_line_to(cr, peak, g.y - sz * 1.1);
+    cairo_line_to(cr, g.x + sz, g.y);
+    cairo_close_path(cr);
+    set_rgb(cr, 120, 108, 92);
+    cairo_fill(cr);
+    cairo_move_to(cr, g.x - sz, g.y);
+    cairo_line_to(cr, peak, g.y - sz * 1.1);
+    cairo_line_to(cr, peak + sz * 0.15, g.y - sz * 0.5);
+    cairo_line_to(cr, peak - sz * 0.05, g.y);
+    cairo_close_path(cr);
+    set_rgb(cr, 196, 184, 160);
+    cairo_fill(cr);
+    cairo_move_to(cr, peak - sz * 0.36, g.y - sz * 0.72);
+    cairo_line_to(cr, peak, g.y - sz * 1.1);
+    cairo_line_to(cr, peak + sz * 0.36, g.y - sz * 0.72);
+    cairo_line_to(cr, peak + sz * 0.1, g.y - sz * 0.78);
+    cairo_line_to(cr, peak - sz * 0.08, g.y - sz * 0.66);
+    cairo_close_path(cr);
+    set_rgb(cr, 246, 246, 240);
+    cairo_fill(cr);
+    cairo_move_to(cr, g.x - sz, g.y);
+    cairo_line_to(cr, peak, g.y - sz * 1.1);
+    cairo_line_to(cr, g.x + sz, g.y);
+    set_rgb(cr, 70, 58, 44);
+    cairo_set_line_width(cr, 3);
+    cairo_stroke(cr);
+    for (int i = 0; i < 3; i++) draw_tree(cr, Glyph{120.0 + i * 20, 70.0 + (i % 2) * 14, 11, 1, 0.3 * i});
+    // A dashed road from the coast to the mountain.
+    double dashes[] = {10, 8};
+    cairo_set_dash(cr, dashes, 2, 0);
+    cairo_move_to(cr, 104, 150);
+    cairo_curve_to(cr, 130, 130, 150, 140, 170, 110);
+    set_rgb(cr, 110, 70, 40);
+    cairo_set_line_width(cr, 4);
+    cairo_stroke(cr);
+    cairo_set_dash(cr, nullptr, 0, 0);
+  }
+  cairo_restore(cr);
+  // The edge of the sheet.
+  cairo_new_path(cr);
+  rounded_rect(cr, 12, 12, 228, 228, 26);
+  set_rgb(cr, 90, 62, 36);
+  cairo_set_line_width(cr, small ? 10 : 6);
+  cairo_stroke(cr);
+  // The marker: red rings around the marked spot.
+  const double mx = 150, my = 178;
+  set_rgb(cr, 200, 24, 20);
+  for (int i = 0; i < (small ? 2 : 3); i++) {
+    cairo_new_path(cr);
+    cairo_arc(cr, mx, my, (small ? 22 : 14) + i * (small ? 24 : 17), 0, 2 * M_PI);
+    cairo_set_line_width(cr, small ? 14 : 7 - i);
+    cairo_stroke(cr);
+  }
+  cairo_arc(cr, mx, my, small ? 12 : 7, 0, 2 * M_PI);
+  cairo_fill(cr);
+}
+
+static bool make_app_icons() {
+  bool ok = true;
+  for (int size : IconSizes) {
+    std::string folder = "icons/hicolor/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
+    std::error_code ec;
+    std::filesystem::create_directories(out_path(folder), ec);
+    cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+    cairo_t *cr = cairo_create(s);
+    draw_icon(cr, size);
+    cairo_destroy(cr);
+    ok = !ec && write_png(s, folder + "/tavrel.png") && ok;
+    cairo_surface_destroy(s);
+  }
+  return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
 // XML files
 
 static const char *XmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -2010,6 +2143,7 @@ int main(int argc, char **argv) {
   for (const TileDef &d : TransportTiles) ok = make_tile(d, 0) && make_tile(d, 1) && ok;
   ok = make_cursor() && ok;
   ok = make_random_cell() && ok;
+  ok = make_app_icons() && ok;
   ok = make_map() && ok;
   return ok ? 0 : 1;
 }

@@ -110,7 +110,8 @@ void load_level(const String& path) {
     MapView.tile_x = MapView.tile_y;
     MapView.tile_y = width;
   }
-  window_set_title(MainWindow, MapView.level_name);
+  // Without a level name (no level file read yet) the window keeps its title.
+  if (!MapView.level_name.empty()) window_set_title(MainWindow, MapView.level_name);
   read_catalogs();
   UnsavedChanges = 0;
   // The map picture and the pieces' pictures were replaced.

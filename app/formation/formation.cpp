@@ -1,17 +1,158 @@
+// The save and load commands. A formation goes to and from files as a plain
+// record (formation_record.h); the formation on the map is replaced only when
+// the whole file has been read and its level file exists.
 #include "app/formation/formation.h"
 
-void save_formation() {
-  // Saving a formation is not available yet.
+#include <algorithm>
+
+#include "app/catalogs/catalogs.h"
+#include "app/formation/formation_record.h"
+#include "app/formation/old_formation.h"
+#include "app/mapview/model.h"
+#include "app/mapview/render.h"
+#include "app/shell/shell.h"
+#include "runtime/core/objects.h"
+#include "runtime/data/directory.h"
+#include "runtime/data/files.h"
+#include "runtime/toolkit/requesters.h"
+
+String FormationFolder;
+
+namespace {
+
+// Stands for ProgramDir (with its final "/") in stored level references, so
+// that a formation moves with the program: two backslashes, PROGDIR, two
+// backslashes.
+const String ProgramDirPlaceholder = u"\\\\PROGDIR\\\\";
+
+void report(const String& text) { message_requester(u"Tavrel", text, IconError); }
+
+// A copy of the list's records in order; its current element is kept.
+template <class Record>
+std::vector<Record> records_of(List<Record>* list) {
+  std::vector<Record> records;
+  Record* current = list_current(list);
+  list_reset(list);
+  while (Record* record = list_next(list)) records.push_back(*record);
+  if (current)
+    list_set_current(list, current);
+  else
+    list_reset(list);
+  return records;
+}
+
+FormationRecord current_formation() {
+  FormationRecord record;
+  record.level_reference = string_replace(MapView.level_path, ProgramDir, ProgramDirPlaceholder);
+  record.zoom = static_cast<int8_t>(MapView.zoom);
+  record.heroes = records_of(Heroes);
+  record.trails = records_of(Trails);
+  record.graves = records_of(Graves);
+  record.transports = records_of(Transports);
+  std::copy(std::begin(Inscriptions), std::end(Inscriptions), record.inscriptions);
+  return record;
+}
+
+void append_pieces(List<Piece>* list, const std::vector<Piece>& pieces) {
+  list_clear(list);
+  for (const Piece& piece : pieces) {
+    list_last(list);
+    *list_add(list) = piece;
+  }
+}
+
+// load_level, then the file's records over what it set up. Hero records
+// beyond the level's heroes are left out; heroes beyond the records keep their
+// start places. Indices and links are kept as stored.
+void replace_formation(const FormationRecord& record, const String& level_path) {
+  load_level(level_path);
+  MapView.zoom = std::clamp<int32_t>(record.zoom, 25, 100);
+  list_reset(Heroes);
+  list_reset(Trails);
+  for (size_t i = 0; i < record.heroes.size(); i++) {
+    Piece* hero = list_next(Heroes);
+    if (!hero) break;
+    *hero = record.heroes[i];
+    if (i >= record.trails.size()) continue;
+    if (Trail* trail = list_next(Trails)) *trail = record.trails[i];
+  }
+  append_pieces(Graves, record.graves);
+  list_reset(Graves);
+  append_pieces(Transports, record.transports);
+  for (int i = 0; i < InscriptionCount; i++)
+    if (!record.inscriptions[i].empty()) Inscriptions[i] = record.inscriptions[i];
+  map_view_changed();
+}
+
+}  // namespace
+
+bool save_formation() {
+  String path = save_file_requester(u"Tavrel - Aufstellung speichern", FormationFolder,
+                                    u"Partyaufstellung (*.tvf)|*.tvf", 0);
+  if (path.empty()) return true;
+  FormationFolder = path_part(path);
+  if (!string_equal(string_right(path, 4), u".tvf")) path += u".tvf";
+  return write_formation(path);
 }
 
 void load_formation() {
-  // Loading a formation is not available yet.
+  String path = open_file_requester(u"Tavrel - Aufstellung laden", FormationFolder,
+                                    u"Partyaufstellung (*.tvf)|*.tvf|Altes Dateiformat (*.gls)|*.gls", 0);
+  if (path.empty()) return;
+  FormationFolder = path_part(path);
+  if (string_equal(string_lower(string_right(path, 3)), u"gls"))
+    read_old_formation(path);
+  else
+    read_formation(path);
 }
 
-void write_formation(const String&) {
-  // Writing a formation file is not available yet.
+bool write_formation(const String& path) {
+  FormationRecord record = current_formation();
+  int file = file_create_replacing(AnyNumber, path);
+  if (!file) {
+    report(u"Die Datei konnte nicht erstellt werden.");
+    return false;
+  }
+  bool written = write_formation_record(file, record);
+  if (written)
+    written = file_commit(file) == 1;
+  else
+    file_close(file);
+  if (!written) {
+    report(u"Die Datei konnte nicht vollständig geschrieben werden. "
+           u"Eine bereits vorhandene Datei ist unverändert geblieben.");
+    return false;
+  }
+  UnsavedChanges = 0;
+  return true;
 }
 
-void read_formation(const String&) {
-  // Reading a formation file is not available yet.
+void read_formation(const String& path) { read_formation_file(path, false); }
+
+void read_formation_file(const String& path, bool old_format) {
+  int file = file_read_only(AnyNumber, path);
+  if (!file) {
+    report(u"Die Datei konnte nicht geöffnet werden.");
+    return;
+  }
+  FormationRecord record;
+  FormationRead result = read_formation_record(file, old_format, &record);
+  file_close(file);
+  if (result == FormationRead::WrongVersion) {
+    report(u"Das Dateiformat ist nicht kompatibel mit der verwendeten Version von Tavrel.");
+    return;
+  }
+  if (result == FormationRead::HeaderIncomplete) {
+    report(u"Die Datei ist unvollständig und konnte nicht geladen werden.");
+    return;
+  }
+  String level_path = record.level_reference;
+  if (!old_format) level_path = string_replace(level_path, ProgramDirPlaceholder, ProgramDir);
+  if (file_size(level_path) < 0) {
+    report(u"Die Leveldatei '" + level_path + u"' kann nicht gefunden werden.");
+    return;
+  }
+  replace_formation(record, level_path);
+  if (result == FormationRead::Incomplete)
+    report(u"Die Datei ist unvollständig. Es wurde nur der vorhandene Teil der Aufstellung geladen.");
 }

@@ -1,13 +1,31 @@
-// Formation files (".tvf"): the save and load commands and the file format.
+// Formation files (".tvf"): the save and load commands and the exchange
+// between the formation on the map and the files.
 #pragma once
 
 #include "runtime/core/strings.h"
 
-// Command "Spiel speichern": asks for a file name and writes the formation.
-void save_formation();
-// Command "Spiel laden": asks for a file and reads it (old ".gls" files too).
+// Folder of the formation file last chosen in the save or open requester (with
+// its final "/"); where both requesters start. Empty at start-up.
+extern String FormationFolder;
+
+// Command "Spiel speichern": asks for a file name (".tvf" is appended unless
+// the name ends in exactly that) and writes the formation. False when the
+// chosen file could not be written (the user was told); true when it was
+// written or the requester was cancelled.
+bool save_formation();
+// Command "Spiel laden": asks for a file and reads it; a name ending in "gls"
+// (any case) is read as an old formation file.
 void load_formation();
-// Writes the formation to path.
-void write_formation(const String& path);
-// Reads the formation file at path (loading its level first).
+// Writes the formation to path. The file at path is replaced only once the new
+// one is completely on the disk; on any failure the user reads why, the old
+// file stays as it was and UnsavedChanges keeps its value. True when written
+// (UnsavedChanges is then 0).
+bool write_formation(const String& path);
+// Replaces the formation by the one in the file at path (current format),
+// loading its level first. The file is only read. A file that cannot be used
+// (unreadable, another format, cut short before its counts, level missing) is
+// reported and leaves the formation as it was; a file that ends early is
+// loaded as far as it goes and reported as incomplete.
 void read_formation(const String& path);
+// As read_formation, for either format.
+void read_formation_file(const String& path, bool old_format);

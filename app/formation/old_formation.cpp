@@ -1,5 +1,5 @@
 #include "app/formation/old_formation.h"
 
-void read_old_formation(const String&) {
-  // Reading old formation files is not available yet.
-}
+#include "app/formation/formation.h"
+
+void read_old_formation(const String& path) { read_formation_file(path, true); }

@@ -1,14 +1,116 @@
+// Grave stones, the shared step that appends a new piece, and the inscription
+// pool.
 #include "app/pieces/graves.h"
 
+#include "app/mapview/picker.h"
+#include "app/pieces/context_menu.h"
+#include "app/shell/shell.h"
+#include "runtime/toolkit/requesters.h"
+#include "runtime/toolkit/windows.h"
+
+namespace {
+
+// Marks in held[] every index from 1 that a grave or transport other than except
+// holds. The lists' current elements are left as they were.
+void mark_held_inscriptions(bool (&held)[InscriptionCount], const Piece* except) {
+  for (List<Piece>* list : {Graves, Transports}) {
+    Piece* current = list_current(list);
+    list_reset(list);
+    while (Piece* piece = list_next(list)) {
+      if (piece != except && piece->inscription > 0 && piece->inscription < InscriptionCount)
+        held[piece->inscription] = true;
+    }
+    if (current)
+      list_set_current(list, current);
+    else
+      list_reset(list);
+  }
+}
+
+// Keeps a coordinate of a new piece on the map; x and y differ at 0 (x = 0
+// counts as off the map, y = 0 as on it).
+int32_t place_on_map(int64_t value, bool on_map, int64_t map_size, int64_t tile, int64_t origin) {
+  if (!on_map) return static_cast<int32_t>(origin + 10);
+  if (value > map_size - tile) return static_cast<int32_t>(map_size - tile - 10);
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
+String grave_inscription(const String& dead, const String& group, int64_t date) {
+  return u"RIP " + date_format(u"%dd.%mm.%yyyy", date) + u" - Hier ruht " + dead + u" von den " + group;
+}
+
+int32_t take_inscription(const String& text) {
+  bool held[InscriptionCount] = {};
+  mark_held_inscriptions(held, nullptr);
+  for (int32_t i = 1; i < InscriptionCount; i++) {
+    if (Inscriptions[i].empty() && !held[i]) {
+      Inscriptions[i] = text;
+      return i;
+    }
+  }
+  return 0;
+}
+
+void release_inscription(int32_t index, const Piece* holder) {
+  if (index <= 0 || index >= InscriptionCount) return;
+  bool held[InscriptionCount] = {};
+  mark_held_inscriptions(held, holder);
+  if (!held[index]) Inscriptions[index].clear();
+}
+
+bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, int32_t x, int32_t y) {
+  if (!pieces || list_size(catalog) == 0) return false;
+  int32_t px = place_on_map(x, x > 0, MapView.map_width, MapView.tile_x, MapView.origin_x);
+  int32_t py = place_on_map(y, y >= 0, MapView.map_height, MapView.tile_y, MapView.origin_y);
+  CatalogEntry* entry = list_current(catalog);
+  if (!entry || entry->id != id) {
+    list_reset(catalog);
+    do entry = list_next(catalog);
+    while (entry && entry->id != id);
+    if (!entry) return false;
+  }
+  int64_t index = list_index(catalog);
+  list_last(pieces);
+  Piece* piece = list_add(pieces);
+  piece->catalog_index = static_cast<int32_t>(index);
+  piece->x = px;
+  piece->y = py;
+  return true;
+}
+
+CatalogEntry* pick_new_piece(List<CatalogEntry>* catalog, int with_random) {
+  list_reset(catalog);
+  int choice = pick_catalog_entry(catalog, MapView.tile_x, MapView.tile_y, with_random);
+  if (choice < 0) return nullptr;
+  CatalogEntry* entry = list_select(catalog, choice);
+  window_present(MainWindow);
+  return entry;
+}
+
+void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text) {
+  if (add_piece(id, pieces, catalog, PopupPoint.x, PopupPoint.y))
+    list_last(pieces)->inscription = take_inscription(text);
+  UnsavedChanges = 1;
+}
+
 void set_grave() {
-  // Setting a grave is not available yet.
+  CatalogEntry* entry = pick_new_piece(GraveCatalog, 1);
+  if (!entry) return;
+  String id = entry->id;
+  String dead = input_requester(u"Tavrel", u"Name des verstorbenen Charakters", u"");
+  String group = input_requester(u"Tavrel", u"Name der Heldengruppe", u"");
+  place_new_piece(id, Graves, GraveCatalog, grave_inscription(dead, group, date_now()));
 }
 
 void remove_grave() {
-  // Removing a grave is not available yet.
-}
-
-bool add_piece(const String&, List<Piece>*, List<CatalogEntry>*, int32_t, int32_t) {
-  // Adding a piece is not available yet.
-  return false;
+  Piece* grave = list_current(Graves);
+  if (!grave) return;
+  if (message_requester(u"Tavrel", u"Soll der Grabstein tatsächlich entfernt werden?", ButtonsYesNo) != ResultYes)
+    return;
+  release_inscription(grave->inscription, grave);
+  list_set_current(Graves, grave);
+  list_delete(Graves);
+  UnsavedChanges = 1;
 }

@@ -1,5 +1,6 @@
-// Grave stones: setting and removing them, and the shared step that appends a
-// piece chosen from a catalog.
+// Grave stones: setting and removing them, the shared step that appends a
+// piece chosen from a catalog, and the inscription pool that graves and
+// transports share.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +8,39 @@
 #include "app/catalogs/catalogs.h"
 #include "app/mapview/model.h"
 
-// Command "Grabstein setzen": a grave at PopupPoint.
+// Command "Grabstein setzen": the user picks a stone and names the dead
+// character and the hero group; the stone goes to PopupPoint with a dated
+// inscription. A cancelled picker changes nothing.
 void set_grave();
-// Removes the current grave of Graves after asking.
+// Removes the current grave of Graves (and frees its text) after the user
+// answered Yes; counts as a change.
 void remove_grave();
-// Appends a piece of the catalog entry with the given id to pieces at (x, y);
-// false when no entry has that id.
+// Appends a piece of the catalog entry with the given id to pieces at (x, y),
+// moved inside the map as follows: x > 0 beyond map_width - tile_x becomes
+// map_width - tile_x - 10, x <= 0 becomes origin_x + 10; y >= 0 beyond
+// map_height - tile_y becomes map_height - tile_y - 10, y < 0 becomes
+// origin_y + 10. The catalog's current entry is taken when it has the id,
+// otherwise the first entry with it (which becomes current). The new piece is
+// the last and current one. False (nothing added) for an empty catalog or an
+// unknown id.
 bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, int32_t x, int32_t y);
+
+// The first steps of creating a grave or transport: the catalog starts over,
+// the user picks an entry in the piece picker (with_random 1: the random cell
+// too), which becomes current, and the main window comes to the front.
+// nullptr when the picker was cancelled.
+CatalogEntry* pick_new_piece(List<CatalogEntry>* catalog, int with_random);
+// The last steps: a piece of the entry with the id at PopupPoint, given text
+// from the inscription pool when it was added; a change in every case.
+void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text);
+
+// "RIP dd.mm.yyyy - Hier ruht <dead> von den <group>" for the date value.
+String grave_inscription(const String& dead, const String& group, int64_t date);
+// Puts text at the lowest free index of Inscriptions and returns the index; 0
+// (text dropped) when all of 1..255 are taken. An index is free when its text
+// is empty and no grave or transport holds it.
+int32_t take_inscription(const String& text);
+// Empties the text at index, unless another grave or transport than holder
+// holds the same index (only a damaged formation file shares one). Index 0
+// and indices outside the pool free nothing.
+void release_inscription(int32_t index, const Piece* holder);

@@ -1,5 +1,7 @@
 // The main window: menus, popup menus, the map and picker canvases, the zoom
-// shortcuts and the marker picture.
+// shortcuts, the marker picture and the program's icon.
+#include <vector>
+
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/shell/shell.h"
@@ -18,9 +20,23 @@ void size_canvas_from_window() {
   MapView.canvas_height = static_cast<int32_t>(window_height(MainWindow, 1) - MenuBarAllowance);
 }
 
+// The program's icon, in the sizes that lie beside it; every window shows it.
+void set_window_icon() {
+  std::vector<int> sizes;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    String folder = string_from_number(size) + u"x" + string_from_number(size);
+    sizes.push_back(image_load(AnyNumber, ProgramDir + u"icons/hicolor/" + folder + u"/apps/tavrel.png"));
+  }
+  window_set_default_icon(sizes);
+  for (int image : sizes) {
+    if (image) image_free(image);
+  }
+}
+
 }  // namespace
 
 int open_main_window() {
+  set_window_icon();
   if (!window_open(MainWindow, 220, 0, 1286, 800, u"Tavrel", 0x1E)) return 0;
 
   if (MapMarker.image) image_free(MapMarker.image);

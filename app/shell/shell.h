@@ -36,7 +36,10 @@ void zoom_full();
 void zoom_out();
 void zoom_in();
 // Asks at quit whether unsaved changes are to be saved (and saves on Yes).
-void ask_save_at_quit();
+// False when the save was chosen but failed: the program then stays open so
+// that the work can be saved elsewhere. True to quit (saved, not wanted, or
+// the save requester cancelled).
+bool ask_save_at_quit();
 // The whole program: start-up, loop, shut-down. Returns the exit status: 0,
 // or 1 when the main window cannot be opened (no display).
 int tavrel_main(int argc, char** argv);

@@ -60,13 +60,13 @@ void create_containers() {
   for (String& text : Inscriptions) text.clear();
 }
 
-void ask_save_at_quit() {
-  if (UnsavedChanges != 1) return;
+bool ask_save_at_quit() {
+  if (UnsavedChanges != 1) return true;
   int answer = message_requester(
       u"Tavrel",
       u"Der aktuelle Spielstand wurde noch nicht gespeichert. Soll er vor dem Beenden gespeichert werden?",
       ButtonsYesNo);
-  if (answer == ResultYes) save_formation();
+  return answer != ResultYes || save_formation();
 }
 
 int tavrel_main(int argc, char** argv) {
@@ -89,9 +89,9 @@ int tavrel_main(int argc, char** argv) {
   }
 
   load_level(u"");
-  run_event_loop();
-
-  ask_save_at_quit();
+  do {
+    run_event_loop();
+  } while (!ask_save_at_quit());
   runtime_release();
   return 0;
 }

@@ -1,9 +1,13 @@
 #include "runtime/data/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "runtime/core/objects.h"
@@ -23,6 +27,12 @@ struct FileObject {
   bool reading = true;
   int encoding = EncodingUtf8;
   bool read_only = false;
+  // A write, flush or sync of the platform failed since the file was opened.
+  bool failed = false;
+  // Files from file_create_replacing: the hidden file being written and the
+  // destination it replaces on file_commit.
+  std::string temporary;
+  std::string destination;
 
   FileObject() = default;
   FileObject(const FileObject&) = delete;
@@ -32,11 +42,18 @@ struct FileObject {
   ~FileObject();
 };
 
+// fwrite that remembers a short write.
+size_t put(FileObject& file, const void* data, size_t n) {
+  size_t written = std::fwrite(data, 1, n, file.stream);
+  if (written != n) file.failed = true;
+  return written;
+}
+
 // Writes out the bytes waiting in the buffer; the buffer is then free.
 void write_out(FileObject& file) {
   if (file.reading || file.buffer.empty()) return;
   int64_t pending = FileBufferSize - file.remaining;
-  if (pending > 0) std::fwrite(file.buffer.data(), 1, static_cast<size_t>(pending), file.stream);
+  if (pending > 0) put(file, file.buffer.data(), static_cast<size_t>(pending));
   file.remaining = FileBufferSize;
 }
 
@@ -45,6 +62,9 @@ void release_file(FileObject& file, int) {
   write_out(file);
   std::fclose(file.stream);
   file.stream = nullptr;
+  // A replacing file that was not committed is given up.
+  if (!file.temporary.empty()) unlink(file.temporary.c_str());
+  file.temporary.clear();
 }
 
 FileObject::~FileObject() { release_file(*this, 0); }
@@ -64,9 +84,31 @@ int normal_encoding(int encoding) {
   return encoding == EncodingUtf16 || encoding == EncodingAscii ? encoding : EncodingUtf8;
 }
 
+bool valid_number(int number) { return number == AnyNumber || (number >= 0 && number < FixedNumberLimit); }
+
+// Makes the file object for an open stream; the stream is closed on failure.
+int add_file(int number, FILE* stream, int flags, bool read_only, FileObject** out) {
+  int result = 0;
+  FileObject* file = file_table().create(number, &result);
+  if (!file) {
+    std::fclose(stream);
+    return 0;
+  }
+  *out = file;
+  file->stream = stream;
+  if (!(flags & FileUnbuffered)) file->buffer.assign(FileBufferSize, 0);
+  file->reading = true;
+  file->remaining = 0;
+  file->filled = 0;
+  // Bits 0 to 4 give the default encoding; 0 there means UTF-8.
+  file->encoding = (flags & 31) == 0 ? EncodingUtf8 : normal_encoding(flags);
+  file->read_only = read_only;
+  return number == AnyNumber ? result : 1;
+}
+
 int open_file(int number, const String& path, int flags, const char* mode, const char* fallback_mode,
               bool read_only) {
-  if (number != AnyNumber && (number < 0 || number >= FixedNumberLimit)) return 0;
+  if (!valid_number(number)) return 0;
   // A number in use is released before the new file is opened, so that its
   // pending data reaches its own file first.
   if (number != AnyNumber) file_table().remove(number);
@@ -82,21 +124,32 @@ int open_file(int number, const String& path, int flags, const char* mode, const
     std::fclose(stream);
     return 0;
   }
-  int result = 0;
-  FileObject* file = file_table().create(number, &result);
-  if (!file) {
-    std::fclose(stream);
-    return 0;
+  FileObject* file = nullptr;
+  return add_file(number, stream, flags, read_only, &file);
+}
+
+// The file that a replacing save writes: a symbolic link is followed, so that
+// the link stays and its target gets the new content.
+std::string replaced_file(const std::string& path) {
+  struct stat link_info;
+  if (lstat(path.c_str(), &link_info) == 0 && S_ISLNK(link_info.st_mode)) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      std::string target = real;
+      std::free(real);
+      return target;
+    }
   }
-  file->stream = stream;
-  if (!(flags & FileUnbuffered)) file->buffer.assign(FileBufferSize, 0);
-  file->reading = true;
-  file->remaining = 0;
-  file->filled = 0;
-  // Bits 0 to 4 give the default encoding; 0 there means UTF-8.
-  file->encoding = (flags & 31) == 0 ? EncodingUtf8 : normal_encoding(flags);
-  file->read_only = read_only;
-  return number == AnyNumber ? result : 1;
+  return path;
+}
+
+// The folder entry of a renamed file reaches the disk too.
+void sync_folder(const std::string& file) {
+  size_t slash = file.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : file.substr(0, slash + 1);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  fsync(fd);
+  ::close(fd);
 }
 
 // Puts the stream into writing state at the logical position.
@@ -113,7 +166,7 @@ void start_writing(FileObject& file) {
 void start_reading(FileObject& file) {
   if (file.reading) return;
   write_out(file);
-  std::fflush(file.stream);
+  if (std::fflush(file.stream) != 0) file.failed = true;
   file.reading = true;
   file.remaining = 0;
   file.filled = 0;
@@ -122,14 +175,14 @@ void start_reading(FileObject& file) {
 int64_t write_bytes(FileObject& file, const void* data, int64_t n) {
   if (file.read_only || n <= 0) return 0;
   start_writing(file);
-  if (file.buffer.empty()) return static_cast<int64_t>(std::fwrite(data, 1, static_cast<size_t>(n), file.stream));
+  if (file.buffer.empty()) return static_cast<int64_t>(put(file, data, static_cast<size_t>(n)));
   if (n < file.remaining) {
     std::memcpy(file.buffer.data() + (FileBufferSize - file.remaining), data, static_cast<size_t>(n));
     file.remaining -= n;
     return n;
   }
   write_out(file);
-  if (n >= FileBufferSize) return static_cast<int64_t>(std::fwrite(data, 1, static_cast<size_t>(n), file.stream));
+  if (n >= FileBufferSize) return static_cast<int64_t>(put(file, data, static_cast<size_t>(n)));
   std::memcpy(file.buffer.data(), data, static_cast<size_t>(n));
   file.remaining = FileBufferSize - n;
   return n;
@@ -170,7 +223,7 @@ int64_t logical_position(FileObject& file) {
 void seek_to(FileObject& file, int64_t target) {
   int64_t here = logical_position(file);
   write_out(file);
-  if (!file.reading) std::fflush(file.stream);
+  if (!file.reading && std::fflush(file.stream) != 0) file.failed = true;
   file.reading = true;
   file.remaining = 0;
   file.filled = 0;
@@ -292,6 +345,70 @@ int file_read_only(int number, const String& path, int flags) {
   return open_file(number, path, flags, "r", nullptr, true);
 }
 
+int file_create_replacing(int number, const String& path, int flags) {
+  if (!valid_number(number)) return 0;
+  if (number != AnyNumber) file_table().remove(number);
+  std::string destination = replaced_file(string_to_utf8(path));
+  if (destination.empty() || destination.back() == '/') return 0;
+  struct stat old_info;
+  bool exists = stat(destination.c_str(), &old_info) == 0;
+  if (exists && S_ISDIR(old_info.st_mode)) return 0;
+  size_t slash = destination.rfind('/');
+  std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
+  // Hidden, named after the destination, short enough for any file system.
+  std::string temporary = folder + "." + name.substr(0, 200) + ".XXXXXX";
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) return 0;
+  // The new file gets the old one's permissions (and owner, where allowed);
+  // a new file those that creating it would have given.
+  if (exists && S_ISREG(old_info.st_mode)) {
+    if (old_info.st_uid != geteuid() || old_info.st_gid != getegid())
+      if (fchown(fd, old_info.st_uid, old_info.st_gid) != 0) {
+        // Not permitted: the file belongs to whoever writes it.
+      }
+    fchmod(fd, old_info.st_mode & 07777);
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
+  FILE* stream = fdopen(fd, "w+");
+  if (!stream) {
+    ::close(fd);
+    unlink(temporary.c_str());
+    return 0;
+  }
+  FileObject* file = nullptr;
+  int result = add_file(number, stream, flags, false, &file);
+  if (!result) {
+    unlink(temporary.c_str());
+    return 0;
+  }
+  file->temporary = temporary;
+  file->destination = destination;
+  return result;
+}
+
+int file_commit(int file) {
+  FileObject* f = find_file(file);
+  if (!f) return 0;
+  write_out(*f);
+  bool ok = !f->failed && std::fflush(f->stream) == 0 && !std::ferror(f->stream) && fsync(fileno(f->stream)) == 0;
+  if (std::fclose(f->stream) != 0) ok = false;
+  f->stream = nullptr;
+  if (!f->temporary.empty()) {
+    if (ok && rename(f->temporary.c_str(), f->destination.c_str()) != 0) ok = false;
+    if (ok)
+      sync_folder(f->destination);
+    else
+      unlink(f->temporary.c_str());
+    f->temporary.clear();
+  }
+  file_table().remove(file);
+  return ok ? 1 : 0;
+}
+
 void file_close(int file) {
   if (file == -1) {
     file_table().remove_all();
@@ -332,7 +449,7 @@ int64_t file_write_string(int file, const String& text, int encoding) {
     std::string bytes = string_to_utf8(text);
     written = write_bytes(*f, bytes.data(), static_cast<int64_t>(bytes.size()));
   }
-  if (f->buffer.empty()) std::fflush(f->stream);
+  if (f->buffer.empty() && std::fflush(f->stream) != 0) f->failed = true;
   return written;
 }
 

@@ -24,8 +24,24 @@ int file_create(int number, const String& path, int flags = 0);
 int file_open(int number, const String& path, int flags = 0);
 // Opens for reading only; writes are refused.
 int file_read_only(int number, const String& path, int flags = 0);
-// Writes out the buffer and closes; -1 closes every open file.
+// Writes out the buffer and closes; -1 closes every open file. A file from
+// file_create_replacing that is closed this way is discarded: its destination
+// stays as it was.
 void file_close(int file);
+
+// Creates a file that is to replace path, for writing and reading like
+// file_create. The writes go to a new hidden file in path's folder; only
+// file_commit puts it in place of path, so a save that fails never destroys the
+// file that was there. A symbolic link at path is followed (the link stays).
+// The new file gets the permissions of the file it replaces. Handle or non-zero
+// as file_create; 0 when path names a directory or the folder takes no new file.
+int file_create_replacing(int number, const String& path, int flags = 0);
+// Finishes and closes the file: writes out the buffer, flushes it to the disk
+// and, for a file from file_create_replacing, renames it over its destination.
+// 1 when every write since the file was opened, the flush and the rename
+// succeeded; 0 otherwise, and then a replacing file is removed and its
+// destination is untouched.
+int file_commit(int file);
 
 // Each returns the number of bytes written.
 int file_write_byte(int file, int64_t value);

@@ -1,17 +1,11 @@
-// Writing documents to files. The document is written to a temporary file in
-// the destination's directory, which replaces the destination only once it
-// has been written and flushed completely: a failed save (disk full, file
-// size limit, write error) never destroys the file that was there before.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
+// Writing documents to files. The document is written through a replacing
+// file (files.h), which takes the destination's place only once it has been
+// written and flushed completely: a failed save (disk full, file size limit,
+// write error) never destroys the file that was there before.
 #include <cstring>
 #include <new>
 
+#include "runtime/data/files.h"
 #include "runtime/data/xml_internal.h"
 
 namespace {
@@ -19,29 +13,19 @@ namespace {
 enum class Escape { None, Text, Attribute };
 
 struct Output {
-  int fd;
+  int file;
   int encoding;
   bool failed;
   size_t used;
   unsigned char buffer[4096];
 };
 
-bool write_all(int fd, const unsigned char* bytes, size_t length) {
-  while (length) {
-    ssize_t n = ::write(fd, bytes, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) return false;
-    bytes += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
+bool write_all(int file, const unsigned char* bytes, size_t length) {
+  return file_write_data(file, bytes, static_cast<int64_t>(length)) == static_cast<int64_t>(length);
 }
 
 void flush(Output& out) {
-  if (out.used && !out.failed && !write_all(out.fd, out.buffer, out.used)) out.failed = true;
+  if (out.used && !out.failed && !write_all(out.file, out.buffer, out.used)) out.failed = true;
   out.used = 0;
 }
 
@@ -50,7 +34,7 @@ void put_bytes(Output& out, const unsigned char* bytes, size_t length) {
   if (out.used + length > sizeof out.buffer) flush(out);
   if (out.failed) return;
   if (length > sizeof out.buffer) {
-    if (!write_all(out.fd, bytes, length)) out.failed = true;
+    if (!write_all(out.file, bytes, length)) out.failed = true;
     return;
   }
   std::memcpy(out.buffer + out.used, bytes, length);
@@ -216,69 +200,16 @@ void put_tree(Output& out, const XmlNode* root) {
   }
 }
 
-// The file that is to be replaced: a symbolic link is followed, so that the
-// link stays and its target gets the new content.
-std::string destination_of(const std::string& path) {
-  struct stat link_info;
-  if (lstat(path.c_str(), &link_info) == 0 && S_ISLNK(link_info.st_mode)) {
-    if (char* real = realpath(path.c_str(), nullptr)) {
-      std::string target = real;
-      std::free(real);
-      return target;
-    }
-  }
-  return path;
-}
-
-void sync_directory(const std::string& file) {
-  size_t slash = file.rfind('/');
-  std::string directory = slash == std::string::npos ? "." : file.substr(0, slash + 1);
-  int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 int xml_save(int document_number, const String& path, int flags) {
   XmlDocument* document = xml_document_table().find(document_number);
   if (!document || !document->document_node || path.empty()) return 0;
-  std::string destination;
-  std::string temporary;
-  try {
-    destination = destination_of(string_to_utf8(path));
-    if (destination.empty() || destination.back() == '/') return 0;
-    size_t slash = destination.rfind('/');
-    std::string directory = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
-    // Hidden, named after the destination, short enough for any file system.
-    temporary = directory + "." + name.substr(0, 200) + ".XXXXXX";
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
-
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) return 0;
-  // The new file gets the old one's permissions (and owner, where allowed);
-  // a new file those that creating it would have given.
-  struct stat old_info;
-  if (stat(destination.c_str(), &old_info) == 0 && S_ISREG(old_info.st_mode)) {
-    if (old_info.st_uid != geteuid() || old_info.st_gid != getegid())
-      if (fchown(fd, old_info.st_uid, old_info.st_gid) != 0) {
-        // Not permitted: the file belongs to whoever writes it.
-      }
-    fchmod(fd, old_info.st_mode & 07777);
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-  }
-
-  auto* out = new (std::nothrow) Output{fd, document->encoding, false, 0, {}};
+  int file = file_create_replacing(AnyNumber, path);
+  if (!file) return 0;
+  auto* out = new (std::nothrow) Output{file, document->encoding, false, 0, {}};
   if (!out) {
-    ::close(fd);
-    unlink(temporary.c_str());
+    file_close(file);
     return 0;
   }
   try {
@@ -308,13 +239,9 @@ int xml_save(int document_number, const String& path, int flags) {
   flush(*out);
   bool ok = !out->failed;
   delete out;
-  if (ok && fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && rename(temporary.c_str(), destination.c_str()) != 0) ok = false;
   if (!ok) {
-    unlink(temporary.c_str());
+    file_close(file);
     return 0;
   }
-  sync_directory(destination);
-  return 1;
+  return file_commit(file);
 }

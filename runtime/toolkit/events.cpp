@@ -68,7 +68,8 @@ void release_data(void* data, void (*release)(void*)) {
   if (data && release) release(data);
 }
 
-// Steps 1-5 of fetching: releases the previous event's data and takes the head.
+// Fetches the next event: releases the previous event's data (it lives until
+// the next fetch) and makes the head of the queue the current event.
 int64_t fetch() {
   Current.kind = 0;
   if (Current.data && Current.release) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/core/objects.h"
+#include "runtime/media/image.h"
 #include "runtime/toolkit/events.h"
 #include "runtime/toolkit/internal.h"
 #include "runtime/toolkit/runtime.h"
@@ -422,6 +423,16 @@ String window_title(int number) {
   WindowRecord* record = window_table().find(number);
   if (!record || !record->window) return String();
   return string_from_utf8(gtk_window_get_title(GTK_WINDOW(record->window)));
+}
+
+void window_set_default_icon(const std::vector<int>& images) {
+  GList* pictures = nullptr;
+  for (int image : images) {
+    if (ImageHandle picture = image_handle(image)) pictures = g_list_append(pictures, picture);
+  }
+  // GTK keeps its own references to the pictures.
+  if (pictures) gtk_window_set_default_icon_list(pictures);
+  g_list_free(pictures);
 }
 
 static GtkWidget* desktop_probe() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "runtime/core/strings.h"
 
@@ -39,6 +40,10 @@ void window_present(int number);
 void window_disable(int number, int state);
 void window_set_title(int number, const String& title);
 String window_title(int number);
+// The icon of every window, those open and those opened later (title bar,
+// task switcher): images are the icon in its sizes, as image numbers; images
+// that did not load are left out, and none at all keeps the toolkit's default.
+void window_set_default_icon(const std::vector<int>& images);
 // Pointer position on the whole screen.
 int64_t desktop_mouse_x();
 int64_t desktop_mouse_y();

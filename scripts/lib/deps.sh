@@ -7,7 +7,7 @@ TAVREL_PACKAGES=(
   libgtk-3-dev libpng-dev libjpeg62-turbo-dev libexpat1-dev
   libgtest-dev googletest
   fonts-dejavu-core adwaita-icon-theme
-  xvfb xauth openbox xdotool x11-utils imagemagick
+  xvfb xauth openbox xdotool x11-utils imagemagick desktop-file-utils
 )
 
 tavrel_install_packages() {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -117,13 +118,18 @@ class TempProgramDir {
 };
 
 // Requesters answered with answer instead of dialogs; every call is kept.
+// Input and file requesters answer the texts in order, then "".
 struct RequesterLog {
   std::vector<RequesterCall> calls;
   int answer = ResultNo;
+  std::deque<String> texts;
   RequesterLog() {
     requester_set_hook([this](const RequesterCall& call) {
       calls.push_back(call);
-      return RequesterAnswer{answer, u""};
+      bool takes = call.kind != RequesterKind::Message && !texts.empty();
+      String text = takes ? texts.front() : u"";
+      if (takes) texts.pop_front();
+      return RequesterAnswer{answer, text};
     });
   }
   ~RequesterLog() { requester_set_hook(nullptr); }

@@ -62,3 +62,29 @@ e2e_display() {
     sleep 0.5
   fi
 }
+
+# --- The program's window and the pointer (xdotool, xwininfo, ImageMagick) ------
+shot() { import -window root "$OUT/$1.png" 2>/dev/null; }
+# Moves the pointer to gadget-area coordinates (x, y) of the main window.
+move() { xdotool mousemove $((GX + $1)) $((GY + $2)); sleep 0.05; }
+# Starts $TAVREL in $OUT with its window "Varn" at (40, 40); sets APP_PID, WIN, its client area
+# WX, WY, map pixel (0, 0) on the screen CX, CY (by matching <map picture>) and the gadget area GX, GY.
+e2e_start() {
+  (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
+  APP_PID=$!
+  WIN=$(timeout 20 xdotool search --sync --pid "$APP_PID" --onlyvisible --name '^Varn$' 2>/dev/null | head -n 1)
+  [ -n "$WIN" ] || { fail "no window titled \"Varn\""; exit 1; }
+  xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
+  sleep 1.5
+  read -r WX WY < <(xwininfo -id "$WIN" |
+    awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x, $4 }')
+  shot start
+  convert "$OUT/start.png" -crop 124x103+$((WX + 300))+$((WY + 318)) +repage "$OUT/probe-screen.png"
+  convert "$1" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
+  local r
+  r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$OUT/probe-map.png" null: 2>&1)
+  [[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] ||
+    { fail "the map picture is not in the window ($r)"; exit 1; }
+  CX=$((WX + BASH_REMATCH[2])) CY=$((WY + 18 + BASH_REMATCH[3]))
+  GX=$((CX - 1)) GY=$((CY - 1))
+}

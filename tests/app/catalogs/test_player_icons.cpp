@@ -1,0 +1,188 @@
+// The player icon dialog under the test display: the "players.xml" it writes,
+// the heroes' pictures afterwards, the picture picker, and damaged input.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "../app_support.h"
+#include "app/catalogs/player_icons.h"
+
+namespace {
+
+// Runs action from the toolkit loop once ready() holds (checked for 5 s).
+void when(std::function<bool()> ready, std::function<void()> action, int tries = 100) {
+  gui_later(50, [=] {
+    if (ready()) action();
+    else if (tries > 0) when(ready, action, tries - 1);
+    else ADD_FAILURE() << "the window did not come";
+  });
+}
+GtkWidget* picker_canvas() {
+  return window_handle(2) ? gui_find_child(GTK_WIDGET(window_handle(2)), GTK_TYPE_DRAWING_AREA) : nullptr;
+}
+// Moves the real pointer to the middle of a picker cell of 20 x 20 and clicks there.
+void click_cell(int cell) {
+  int x = cell % 5 * 20 + 10, y = cell / 5 * 20 + 10;
+  gui_warp_pointer(static_cast<int>(window_x(2, 1)) + x, static_cast<int>(window_y(2, 1)) + y);
+  gui_click(picker_canvas(), 1, x, y);
+}
+
+// count players named "P" with the picture pic.
+std::string players(int count, const std::string& pic) {
+  std::string xml = "<players>";
+  while (count--) xml += "<player><name>P</name><pic>" + pic + "</pic></player>";
+  return xml + "</players>";
+}
+
+class PlayerIconsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { GUI_REQUIRE(); fresh_state(); }
+  // The dialog, closed by its close button or by "Übernehmen" once it is open.
+  void run_dialog(bool apply = false, std::function<void()> inspect = [] {}) {
+    when([] { return gadget_type(114) != 0; }, [=] {  // the last gadget made
+      inspect();
+      apply ? gtk_button_clicked(GTK_BUTTON(gadget_widget(114))) : gui_delete(GTK_WIDGET(window_handle(1)));
+    });
+    edit_player_icons();
+  }
+  std::string players_file() const {
+    std::ifstream in(dir_.path() + "players.xml", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  TempProgramDir dir_;
+  RequesterLog log_;
+};
+
+const char* const Head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n";
+
+// The file after the dialog, its thumbnails and its requesters (titles, "!" for
+// the error icon). A damaged file is left alone, and so is the old file when
+// the new one cannot be written (the disk is "full" at 64 bytes).
+TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
+  std::string nine = std::string(Head) + "<players>\r\n";
+  for (int i = 0; i < 9; i++)
+    nine += "  <player>\r\n    <name>P</name>\r\n    <id/>\r\n    <pic>a.png</pic>\r\n    <comment/>\r\n  </player>\r\n";
+  std::string broken = "<players><player><pic>a.png</pic></player><player><name>Bert</oops></players>";
+  struct {
+    const char* what;
+    std::string input, expected;
+    int thumbnails;
+    String told;
+    rlim_t file_size_limit = RLIM_INFINITY;
+  } cases[] = {
+      {"four players, blanks, a line end, unknown elements",
+       "<?xml version=\"1.0\"?>\n<party>\n  <player><name>Anna  Berg</name><id>a</id><pic>a.png</pic>"
+       "<comment>Line one\r\nLine two</comment><level>3</level></player>\n  <note>gone</note>\n"
+       "  <player><id>b</id><name>Bert</name></player><player/><Player/><player><name>Dora</name><pic>d.png</pic>"
+       "</player></party>",
+       std::string(Head) + "<players>\r\n  <player>\r\n    <name>Anna Berg</name>\r\n    <id>a</id>\r\n    <pic>a.png"
+           "</pic>\r\n    <comment>\r\n      Line one\r\n      Line two\r\n    </comment>\r\n  </player>\r\n  <player>\r\n"
+           "    <name>Bert</name>\r\n    <id>b</id>\r\n    <pic/>\r\n    <comment/>\r\n  </player>\r\n  <player>\r\n"
+           "    <name/>\r\n    <id/>\r\n    <pic/>\r\n    <comment/>\r\n  </player>\r\n  <player>\r\n    <name>Dora</name>"
+           "\r\n    <id/>\r\n    <pic>d.png</pic>\r\n    <comment/>\r\n  </player>\r\n</players>\r\n",
+       1, u""},
+      {"no file", "", std::string(Head) + "<players/>\r\n", 0, u""},
+      {"nine players", players(9, "a.png"), nine + "</players>\r\n", 7, u""},
+      {"malformed", broken, broken, 1, u"Error Tavrel! "},
+      {"disk full", players(2, "a.png"), players(2, "a.png"), 2, u"Tavrel! ", 64},
+  };
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  dir_.picture("players/a.png", 20, 30);
+  bool apply = false;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(dir_.path() + "players.xml");
+    if (!c.input.empty()) dir_.write("players.xml", c.input);
+    int shown = 0;
+    rlimit limit{c.file_size_limit, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    run_dialog(apply = !apply, [&] {
+      EXPECT_EQ(XY(window_width(1), window_height(1)), XY(220, 474));
+      EXPECT_EQ(XY(gadget_x(113), gadget_y(113)), XY(90, 335));
+      for (int row = 0; row < 7; row++) {
+        GdkPixbuf* thumbnail = gtk_image_get_pixbuf(GTK_IMAGE(gui_find_child(gadget_widget(100 + row), GTK_TYPE_IMAGE)));
+        shown += thumbnail != nullptr;
+        EXPECT_TRUE(!thumbnail || gdk_pixbuf_get_width(thumbnail) + gdk_pixbuf_get_height(thumbnail) == 80);
+      }
+    });
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(players_file(), c.expected);
+    EXPECT_EQ(shown, c.thumbnails);
+    String told;
+    for (const RequesterCall& call : log_.calls) told += call.title + (call.flags == IconError ? u"! " : u" ");
+    EXPECT_EQ(told, c.told);
+    log_.calls.clear();
+  }
+}
+
+// A frame after the dialog shows the rows' pictures ("r" red, "b" blue per
+// hero). Players after the seventh, and players the file no longer holds, keep
+// theirs.
+TEST_F(PlayerIconsTest, HeroesShowTheRowsPictures) {
+  dir_.picture("pics/map.png", 400, 60);
+  for (auto [name, colour] : {std::pair{"red", Rgba{255, 0, 0, 255}}, {"blue", Rgba{0, 0, 255, 255}}})
+    save_picture(dir_.path() + "players/" + name + ".png", 32, 32, false, [=](int, int) { return colour; });
+  dir_.write("Varn.gxml", "<level><pic type=\"bg\">map.png</pic><playersize>32</playersize></level>");
+  dir_.write("players.xml", players(9, "red.png"));
+  load_level(u"");
+  ASSERT_EQ(list_size(Heroes), 9);
+  std::vector<uint8_t> pixels(400 * 3 * 60);
+  DrawTarget target{pixels.data(), 400 * 3, 400, 60};
+  MapTargetOverride = &target;
+  MapView.canvas_width = 400, MapView.canvas_height = 60;
+  draw_map();
+  for (auto [rows, pic, colours] : {std::tuple{8, "blue.png", "bbbbbbbrr"}, {6, "red.png", "rrrrrrbrr"}}) {
+    dir_.write("players.xml", players(rows, pic));
+    run_dialog();
+    draw_map();
+    for (int i = 0; i < 9; i++) {
+      uint8_t* p = &pixels[(36 * 400 + 41 + 32 * i) * 3];  // the middle of hero i
+      EXPECT_EQ(rgb(p[0], p[1], p[2]), colours[i] == 'r' ? rgb(255, 0, 0) : rgb(0, 0, 255)) << rows << " rows, hero " << i;
+    }
+  }
+  MapTargetOverride = nullptr;
+}
+
+// Twelve pictures in a grid of 5 x 3 cells as high as the last picture that
+// loaded. The empty cells leave the picker open; a click into another window
+// and a button held down outside close it without a choice.
+TEST_F(PlayerIconsTest, Picker) {
+  ASSERT_TRUE(ensure_main_window());
+  for (int i = 0; i < 12; i++) dir_.picture("players/p" + std::to_string(i) + ".png", 10 + i, 20);
+  dir_.picture("players/big.PNG", 30, 30);
+  std::vector<std::string> order;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path() + "players"))
+    if (entry.path().extension() == ".png") order.push_back(entry.path().filename());
+  ASSERT_EQ(order.size(), 12u);
+  dir_.write("players/" + order[11], "not a picture");
+
+  when(picker_canvas, [] {
+    EXPECT_EQ(XY(window_width(2), window_height(2)), XY(100, 60));
+    click_cell(12);
+    when(picker_canvas, [] { click_cell(14), when(picker_canvas, [] { click_cell(7); }); });
+  });
+  EXPECT_EQ(icon_picker(600, 600), string_from_utf8(order[7]));
+
+  when(picker_canvas, [] { gui_click(gadget_widget(MapCanvas), 1, 5, 5); });
+  EXPECT_EQ(icon_picker(600, 600), u"");
+  // A real press on the main window (the picker asks the pointer device),
+  // released once the picker has closed, or after 3 s if it stays open.
+  std::string on_map = "xdotool mousemove " + std::to_string(window_x(0, 1) + 60) + " " + std::to_string(window_y(0, 1) + 60);
+  auto held = std::make_shared<bool>(false);
+  when(picker_canvas, [=] { *held = std::system((on_map + " mousedown 1").c_str()) == 0; });
+  gui_later(3000, [=] { *held = *held && std::system("xdotool mouseup 1") != 0; });
+  EXPECT_EQ(icon_picker(600, 600), u"");
+  EXPECT_TRUE(*held);
+  *held = std::system("xdotool mouseup 1") != 0;
+  gui_discard_events();
+
+  std::filesystem::remove_all(dir_.path() + "players");
+  EXPECT_EQ(icon_picker(600, 600), u"");
+  ASSERT_EQ(log_.calls.size(), 1u);
+  EXPECT_EQ(log_.calls[0].text, u"Player icons are missing. Please check the players directory.");
+  EXPECT_EQ(log_.calls[0].flags, IconError);
+}
+
+}  // namespace
