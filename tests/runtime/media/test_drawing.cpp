@@ -90,7 +90,7 @@ TEST(Drawing, BlendFormulas) {
     Channels expected;
   } cases[] = {
       // 3-byte target: c = (s * a + d * (255 - a)) / 255.
-      {true, {200, 0, 255, 128}, {0, 100, 0}, DrawAlphaBlend, {100, 49, 128}},
+      {true, {200, 0, 255, 128}, {100, 100, 0}, DrawAlphaBlend, {150, 49, 128}},
       // 4-byte target, "over" with a 128 onto b 100: A = 128*255 + 100*127 = 45340,
       // red (50*127*100 + 200*128*255) / 45340 = 157, alpha A / 255 = 177. Alpha
       // 0 keeps even a transparent target pixel, which takes any other pixel.
