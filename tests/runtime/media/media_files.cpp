@@ -26,7 +26,7 @@ Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::
   return b;
 }
 
-Bytes make_png(const PngSpec& spec) {
+Bytes make_png(const PngLayout& layout) {
   Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);  // libpng aborts the program on an error
@@ -34,19 +34,19 @@ Bytes make_png(const PngSpec& spec) {
     static_cast<Bytes*>(png_get_io_ptr(p))->insert(static_cast<Bytes*>(png_get_io_ptr(p))->end(), data, data + n);
   };
   png_set_write_fn(png, &out, append, [](png_structp) {});
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.colour_type,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bit_depth, layout.colour_type,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   static_assert(sizeof(png_color) == 3);
-  if (!spec.palette.empty())
-    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.palette.data()),
-                 static_cast<int>(spec.palette.size() / 3));
-  png_color_16 key{0, 0, 0, 0, static_cast<png_uint_16>(spec.grey_key)};
-  if (!spec.trns.empty() || spec.grey_key >= 0)
-    png_set_tRNS(png, info, spec.trns.data(), static_cast<int>(spec.trns.size()), spec.grey_key >= 0 ? &key : nullptr);
+  if (!layout.palette.empty())
+    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(layout.palette.data()),
+                 static_cast<int>(layout.palette.size() / 3));
+  png_color_16 key{0, 0, 0, 0, static_cast<png_uint_16>(layout.grey_key)};
+  if (!layout.trns.empty() || layout.grey_key >= 0)
+    png_set_tRNS(png, info, layout.trns.data(), static_cast<int>(layout.trns.size()), layout.grey_key >= 0 ? &key : nullptr);
   png_write_info(png, info);
   std::vector<png_bytep> rows;
-  for (const Bytes& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+  for (const Bytes& row : layout.rows) rows.push_back(const_cast<png_bytep>(row.data()));
   png_write_image(png, rows.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
@@ -80,7 +80,7 @@ std::vector<SamplePicture> sample_pictures() {
   const std::vector<uint32_t> pal = {P, Q, R, G}, rle_pal = {K, R, G, B};
   const Bytes rows24 = {0, 0, 255, 0, 255, 0, 255, 0, 0, 30, 20, 10, 50, 100, 200, 0x77,
                         50, 100, 200, 30, 20, 10, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0x77};
-  PngSpec gradient{.width = 9, .height = 9, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA, .interlaced = true};
+  PngLayout gradient{.width = 9, .height = 9, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA, .interlaced = true};
   std::vector<uint32_t> gradient_pixels;
   for (int y = 0; y < 9; ++y) {
     gradient.rows.emplace_back();

@@ -19,14 +19,14 @@ Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::
 
 // A PNG of the colour type (PNG_COLOR_TYPE_*) with the palette (R G B
 // triples), the alphas of the palette entries, a transparent grey value.
-struct PngSpec {
+struct PngLayout {
   int width = 1, height = 1, colour_type = 2, bit_depth = 8;
   bool interlaced = false;
   Bytes palette = {}, trns = {};
   int grey_key = -1;
   std::vector<Bytes> rows = {};
 };
-Bytes make_png(const PngSpec& spec);
+Bytes make_png(const PngLayout& layout);
 
 // A JPEG of quality 100; components: 1 grey, 3 RGB, 4 CMYK as stored.
 Bytes make_jpeg(int width, int height, int components, const Bytes& samples);
