@@ -1,9 +1,12 @@
 // Times one map frame three ways on generated maps: the step-by-step drawing
 // (compose the whole map, copy, scale, draw), draw_map, and a plain copy of the
-// canvas's bytes (1286 x 775 x 3), and prints medians and their ratios.
+// canvas's bytes (1286 x 775 x 3), and prints medians and their ratios. Then
+// the loading and start-up figures (bench_load.h).
 //
-// Usage: bench_draw_map [rounds [same]]   (no display needed; frames go into a
-// canvas-sized buffer)
+// Usage: bench_draw_map [rounds [frames|load|memory|same [width]]]   (no display
+// needed; frames go into a canvas-sized buffer). Without a second argument
+// all three tables are printed; "same" or "pan" draws only marker frames or
+// panning frames (for profiling).
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <unistd.h>
 
@@ -21,6 +24,8 @@
 #include "app/mapview/render.h"
 #include "app/mapview/render_reference.h"
 #include "app/shell/shell.h"
+#include "bench/bench_files.h"
+#include "bench/bench_load.h"
 #include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
@@ -28,7 +33,7 @@
 
 namespace {
 
-constexpr int CanvasW = 1286, CanvasH = 775;
+constexpr int CanvasW = BenchCanvasW, CanvasH = BenchCanvasH;
 int64_t FixedNow = 1234;
 int64_t fixed_clock() { return FixedNow; }
 
@@ -54,33 +59,11 @@ std::string temp_path(const char* ext) {
   return "/tmp/tavrel-bench-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ext;
 }
 
-// A 24-bit BMP map (loads fast even when large).
-int make_map(int w, int h) {
-  std::string path = temp_path(".bmp");
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  int row = (w * 3 + 3) & ~3;
-  uint32_t size = 54 + uint32_t(row) * h;
-  uint8_t header[54] = {'B', 'M'};
-  auto put32 = [&](int at, uint32_t v) { for (int i = 0; i < 4; i++) header[at + i] = uint8_t(v >> (8 * i)); };
-  put32(2, size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, uint32_t(w));
-  put32(22, uint32_t(h));
-  header[26] = 1;
-  header[28] = 24;
-  put32(34, uint32_t(row) * h);
-  fwrite(header, 1, 54, f);
-  std::vector<uint8_t> line(row);
-  for (int y = h - 1; y >= 0; y--) {
-    for (int x = 0; x < w; x++) {
-      line[x * 3] = uint8_t(x ^ y), line[x * 3 + 1] = uint8_t(y * 3), line[x * 3 + 2] = uint8_t(x * 5);
-    }
-    fwrite(line.data(), 1, row, f);
-  }
-  fclose(f);
-  int number = image_load(AnyNumber, string_from_utf8(path));
+// A map through a picture file of the kind.
+int make_map(int w, int h, MapFile kind) {
+  std::string path = temp_path(".map");
+  bool written = write_map_file(path, kind, w, h);
+  int number = written ? image_load(AnyNumber, string_from_utf8(path)) : 0;
   unlink(path.c_str());
   return number;
 }
@@ -107,13 +90,18 @@ int make_piece(int w, int h, int seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "start") return run_start(argv[2], &argc, &argv);
   int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
-  // "same" as the second argument: only marker frames of an unchanged view
-  // (for profiling).
-  bool only_same_view = argc > 2 && std::string(argv[2]) == "same";
+  std::string part = argc > 2 ? argv[2] : "";
+  // "same" or "pan": only frames of that kind, untimed (for profiling).
+  bool only_same_view = part == "same", only_pan = part == "pan";
   runtime_init(&argc, &argv);
   use_png_decoder();
+  use_jpeg_decoder();
   create_containers();
+  if (part == "load" || part.empty()) run_load_figures(3);
+  if (part == "memory" || part.empty()) run_memory_figures(TAVREL_DATA_DIR);
+  if (part == "load" || part == "memory") return 0;
   ElapsedMsSource = fixed_clock;
 
   for (int i = 0; i < 3; i++) {
@@ -126,37 +114,39 @@ int main(int argc, char** argv) {
   MapMarker.image_width = 32;
   MapMarker.image_height = 32;
 
-  std::vector<uint8_t> canvas(size_t(CanvasW) * CanvasH * 3), copy(canvas.size());
+  std::vector<uint8_t> canvas, copy(size_t(CanvasW) * CanvasH * 3);
   DrawTarget target;
-  target.pixels = canvas.data();
-  target.stride = CanvasW * 3;
-  target.width = CanvasW;
-  target.height = CanvasH;
-  MapTargetOverride = &target;
-  MapView.canvas_width = CanvasW;
-  MapView.canvas_height = CanvasH;
+  use_bench_canvas(canvas, target);
 
   double copy_ms = median_ms(rounds * 10, [&] {
     std::memcpy(copy.data(), canvas.data(), canvas.size());
     asm volatile("" : : "r"(copy.data()) : "memory");
   });
 
-  printf("Times in ms (medians). steps: the step-by-step frame; draw_map for a new view (after zooming,\n"
+  printf("\nTimes in ms (medians). steps: the step-by-step frame; draw_map for a new view (after zooming,\n"
          "map sampled afresh), while panning (3 pixels per frame) and for the same view (marker frames);\n"
          "copy: memcpy of the canvas bytes (1286 x 775 x 3).\n");
   printf("%-10s %5s %9s %9s %9s %9s %7s %10s %10s %10s %9s %9s %9s\n", "map", "zoom", "steps", "new", "pan",
          "same", "copy", "steps/new", "steps/pan", "steps/same", "new/copy", "pan/copy", "same/copy");
   struct Size {
     int w, h;
-  } sizes[] = {{2000, 1500}, {4096, 4096}, {8192, 4096}};
+    MapFile kind;  // BMP loads fast; RGBA needs PNG
+  } sizes[] = {{2000, 1500, MapFile::Bmp},
+               {4096, 4096, MapFile::Bmp},
+               {8192, 4096, MapFile::Bmp},
+               {16384, 16384, MapFile::PngRgb},
+               {16384, 16384, MapFile::PngRgba}};
+  int only_width = argc > 3 ? atoi(argv[3]) : 0;  // a third argument: only maps of this width
   for (Size s : sizes) {
-    int map = make_map(s.w, s.h);
+    if (only_width && s.w != only_width) continue;
+    int map = make_map(s.w, s.h, s.kind);
+    std::string name = std::to_string(s.w) + "x" + std::to_string(s.h) + (s.kind == MapFile::PngRgba ? "a" : "");
     if (!map) {
-      printf("%dx%d: could not make the map\n", s.w, s.h);
+      printf("%s: could not make the map\n", name.c_str());
       continue;
     }
     MapView.map_image = map;
-    MapView.work_image = image_copy(map, AnyNumber);
+    MapView.work_image = image_share(map, AnyNumber);  // as load_level makes it
     MapView.map_width = s.w;
     MapView.map_height = s.h;
     for (int zoom : {100, 50, 25}) {
@@ -198,10 +188,6 @@ int main(int argc, char** argv) {
         if (FixedNow > 2900) FixedNow = 0;
         draw_map();
       };
-      if (only_same_view) {
-        median_ms(rounds * 20, same_view);
-        continue;
-      }
       int pan_step = 0;
       auto pan = [&] {  // the pointer moves 3 pixels while panning
         MapMarker.active = 1;
@@ -210,12 +196,18 @@ int main(int argc, char** argv) {
         MapView.origin_y += (pan_step / 40) % 2 ? -2 : 2;
         draw_map();
       };
-      double steps_ms = median_ms(std::max(3, rounds / 4), steps);
+      if (only_same_view || only_pan) {
+        if (only_same_view) median_ms(rounds * 20, same_view);
+        else median_ms(rounds * 20, pan);
+        continue;
+      }
+      // The step-by-step frame of a huge map takes seconds: timed once.
+      double steps_ms = median_ms(s.w * int64_t(s.h) > 50000000 ? 1 : std::max(3, rounds / 4), steps);
       double fresh_ms = median_ms(rounds * 4, fresh);
       double same_ms = median_ms(rounds * 4, same_view);
       double pan_ms = median_ms(rounds * 4, pan);
       printf("%-10s %5d %9.3f %9.3f %9.3f %9.3f %7.3f %10.1f %10.1f %10.1f %9.2f %9.2f %9.2f\n",
-             (std::to_string(s.w) + "x" + std::to_string(s.h)).c_str(), zoom, steps_ms, fresh_ms, pan_ms, same_ms,
+             name.c_str(), zoom, steps_ms, fresh_ms, pan_ms, same_ms,
              copy_ms, steps_ms / fresh_ms, steps_ms / pan_ms, steps_ms / same_ms, fresh_ms / copy_ms,
              pan_ms / copy_ms, same_ms / copy_ms);
       fflush(stdout);

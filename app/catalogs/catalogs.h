@@ -20,6 +20,10 @@ extern List<CatalogEntry>* TransportCatalog;
 // ProgramDir + "Varn.gxml") into MapView and reads the three catalogs, putting
 // one hero per player on the map. Reports malformed XML itself.
 void load_level(const String& path);
+// Loads the map picture pics/file_name into map_image, with work_image
+// sharing its pixels, and sets the map size (step of load_level). A picture
+// too large to be held is reported to the user; the map then has no picture.
+void load_map_picture(const String& file_name);
 // Reads "players.xml", "graves.xml" and "transports.xml" (step of load_level).
 void read_catalogs();
 // The text of the "Error" requester for a malformed XML document.

@@ -43,17 +43,6 @@ void empty_formation() {
   for (String& text : Inscriptions) text.clear();
 }
 
-// The map picture named by a "pic" element of type "bg". The previous map
-// pictures are released only here, when a new one takes their place.
-void load_map_picture(const String& file_name) {
-  if (MapView.work_image) image_free(MapView.work_image);
-  if (MapView.map_image) image_free(MapView.map_image);
-  MapView.map_image = image_load(AnyNumber, ProgramDir + u"pics" + string_right(ProgramDir, 1) + file_name);
-  MapView.work_image = MapView.map_image ? image_copy(MapView.map_image, AnyNumber) : 0;
-  MapView.map_width = image_width(MapView.map_image);
-  MapView.map_height = image_height(MapView.map_image);
-}
-
 void read_level_element(XmlNode* child) {
   String name = xml_node_name(child);
   if (string_equal(name, u"name")) {

@@ -13,7 +13,7 @@
 struct MapViewRecord {
   String level_name;       // the level's "name"; also the main window's title
   int map_image = 0;       // the map picture as loaded (image number)
-  int work_image = 0;      // copy of map_image; frames are composed on it
+  int work_image = 0;      // like map_image, sharing its pixels until drawn on (the step-by-step frame composes on it)
   int32_t zoom = 100;      // per cent, 25..100
   int32_t map_width = 0, map_height = 0;
   int32_t origin_x = 0, origin_y = 0;          // map pixel at the canvas's top-left

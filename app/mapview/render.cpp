@@ -4,8 +4,10 @@
 // picture, graves, transports, heroes, marker), copied, scaled with gdk-pixbuf's
 // nearest-neighbour rule and drawn at the view origin (draw_map_reference does
 // precisely that). Instead of composing and scaling the whole picture, each
-// visible canvas pixel takes its source map pixel and blends the pieces that
-// cover that pixel in drawing order; only the marker, whose scaled picture and
+// visible canvas pixel takes its source map pixel, read straight from the map
+// picture (work_image only shares its pixels and is never drawn on here), and
+// the pixels under pieces are composed once per zoom with the pieces that
+// cover them in drawing order; only the marker, whose scaled picture and
 // rings come from the drawing runtime, is composed on a small patch of the map
 // around it. A frame that would look like the last one is not drawn at all, so
 // an idle program does not repaint.
@@ -132,11 +134,22 @@ struct MapSamples {
   int64_t cx0 = 0, cx1 = 0, cy0 = 0, cy1 = 0;  // canvas part showing the map
   std::vector<int32_t> xs, ys;  // map column / row of each canvas column / row there
   std::vector<uint8_t> pixels;  // target_width x target_height cells, bpp bytes each
+  // For a map with alpha channel the same cells once more without it, R G B as
+  // the canvas shows them where no piece lies: copied there as they are.
+  std::vector<uint8_t> rgb;
 
   uint8_t* cell(int64_t j, int64_t i) {
     return pixels.data() + ((i % target_height) * target_width + j % target_width) * bpp;
   }
+  uint8_t* rgb_cell(int64_t j, int64_t i) {
+    return rgb.data() + ((i % target_height) * target_width + j % target_width) * 3;
+  }
 };
+
+// Drops the alpha bytes of n pixels.
+inline void pack_rgb(uint8_t* out, const uint8_t* in, int64_t n) {
+  for (int64_t i = 0; i < n; i++) std::memcpy(out + i * 3, in + i * 4, 3);
+}
 MapSamples Samples;
 uint64_t SamplesGeneration = 0;  // counts the samplings
 
@@ -194,7 +207,8 @@ const ScaledMarker* scaled_marker(const MarkerFrame& marker) {
 
 template <int B>
 void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pixels& map,
-                        const std::vector<FramePiece>& pieces, int64_t vx0, int64_t vx1, int64_t vy0, int64_t vy1) {
+                        const std::vector<FramePiece>& pieces, const MapSamples& m) {
+  int64_t vx0 = m.xs.front(), vx1 = m.xs.back() + 1, vy0 = m.ys.front(), vy1 = m.ys.back() + 1;
   // The rings span at most (x - r - 4 .. x + r) around the point; a few
   // pixels more are kept for the rasteriser.
   int64_t rr = std::abs(static_cast<int64_t>(marker.r)) + 2;
@@ -219,23 +233,28 @@ void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pix
   int64_t w = x1 - x0, h = y1 - y0;
   patch.stride = w * B;
   patch.pixels.assign(patch.stride * h, 0);
-  std::vector<int32_t> xs(w);
-  for (int64_t i = 0; i < w; i++) xs[i] = static_cast<int32_t>(x0 + i);
-  for (int64_t y = y0; y < y1; y++) {
-    uint8_t* out = patch.pixels.data() + (y - y0) * patch.stride;
-    gather_span<B>(out, y, xs.data(), w, true, map);
-    blend_pieces<B>(out, y, xs.data(), w, pieces);
-  }
+  // Only the map pixels that the canvas shows are composed (below zoom 100
+  // most are not); the rings are drawn on the whole patch, but they only set
+  // pixels and need nothing under them.
+  std::vector<int32_t> xs;
+  for (int32_t x : m.xs)
+    if (x >= x0 && x < x1 && (xs.empty() || xs.back() != x)) xs.push_back(x);
+  int64_t n = static_cast<int64_t>(xs.size());
+  std::vector<uint8_t> line(n * B);
   const ScaledMarker* scaled = scaled_marker(marker);
-  if (scaled) {
-    // The scaled picture in the alpha-blend mode, as draw_image blends it.
-    int64_t px = marker.picture_x, py = marker.picture_y;
-    int64_t ya = std::max(y0, py), yb = std::min(y1, py + scaled->height);
-    int64_t xa = std::max(x0, px), xb = std::min(x1, px + scaled->width);
-    for (int64_t y = ya; y < yb; y++) {
-      uint8_t* out = patch.pixels.data() + (y - y0) * patch.stride + (xa - x0) * B;
-      const uint8_t* in = scaled->pixels.data() + ((y - py) * scaled->width + (xa - px)) * 4;
-      for (int64_t x = xa; x < xb; x++, out += B, in += 4) blend_pixel<B>(out, in, 4);
+  int64_t px = marker.picture_x, py = marker.picture_y;
+  int64_t last_y = -1;
+  for (int64_t y : m.ys) {
+    if (y < y0 || y >= y1 || y == last_y) continue;
+    last_y = y;
+    gather_span<B>(line.data(), y, xs.data(), n, false, map);
+    blend_pieces<B>(line.data(), y, xs.data(), n, pieces);
+    uint8_t* out = patch.pixels.data() + (y - y0) * patch.stride;
+    for (int64_t i = 0; i < n; i++) {
+      // The scaled picture in the alpha-blend mode, as draw_image blends it.
+      if (scaled && y >= py && y < py + scaled->height && xs[i] >= px && xs[i] < px + scaled->width)
+        blend_pixel<B>(line.data() + i * B, scaled->pixels.data() + ((y - py) * scaled->width + (xs[i] - px)) * 4, 4);
+      std::memcpy(out + (xs[i] - x0) * B, line.data() + i * B, B);
     }
   }
   DrawTarget target;
@@ -288,6 +307,89 @@ void push_string(std::vector<int64_t>& key, const String& s) {
   for (char16_t c : s) key.push_back(c);
 }
 
+bool same_piece(const FramePiece& a, const FramePiece& b) {
+  return a.picture.pixels == b.picture.pixels && a.picture.stride == b.picture.stride &&
+         a.picture.width == b.picture.width && a.picture.height == b.picture.height &&
+         a.picture.bpp == b.picture.bpp && a.x == b.x && a.y == b.y;
+}
+
+bool overlap(const FramePiece& a, const FramePiece& b) {
+  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+// The pieces as the canvas shows them at one zoom: for each piece the block of
+// the scaled map (columns j0..j1, rows i0..i1, end exclusive) that its
+// picture covers, with the map and every piece composed there, R G B. The
+// blocks depend on the map, the zoom and the pieces, not on the origin, so
+// frames while panning copy them instead of blending again; when pieces move,
+// only the blocks they touch (before or after) are composed again.
+struct PieceBlock {
+  int64_t j0 = 0, j1 = 0, i0 = 0, i1 = 0;
+  std::vector<uint8_t> rgb;
+};
+struct PieceBlocks {
+  const uint8_t* map_pixels = nullptr;
+  int64_t map_stride = 0, map_width = 0, map_height = 0, scaled_width = 0, scaled_height = 0;
+  int bpp = 0;
+  std::vector<FramePiece> pieces;
+  std::vector<PieceBlock> blocks;
+};
+PieceBlocks Blocks;
+
+// The first scaled index (0..scaled) whose nearest source index is at least v.
+int64_t first_scaled_at(int64_t v, int64_t step, int64_t source, int64_t scaled) {
+  int64_t lo = 0, hi = scaled;
+  while (lo < hi) {
+    int64_t mid = lo + (hi - lo) / 2;
+    if (nearest_index(mid, step, source) < v) lo = mid + 1;
+    else hi = mid;
+  }
+  return lo;
+}
+
+template <int B>
+const PieceBlocks& piece_blocks(const Pixels& map, const std::vector<FramePiece>& pieces, int64_t sw, int64_t sh) {
+  PieceBlocks& k = Blocks;
+  bool reuse = k.map_pixels == map.pixels && k.map_stride == map.stride && k.map_width == map.width &&
+               k.map_height == map.height && k.bpp == B && k.scaled_width == sw && k.scaled_height == sh &&
+               k.pieces.size() == pieces.size();
+  std::vector<bool> compose(pieces.size(), !reuse);
+  for (size_t m = 0; reuse && m < pieces.size(); m++) {
+    if (same_piece(pieces[m], k.pieces[m])) continue;
+    for (size_t n = 0; n < pieces.size(); n++)
+      if (overlap(pieces[n], pieces[m]) || overlap(pieces[n], k.pieces[m])) compose[n] = true;
+  }
+  k = PieceBlocks{map.pixels, map.stride, map.width, map.height, sw, sh, B, pieces, std::move(k.blocks)};
+  k.blocks.resize(pieces.size());
+  int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
+  std::vector<int32_t> xs;
+  std::vector<uint8_t> composed;
+  for (size_t n = 0; n < pieces.size(); n++) {
+    if (!compose[n]) continue;
+    const FramePiece& p = pieces[n];
+    PieceBlock& b = k.blocks[n];
+    b.j0 = first_scaled_at(p.x0, xstep, map.width, sw);
+    b.j1 = first_scaled_at(p.x1, xstep, map.width, sw);
+    b.i0 = first_scaled_at(p.y0, ystep, map.height, sh);
+    b.i1 = first_scaled_at(p.y1, ystep, map.height, sh);
+    int64_t w = b.j1 - b.j0;
+    b.rgb.resize(std::max<int64_t>(0, w * (b.i1 - b.i0) * 3));
+    if (w <= 0) continue;
+    xs.resize(w);
+    for (int64_t j = 0; j < w; j++) xs[j] = nearest_index(b.j0 + j, xstep, map.width);
+    composed.resize(w * B);
+    for (int64_t i = b.i0; i < b.i1; i++) {
+      int64_t sy = nearest_index(i, ystep, map.height);
+      gather_span<B>(composed.data(), sy, xs.data(), w, sw == map.width, map);
+      blend_pieces<B>(composed.data(), sy, xs.data(), w, pieces);
+      uint8_t* out = b.rgb.data() + (i - b.i0) * w * 3;
+      if constexpr (B == 3) std::memcpy(out, composed.data(), w * 3);
+      else pack_rgb(out, composed.data(), w);
+    }
+  }
+  return k;
+}
+
 // A rectangle of the canvas, end exclusive.
 struct CanvasRect {
   int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
@@ -319,16 +421,11 @@ LastFrameState LastFrame;
 struct FrameContext {
   DrawTarget* target = nullptr;
   MapSamples* samples = nullptr;
-  const std::vector<FramePiece>* pieces = nullptr;
+  const PieceBlocks* blocks = nullptr;
   const MarkerPatch* patch = nullptr;
   int64_t white_w = 0, white_h = 0;  // the white box, clipped to the canvas
 };
 
-bool same_piece(const FramePiece& a, const FramePiece& b) {
-  return a.picture.pixels == b.picture.pixels && a.picture.stride == b.picture.stride &&
-         a.picture.width == b.picture.width && a.picture.height == b.picture.height &&
-         a.picture.bpp == b.picture.bpp && a.x == b.x && a.y == b.y;
-}
 
 inline void fill_white(uint8_t* row, int64_t x0, int64_t x1) {
   if (x0 < x1) std::memset(row + x0 * 3, 255, (x1 - x0) * 3);
@@ -338,7 +435,7 @@ inline void fill_white(uint8_t* row, int64_t x0, int64_t x1) {
 // with the pieces blended over them, the marker patch. Pixels outside both the
 // white box and the map keep what they had.
 template <int B>
-void compose_rect(const FrameContext& c, CanvasRect r, std::vector<uint8_t>& wide) {
+void compose_rect(const FrameContext& c, CanvasRect r) {
   const DrawTarget* t = c.target;
   MapSamples& m = *c.samples;
   r.x0 = std::max<int64_t>(r.x0, 0);
@@ -365,23 +462,21 @@ void compose_rect(const FrameContext& c, CanvasRect r, std::vector<uint8_t>& wid
     int64_t sy = m.ys[cy - m.cy0];
     const int32_t* xs = m.xs.data() + i0;
     uint8_t* out = row + a * 3;
-    // The samples of canvas columns a..b, in runs that do not wrap.
-    auto copy_samples = [&](uint8_t* to) {
-      for (int64_t j = a - m.dx, done = 0; done < n;) {
-        int64_t run = std::min(n - done, m.target_width - j % m.target_width);
-        std::memcpy(to + done * B, m.cell(j, cy - m.dy), run * B);
-        j += run;
-        done += run;
-      }
-    };
-    if constexpr (B == 3) {
-      copy_samples(out);
-      blend_pieces<3>(out, sy, xs, n, *c.pieces);
-    } else {
-      if (static_cast<int64_t>(wide.size()) < n * 4) wide.resize(n * 4);
-      copy_samples(wide.data());
-      blend_pieces<4>(wide.data(), sy, xs, n, *c.pieces);
-      for (int64_t i = 0; i < n; i++) std::memcpy(out + i * 3, wide.data() + i * 4, 3);
+    // The map samples of canvas columns a..b as R G B, in runs that do not
+    // wrap around the cells.
+    for (int64_t j = a - m.dx, done = 0; done < n;) {
+      int64_t run = std::min(n - done, m.target_width - j % m.target_width);
+      std::memcpy(out + done * 3, B == 4 ? m.rgb_cell(j, cy - m.dy) : m.cell(j, cy - m.dy), run * 3);
+      j += run;
+      done += run;
+    }
+    // The pieces, composed once for this zoom.
+    int64_t i = cy - m.dy;
+    for (const PieceBlock& k : c.blocks->blocks) {
+      if (i < k.i0 || i >= k.i1) continue;
+      int64_t c0 = std::max(a, k.j0 + m.dx), c1 = std::min(b, k.j1 + m.dx);
+      if (c0 < c1)
+        std::memcpy(row + c0 * 3, k.rgb.data() + ((i - k.i0) * (k.j1 - k.j0) + c0 - m.dx - k.j0) * 3, (c1 - c0) * 3);
     }
     if (patch.used && sy >= patch.y0 && sy < patch.y1) {
       const uint8_t* prow = patch.pixels.data() + (sy - patch.y0) * patch.stride;
@@ -436,6 +531,7 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
     for (int64_t i = 0; i < columns; i++) m.xs[i] = nearest_index(m.cx0 + i - dx, xstep, map.width);
     for (int64_t i = 0; i < rows; i++) m.ys[i] = nearest_index(m.cy0 + i - dy, ystep, map.height);
     if (!keep) m.pixels.resize(tw * th * B);
+    if (!keep) m.rgb.resize(B == 4 ? tw * th * 3 : 0);
     bool contiguous = sw == map.width;
     int64_t j0 = m.cx0 - dx, j1 = m.cx1 - dx;
     // Samples the scaled columns [ja, jb) of row index r (into ys), in runs
@@ -444,6 +540,7 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
       while (ja < jb) {
         int64_t run = std::min(jb - ja, tw - ja % tw);
         gather_span<B>(m.cell(ja, m.cy0 - dy + r), m.ys[r], m.xs.data() + (ja - j0), run, contiguous, map);
+        if constexpr (B == 4) pack_rgb(m.rgb_cell(ja, m.cy0 - dy + r), m.cell(ja, m.cy0 - dy + r), run);
         ja += run;
       }
     };
@@ -461,12 +558,12 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
 
   MarkerPatch patch;
   if (marker.drawn && columns > 0 && rows > 0)
-    build_marker_patch<B>(patch, marker, map, pieces, m.xs[0], m.xs[columns - 1] + 1, m.ys[0], m.ys[rows - 1] + 1);
+    build_marker_patch<B>(patch, marker, map, pieces, m);
 
   FrameContext c;
   c.target = target;
   c.samples = &m;
-  c.pieces = &pieces;
+  c.blocks = &piece_blocks<B>(map, pieces, sw, sh);
   c.patch = &patch;
   c.white_w = std::clamp<int64_t>(MapView.canvas_width, 0, tw);
   c.white_h = std::clamp<int64_t>(MapView.canvas_height, 0, th);
@@ -484,7 +581,6 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
 
   if (!drawing_start(target)) return;
   FrameDrawn = true;
-  std::vector<uint8_t> wide;
   LastFrameState& last = LastFrame;
   if (last.valid && last.pixels == target->pixels && last.stride == target->stride && last.width == tw &&
       last.height == th && last.samples_generation == SamplesGeneration && last.white_w == c.white_w &&
@@ -493,18 +589,18 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
     // was or is now, and where pieces differ from the last frame. A pixel
     // whose sequence of covering pieces changed is covered by a piece that
     // stands at a position of the drawing order where the two frames differ.
-    compose_rect<B>(c, last.marker_rect, wide);
-    compose_rect<B>(c, marker_rect, wide);
-    compose_rect<B>(c, last.label_rect, wide);
-    compose_rect<B>(c, label_rect, wide);
+    compose_rect<B>(c, last.marker_rect);
+    compose_rect<B>(c, marker_rect);
+    compose_rect<B>(c, last.label_rect);
+    compose_rect<B>(c, label_rect);
     size_t count = std::max(pieces.size(), last.pieces.size());
     for (size_t i = 0; i < count; i++) {
       if (i < pieces.size() && i < last.pieces.size() && same_piece(pieces[i], last.pieces[i])) continue;
-      if (i < last.pieces.size()) compose_rect<B>(c, last.piece_rects[i], wide);
-      if (i < pieces.size()) compose_rect<B>(c, piece_rects[i], wide);
+      if (i < last.pieces.size()) compose_rect<B>(c, last.piece_rects[i]);
+      if (i < pieces.size()) compose_rect<B>(c, piece_rects[i]);
     }
   } else {
-    compose_rect<B>(c, CanvasRect{0, 0, tw, th}, wide);
+    compose_rect<B>(c, CanvasRect{0, 0, tw, th});
   }
   if (!HoverLabel.text.empty()) draw_hover_label();
   drawing_stop();
@@ -528,6 +624,7 @@ void map_view_changed() {
   HaveLastKey = false;
   LastFrame = LastFrameState();
   Samples.valid = false;
+  Blocks = PieceBlocks();
   MarkerPicture = ScaledMarker();
 }
 bool map_frame_drawn() { return FrameDrawn; }
@@ -538,12 +635,14 @@ void draw_map() {
   FrameDrawn = false;
   if (MapView.work_image == 0) return;
   DrawTarget* target = map_target();
-  DrawTarget* map_output = image_output(MapView.map_image);
-  DrawTarget* work_output = image_output(MapView.work_image);
-  if (!target || !map_output || !work_output || !map_output->pixels || target->bytes_per_pixel != 3 ||
+  // The map picture is only read: a view of its pixels, which work_image may
+  // share (an output would give it a copy of its own). work_image is only
+  // checked to be like it.
+  const DrawTarget* map_output = image_view(MapView.map_image);
+  if (!target || !map_output || !map_output->pixels || target->bytes_per_pixel != 3 ||
       !target->pixels || target->width < 1 || target->height < 1 ||
-      map_output->width != work_output->width || map_output->height != work_output->height ||
-      map_output->bytes_per_pixel != work_output->bytes_per_pixel ||
+      map_output->width != image_width(MapView.work_image) || map_output->height != image_height(MapView.work_image) ||
+      map_output->bytes_per_pixel * 8 != image_depth(MapView.work_image) ||
       (map_output->bytes_per_pixel != 3 && map_output->bytes_per_pixel != 4) || map_output->width < 1 ||
       map_output->height < 1) {
     // Nothing the fast path can stand in for: draw by the steps themselves.

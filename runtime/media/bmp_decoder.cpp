@@ -7,6 +7,12 @@
 // Every field of the file is checked before it is used: the whole picture
 // must lie inside the file, colour indices beyond the colour table give black,
 // and run-length data never writes outside the picture.
+//
+// Uncompressed pictures are read row by row from the file while they are
+// decoded, so a big bitmap is never held twice; only the headers and the
+// colour table are kept from the check. Run-length data, and files whose
+// headers lie unusually far apart, are read whole.
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -25,8 +31,14 @@ struct ChannelMask {
   uint8_t scale[256] = {};  // value of `bits` bits -> 8 bits, when bits <= 8
 };
 
+// Bytes read for the check when the rows are left in the file: the headers
+// and a colour table of any length that follows them.
+constexpr int64_t HeadBytes = 64 * 1024;
+
 struct BmpState {
-  std::vector<uint8_t> data;
+  std::vector<uint8_t> data;  // the start of the file, or all of it (whole)
+  bool whole = false;
+  FILE* file = nullptr;       // rows are read from here unless whole
   int width = 0;
   int height = 0;
   bool top_down = false;
@@ -75,9 +87,28 @@ bool bmp_check(FILE* file, ImageInfo* info, void** state_out) {
     delete s;
     return false;
   };
-  if (!read_whole_file(file, d) || d.size() < 26) return fail();
+  int64_t file_size = -1;
+  if (fseeko64(file, 0, SEEK_END) == 0) file_size = ftello64(file);
+  rewind(file);
+  if (file_size < 26) return fail();
+  s->file = file;
+  s->whole = file_size <= HeadBytes;
+  if (s->whole) {
+    if (!read_whole_file(file, d)) return fail();
+  } else {
+    d.resize(HeadBytes);
+    if (fread(d.data(), 1, d.size(), file) != d.size()) return fail();
+  }
+  if (d.size() < 26) return fail();
 
   uint32_t header_size = read_u32(&d[14]);
+  uint32_t compression = header_size >= 40 && d.size() >= 54 ? read_u32(&d[30]) : CompressionNone;
+  if (!s->whole && (compression == CompressionRle8 || 14 + int64_t(header_size) + 1024 > HeadBytes)) {
+    // Run-length data is read from memory; so is a colour table far behind the start.
+    rewind(file);
+    s->whole = true;
+    if (!read_whole_file(file, d) || int64_t(d.size()) != file_size) return fail();
+  }
   int64_t width, height;
   uint32_t colours_used = 0;
   int entry_size = 4;
@@ -100,7 +131,7 @@ bool bmp_check(FILE* file, ImageInfo* info, void** state_out) {
   s->offset = read_u32(&d[10]);
   s->top_down = height < 0;
   if (height < 0) height = -height;
-  if (width < 1 || height < 1 || width > ImageMaxSize || height > ImageMaxSize) return fail();
+  if (width < 1 || height < 1 || width > ImageCheckMaxSize || height > ImageCheckMaxSize) return fail();
   s->width = static_cast<int>(width);
   s->height = static_cast<int>(height);
 
@@ -120,13 +151,13 @@ bool bmp_check(FILE* file, ImageInfo* info, void** state_out) {
       break;  // 4-bit run-length, embedded JPEG or PNG and the rest are refused.
   }
   if (!layout_ok) return fail();
-  if (s->offset >= d.size()) return fail();
+  if (s->offset >= file_size) return fail();
 
   if (s->compression != CompressionRle8) {
     int64_t row_size = (width * s->bpp + 31) / 32 * 4;
     // The padding of the last row may be missing.
     int64_t needed = int64_t(s->offset) + row_size * (height - 1) + (width * s->bpp + 7) / 8;
-    if (needed > int64_t(d.size())) return fail();
+    if (needed > file_size) return fail();
   }
 
   if (s->bpp <= 8) {
@@ -263,8 +294,25 @@ bool bmp_decode(void* state, uint8_t* pixels, int64_t stride, bool bottom_up) {
   const BmpState& s = *static_cast<BmpState*>(state);
   if (s.compression == CompressionRle8) return decode_rle8(s, pixels, stride, bottom_up);
   int64_t row_size = (int64_t(s.width) * s.bpp + 31) / 32 * 4;
-  const uint8_t* in = s.data.data() + s.offset;
-  for (int n = 0; n < s.height; ++n, in += row_size) decode_row(s, in, output_row(s, pixels, stride, bottom_up, n));
+  if (s.whole) {
+    const uint8_t* in = s.data.data() + s.offset;
+    for (int n = 0; n < s.height; ++n, in += row_size) decode_row(s, in, output_row(s, pixels, stride, bottom_up, n));
+    return true;
+  }
+  // From the file in blocks of rows of about 1 MiB; the last row may lack its
+  // padding. A file that became shorter since the check is damaged.
+  if (fseeko64(s.file, s.offset, SEEK_SET) != 0) return false;
+  int64_t block_rows = std::max<int64_t>(1, (int64_t(1) << 20) / row_size);
+  int64_t missing_padding = row_size - (int64_t(s.width) * s.bpp + 7) / 8;
+  std::vector<uint8_t> block(size_t(block_rows * row_size));
+  for (int n = 0; n < s.height;) {
+    int64_t rows = std::min<int64_t>(block_rows, s.height - n);
+    int64_t want = rows * row_size;
+    int64_t got = static_cast<int64_t>(fread(block.data(), 1, size_t(want), s.file));
+    if (got < want - (n + rows == s.height ? missing_padding : 0)) return false;
+    for (int64_t i = 0; i < rows; ++i, ++n)
+      decode_row(s, block.data() + i * row_size, output_row(s, pixels, stride, bottom_up, n));
+  }
   return true;
 }
 

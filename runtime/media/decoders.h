@@ -4,15 +4,20 @@
 // its kind, reports the picture's size and depth and keeps what it needs in a
 // state of its own; decode then writes all rows into the loader's buffer and
 // release frees the state. Decoders never read or write outside the file's
-// bytes or the rows they were given, and refuse pictures larger than
-// ImageMaxSize or needing more than image_memory_limit() bytes.
+// bytes or the rows they were given. A check reports the size the file gives
+// (up to ImageCheckMaxSize), so that the loader can refuse pictures larger than
+// ImageMaxSize or needing more than image_memory_limit() bytes by their size:
+// decode is never called for those.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
-constexpr int ImageMaxSize = 32767;
+#include "runtime/media/image.h"
+
+// Sizes a check reports; beyond it a file is not taken as a picture at all.
+constexpr int ImageCheckMaxSize = 1 << 20;
 
 struct ImageInfo {
   int width = 0;
@@ -38,9 +43,6 @@ extern const ImageDecoder JpegDecoder;
 // Adds the decoder at the end of the registry (once; a second registration
 // of the same identifier is ignored).
 void image_register_decoder(const ImageDecoder& decoder);
-
-// Largest pixel buffer (in bytes) a picture may need; see image_set_memory_limit.
-int64_t image_memory_limit();
 
 // Reads the rest of the file into data; false on a read error or when the file
 // is larger than the memory limit.

@@ -5,6 +5,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/core/objects.h"
@@ -23,13 +24,30 @@ struct Image {
   DrawTarget target;
 };
 
-constexpr int64_t DefaultMemoryLimit = int64_t(1) << 30;
+// A 16384 x 16384 picture with alpha channel and the loader's extra row.
+constexpr int64_t DefaultMemoryLimit = int64_t(16384) * 4 * (16384 + 1);
 int64_t MemoryLimit = DefaultMemoryLimit;
+
+// The picture the last load refused for its size, if it was refused so.
+ImageRefusal LastRefusal;
+bool LastLoadRefused = false;
+
+// Pixel buffers that more than one image holds (image_share), with the number
+// of images holding each.
+std::unordered_map<GdkPixbuf*, int> SharedBuffers;
+
+// Gives up one image's hold on a pixel buffer.
+void drop_pixels(GdkPixbuf* pixels) {
+  if (!pixels) return;
+  auto shared = SharedBuffers.find(pixels);
+  if (shared != SharedBuffers.end() && --shared->second < 2) SharedBuffers.erase(shared);
+  g_object_unref(pixels);
+}
 
 void release_image(Image& image, int) {
   // A drawing still aimed at this image must not write into freed pixels.
   drawing_target_gone(&image.target);
-  if (image.pixels) g_object_unref(image.pixels);
+  drop_pixels(image.pixels);
   image.pixels = nullptr;
 }
 
@@ -61,7 +79,7 @@ int store_image(int number, GdkPixbuf* pixels, int depth, int file_depth) {
   int out = 0;
   Image* image = image_table().create(number, &out);
   if (!image) {
-    g_object_unref(pixels);
+    drop_pixels(pixels);
     return 0;
   }
   image->pixels = pixels;
@@ -91,11 +109,17 @@ int load_from_stream(int number, FILE* file) {
   if (!decoder) return 0;
 
   int result = 0;
-  bool sane = info.width >= 1 && info.height >= 1 && info.width <= ImageMaxSize &&
-              info.height <= ImageMaxSize && (info.depth == 24 || info.depth == 32);
+  bool sane = info.width >= 1 && info.height >= 1 && (info.depth == 24 || info.depth == 32);
   int64_t stride = sane ? image_loader_stride(info.width, info.depth) : 0;
   int64_t bytes = stride * (int64_t(info.height) + 1);
-  guchar* buffer = sane && bytes <= MemoryLimit ? static_cast<guchar*>(g_try_malloc0(bytes)) : nullptr;
+  if (sane && (info.width > ImageMaxSize || info.height > ImageMaxSize || bytes > MemoryLimit)) {
+    sane = false;
+    LastLoadRefused = true;
+    LastRefusal = ImageRefusal{info.width, info.height, bytes};
+  }
+  // Zeroed memory straight from the system for big pictures: the decoder
+  // writes every row, so the pages are touched once.
+  guchar* buffer = sane ? static_cast<guchar*>(g_try_malloc0(bytes)) : nullptr;
   if (buffer) {
     if (decoder->decode(state, buffer, stride, false)) {
       GdkPixbuf* pixels =
@@ -119,6 +143,11 @@ int load_from_stream(int number, FILE* file) {
 
 int64_t image_memory_limit() { return MemoryLimit; }
 
+bool image_refused(ImageRefusal* refusal) {
+  if (LastLoadRefused && refusal) *refusal = LastRefusal;
+  return LastLoadRefused;
+}
+
 void image_set_memory_limit(int64_t bytes) { MemoryLimit = bytes > 0 ? bytes : DefaultMemoryLimit; }
 
 int64_t image_loader_stride(int width, int depth) {
@@ -127,6 +156,15 @@ int64_t image_loader_stride(int width, int depth) {
 
 bool read_whole_file(FILE* file, std::vector<uint8_t>& data) {
   data.clear();
+  // Read at once when the size is known, so that the vector never grows by copying.
+  off64_t start = ftello64(file), end = -1;
+  if (start >= 0 && fseeko64(file, 0, SEEK_END) == 0) end = ftello64(file);
+  if (start < 0 || fseeko64(file, start, SEEK_SET) != 0) return false;
+  if (end > start) {
+    if (end - start > MemoryLimit) return false;
+    data.resize(size_t(end - start));
+    data.resize(fread(data.data(), 1, data.size(), file));
+  }
   uint8_t chunk[65536];
   for (;;) {
     size_t n = fread(chunk, 1, sizeof chunk, file);
@@ -148,6 +186,7 @@ void use_png_decoder() { image_register_decoder(PngDecoder); }
 void use_jpeg_decoder() { image_register_decoder(JpegDecoder); }
 
 int image_load(int number, const String& path) {
+  LastLoadRefused = false;
   std::string name = string_to_utf8(path);
   if (name.empty()) return 0;
   FILE* file = fopen64(name.c_str(), "rb");
@@ -158,6 +197,7 @@ int image_load(int number, const String& path) {
 }
 
 int image_load_memory(int number, const void* data, size_t size) {
+  LastLoadRefused = false;
   if (!data || size == 0) return 0;
   FILE* file = fmemopen(const_cast<void*>(data), size, "rb");
   if (!file) return 0;
@@ -175,6 +215,19 @@ int image_copy(int number, int new_number) {
   GdkPixbuf* copy = gdk_pixbuf_copy(source->pixels);
   if (!copy) return 0;
   return store_image(new_number, copy, depth, file_depth);
+}
+
+int image_share(int number, int new_number) {
+  Image* source = find_image(number);
+  if (!source) return 0;
+  GdkPixbuf* pixels = source->pixels;
+  // Counted as held by the new image before it is stored: storing may free an
+  // image under new_number that holds the same buffer (the source itself).
+  auto shared = SharedBuffers.find(pixels);
+  if (shared == SharedBuffers.end()) SharedBuffers[pixels] = 2;
+  else shared->second++;
+  g_object_ref(pixels);
+  return store_image(new_number, pixels, source->depth, source->file_depth);
 }
 
 void image_free(int number) {
@@ -220,7 +273,7 @@ ImageHandle image_resize(int number, int width, int height, int method) {
   GdkPixbuf* scaled = gdk_pixbuf_scale_simple(
       image->pixels, width, height, method == ResizeRaw ? GDK_INTERP_NEAREST : GDK_INTERP_BILINEAR);
   if (!scaled) return nullptr;
-  g_object_unref(image->pixels);
+  drop_pixels(image->pixels);
   image->pixels = scaled;
   image->width = width;
   image->height = height;
@@ -229,6 +282,20 @@ ImageHandle image_resize(int number, int width, int height, int method) {
 }
 
 DrawTarget* image_output(int number) {
+  Image* image = find_image(number);
+  if (!image) return nullptr;
+  if (SharedBuffers.count(image->pixels)) {
+    // About to be drawn on: pixels of its own first.
+    GdkPixbuf* copy = gdk_pixbuf_copy(image->pixels);
+    if (!copy) return nullptr;
+    drop_pixels(image->pixels);
+    image->pixels = copy;
+  }
+  update_target(*image, number);
+  return &image->target;
+}
+
+const DrawTarget* image_view(int number) {
   Image* image = find_image(number);
   if (!image) return nullptr;
   update_target(*image, number);

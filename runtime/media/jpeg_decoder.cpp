@@ -75,8 +75,8 @@ bool jpeg_read_header_safely(JpegState* s) {
     default:
       return false;
   }
-  return s->cinfo.image_width >= 1 && s->cinfo.image_height >= 1 && s->cinfo.image_width <= ImageMaxSize &&
-         s->cinfo.image_height <= ImageMaxSize;
+  return s->cinfo.image_width >= 1 && s->cinfo.image_height >= 1 && s->cinfo.image_width <= ImageCheckMaxSize &&
+         s->cinfo.image_height <= ImageCheckMaxSize;
 }
 
 bool jpeg_check(FILE* file, ImageInfo* info, void** state_out) {

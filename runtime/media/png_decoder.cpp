@@ -36,13 +36,13 @@ void png_destroy(PngState* s) {
 bool png_read_header(PngState* s, FILE* file) {
   if (setjmp(png_jmpbuf(s->png))) return false;
   png_init_io(s->png, file);
-  png_set_user_limits(s->png, ImageMaxSize, ImageMaxSize);
+  png_set_user_limits(s->png, ImageCheckMaxSize, ImageCheckMaxSize);
   png_read_info(s->png, s->info);
 
   png_uint_32 width = 0, height = 0;
   int bit_depth = 0, colour_type = 0, interlace = 0;
   png_get_IHDR(s->png, s->info, &width, &height, &bit_depth, &colour_type, &interlace, nullptr, nullptr);
-  if (width < 1 || height < 1 || width > ImageMaxSize || height > ImageMaxSize) return false;
+  if (width < 1 || height < 1 || width > ImageCheckMaxSize || height > ImageCheckMaxSize) return false;
   int file_channels = png_get_channels(s->png, s->info);
 
   bool transparency = png_get_valid(s->png, s->info, PNG_INFO_tRNS) != 0;
