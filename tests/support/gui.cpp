@@ -4,24 +4,14 @@
 
 namespace {
 
-GdkDevice* device(bool keyboard) {
-  GdkDisplay* display = gdk_display_get_default();
-  GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
-  if (!seat) return nullptr;
-  return keyboard ? gdk_seat_get_keyboard(seat) : gdk_seat_get_pointer(seat);
-}
-
-GdkWindow* window_of(GtkWidget* widget) {
-  if (!gtk_widget_get_realized(widget)) gtk_widget_realize(widget);
-  return gtk_widget_get_window(widget);
-}
-
-// A synthesized event of the type for the widget's GdkWindow.
+// A synthesized event for the widget's GdkWindow from the seat's pointer or keyboard.
 GdkEvent* new_event(GdkEventType type, GtkWidget* widget, bool keyboard = false) {
+  if (!gtk_widget_get_realized(widget)) gtk_widget_realize(widget);
   GdkEvent* event = gdk_event_new(type);
-  event->any.window = GDK_WINDOW(g_object_ref(window_of(widget)));
+  event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
   event->any.send_event = TRUE;
-  gdk_event_set_device(event, device(keyboard));
+  GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(widget));
+  gdk_event_set_device(event, keyboard ? gdk_seat_get_keyboard(seat) : gdk_seat_get_pointer(seat));
   return event;
 }
 
@@ -30,19 +20,19 @@ void deliver(GdkEvent* event) {
   gdk_event_free(event);
 }
 
-guint held_mask(guint button) {
-  return button == 1 ? GDK_BUTTON1_MASK : button == 2 ? GDK_BUTTON2_MASK : GDK_BUTTON3_MASK;
+void find_child(GtkWidget* widget, gpointer data) {
+  auto* state = static_cast<std::pair<GType, GtkWidget*>*>(data);
+  if (!state->second && G_TYPE_CHECK_INSTANCE_TYPE(widget, state->first)) state->second = widget;
+  if (!state->second && GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), find_child, data);
 }
 
-struct FindState {
-  GType type;
-  GtkWidget* found;
-};
+guint held_mask(guint b) { return b == 1 ? GDK_BUTTON1_MASK : b == 2 ? GDK_BUTTON2_MASK : GDK_BUTTON3_MASK; }
 
-void find_child(GtkWidget* widget, gpointer data) {
-  auto* state = static_cast<FindState*>(data);
-  if (!state->found && G_TYPE_CHECK_INSTANCE_TYPE(widget, state->type)) state->found = widget;
-  if (!state->found && GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), find_child, data);
+// Runs action from the toolkit loop every ms milliseconds until it returns true.
+void every(int ms, std::function<bool()> action) {
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, ms, [](gpointer f) { return gboolean(!(*static_cast<std::function<bool()>*>(f))()); },
+      new std::function<bool()>(std::move(action)), [](gpointer f) { delete static_cast<std::function<bool()>*>(f); });
 }
 
 }  // namespace
@@ -50,51 +40,34 @@ void find_child(GtkWidget* widget, gpointer data) {
 bool gui_available() { return runtime_has_display(); }
 
 void gui_pump() {
-  if (!gui_available()) return;
-  for (int i = 0; i < 100000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+  for (int i = 0; gui_available() && i < 100000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
 }
 
 void gui_pump_for(int ms) {
-  gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
-  gui_wait_until([&] { return g_get_monotonic_time() >= end; }, ms + 1000);
+  gint64 end = g_get_monotonic_time() + ms * gint64{1000};
+  gui_wait_until([end] { return g_get_monotonic_time() >= end; }, ms + 1000);
 }
 
 bool gui_wait_until(const std::function<bool()>& condition, int timeout_ms) {
-  gint64 end = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
-  while (!condition()) {
+  for (gint64 end = g_get_monotonic_time() + timeout_ms * gint64{1000}; !condition();) {
     if (g_get_monotonic_time() >= end) return condition();
-    if (gui_available() && gtk_events_pending())
-      gtk_main_iteration_do(FALSE);
-    else
-      g_usleep(1000);
+    gui_available() && gtk_events_pending() ? (void)gtk_main_iteration_do(FALSE) : g_usleep(1000);
   }
   return true;
 }
 
 void gui_later(int ms, std::function<void()> action) {
-  g_timeout_add_full(
-      G_PRIORITY_DEFAULT, ms,
-      [](gpointer data) {
-        (*static_cast<std::function<void()>*>(data))();
-        return G_SOURCE_REMOVE;
-      },
-      new std::function<void()>(std::move(action)), [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+  every(ms, [action = std::move(action)] { return action(), true; });
 }
 
 std::vector<GuiEvent> gui_take_events() {
   gui_pump();
   std::vector<GuiEvent> events;
   while (events_queued() > 0) {
-    GuiEvent event;
-    event.kind = event_poll();
-    event.window = event_window();
-    event.object = event_gadget();
-    event.type = event_type();
-    if (event.kind == Gadget && event_data()) {
-      event.has_mouse = true;
-      event.mouse = *static_cast<MouseRecord*>(event_data());
-    }
-    events.push_back(event);
+    GuiEvent e{event_poll(), event_window(), event_gadget(), event_type(), false, {}};
+    e.has_mouse = e.kind == Gadget && event_data();
+    if (e.has_mouse) e.mouse = *static_cast<MouseRecord*>(event_data());
+    events.push_back(e);
   }
   return events;
 }
@@ -116,18 +89,13 @@ std::vector<int64_t> gui_types(const std::vector<GuiEvent>& events) {
 
 void gui_motion(GtkWidget* widget, double x, double y, guint state) {
   GdkEvent* event = new_event(GDK_MOTION_NOTIFY, widget);
-  event->motion.x = x;
-  event->motion.y = y;
-  event->motion.state = state;
+  event->motion.x = x, event->motion.y = y, event->motion.state = state;
   deliver(event);
 }
 
 void gui_button(GtkWidget* widget, GdkEventType type, guint button, double x, double y, guint state) {
   GdkEvent* event = new_event(type, widget);
-  event->button.x = x;
-  event->button.y = y;
-  event->button.button = button;
-  event->button.state = state;
+  event->button.x = x, event->button.y = y, event->button.button = button, event->button.state = state;
   deliver(event);
 }
 
@@ -145,18 +113,14 @@ void gui_double_click(GtkWidget* widget, guint button, double x, double y) {
 
 void gui_scroll(GtkWidget* widget, GdkScrollDirection direction, double x, double y) {
   GdkEvent* event = new_event(GDK_SCROLL, widget);
-  event->scroll.x = x;
-  event->scroll.y = y;
-  event->scroll.direction = direction;
+  event->scroll.x = x, event->scroll.y = y, event->scroll.direction = direction;
   deliver(event);
 }
 
 void gui_crossing(GtkWidget* widget, bool enter, double x, double y) {
   GdkEvent* event = new_event(enter ? GDK_ENTER_NOTIFY : GDK_LEAVE_NOTIFY, widget);
-  event->crossing.x = x;
-  event->crossing.y = y;
-  event->crossing.mode = GDK_CROSSING_NORMAL;
-  event->crossing.detail = GDK_NOTIFY_NONLINEAR;
+  event->crossing.x = x, event->crossing.y = y;
+  event->crossing.mode = GDK_CROSSING_NORMAL, event->crossing.detail = GDK_NOTIFY_NONLINEAR;
   deliver(event);
 }
 
@@ -164,15 +128,12 @@ void gui_key(GtkWidget* widget, guint keyval, guint state) {
   GtkWidget* top = gtk_widget_get_toplevel(widget);
   GdkKeymapKey* keys = nullptr;
   gint count = 0;
-  GdkKeymap* keymap = gdk_keymap_get_for_display(gtk_widget_get_display(top));
-  gdk_keymap_get_entries_for_keyval(keymap, keyval, &keys, &count);
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gtk_widget_get_display(top)), keyval, &keys, &count);
   for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
     GdkEvent* event = new_event(type, top, true);
-    event->key.state = state;
-    event->key.keyval = keyval;
+    event->key.state = state, event->key.keyval = keyval, event->key.string = g_strdup("");
     event->key.hardware_keycode = count > 0 ? static_cast<guint16>(keys[0].keycode) : 0;
     event->key.group = count > 0 ? static_cast<guint8>(keys[0].group) : 0;
-    event->key.string = g_strdup("");
     deliver(event);
   }
   g_free(keys);
@@ -182,10 +143,7 @@ void gui_delete(GtkWidget* widget) { deliver(new_event(GDK_DELETE, gtk_widget_ge
 
 void gui_configure(GtkWidget* widget, int x, int y, int width, int height) {
   GdkEvent* event = new_event(GDK_CONFIGURE, gtk_widget_get_toplevel(widget));
-  event->configure.x = x;
-  event->configure.y = y;
-  event->configure.width = width;
-  event->configure.height = height;
+  event->configure.x = x, event->configure.y = y, event->configure.width = width, event->configure.height = height;
   deliver(event);
 }
 
@@ -200,57 +158,39 @@ GtkWidget* gui_find_toplevel(GType type) {
 }
 
 GtkWidget* gui_find_child(GtkWidget* root, GType type) {
-  FindState state{type, nullptr};
+  std::pair<GType, GtkWidget*> state{type, nullptr};
   if (root && GTK_IS_CONTAINER(root)) gtk_container_forall(GTK_CONTAINER(root), find_child, &state);
-  return state.found;
+  return state.second;
 }
-
-namespace {
-
-struct ToplevelWatch {
-  GType type;
-  std::function<void(GtkWidget*)> action;
-  gint64 deadline;
-  int timeout_ms;
-  bool acted = false;
-};
-
-gboolean watch_tick(gpointer data) {
-  auto* watch = static_cast<ToplevelWatch*>(data);
-  GtkWidget* window = gui_find_toplevel(watch->type);
-  gint64 now = g_get_monotonic_time();
-  if (!watch->acted && window) {
-    watch->acted = true;
-    watch->deadline = now + static_cast<gint64>(watch->timeout_ms) * 1000;
-    watch->action(window);
-    return G_SOURCE_CONTINUE;
-  }
-  if (watch->acted && !window) return G_SOURCE_REMOVE;
-  if (now <= watch->deadline) return G_SOURCE_CONTINUE;
-  ADD_FAILURE() << "toplevel of type " << g_type_name(watch->type) << (watch->acted ? " stayed open" : " never came");
-  while ((window = gui_find_toplevel(watch->type))) gtk_widget_destroy(window);
-  return G_SOURCE_REMOVE;
-}
-
-}  // namespace
 
 void gui_when_toplevel(GType type, std::function<void(GtkWidget*)> action, int timeout_ms) {
-  auto* watch = new ToplevelWatch{type, std::move(action), 0, timeout_ms};
-  watch->deadline = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
-  g_timeout_add_full(G_PRIORITY_DEFAULT, 50, watch_tick, watch,
-                     [](gpointer data) { delete static_cast<ToplevelWatch*>(data); });
+  gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
+  bool acted = false;
+  every(50, [=]() mutable {
+    GtkWidget* window = gui_find_toplevel(type);
+    if (!acted && window) {
+      acted = true;
+      deadline = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
+      action(window);
+      return false;
+    }
+    if (acted && !window) return true;
+    if (g_get_monotonic_time() <= deadline) return false;
+    ADD_FAILURE() << "toplevel of type " << g_type_name(type) << (acted ? " stayed open" : " never came");
+    while ((window = gui_find_toplevel(type))) gtk_widget_destroy(window);
+    return true;
+  });
 }
 
 void gui_warp_pointer(int x, int y) {
-  GdkDevice* pointer = device(false);
+  GdkDisplay* display = gdk_display_get_default();
+  GdkDevice* pointer = display ? gdk_seat_get_pointer(gdk_display_get_default_seat(display)) : nullptr;
   if (!pointer) return;
   gdk_device_warp(pointer, gdk_screen_get_default(), x, y);
-  gui_wait_until(
-      [&] {
-        int px = 0, py = 0;
-        gdk_device_get_position(pointer, nullptr, &px, &py);
-        return px == x && py == y;
-      },
-      1000);
+  gui_wait_until([&] {
+    int px = 0, py = 0;
+    gdk_device_get_position(pointer, nullptr, &px, &py);
+    return px == x && py == y;
+  }, 1000);
   gui_pump();
 }

@@ -4,8 +4,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "runtime/core/strings.h"
@@ -18,13 +19,7 @@ struct TempDir {
     if (!mkdtemp(pattern)) abort();
     dir = pattern;
   }
-  ~TempDir() {
-    // rm copes with entries whose full path is too long for one system call.
-    chmod(dir.c_str(), 0700);
-    if (std::system(("rm -rf '" + dir + "'").c_str()) != 0) abort();
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir() { std::filesystem::remove_all(dir); }
 
   std::string path(const std::string& name) const { return dir + "/" + name; }
   String upath(const std::string& name) const { return string_from_utf8(path(name)); }
@@ -33,8 +28,6 @@ struct TempDir {
   }
   std::string read(const std::string& name) const {
     std::ifstream in(path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 };

@@ -1,8 +1,13 @@
+// Typed, buffered files; directory listings and file sizes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "runtime/core/objects.h"
+#include "runtime/data/directory.h"
 #include "runtime/data/files.h"
 #include "runtime/data/temp_dir.h"
 
@@ -10,113 +15,69 @@ namespace {
 
 using namespace std::string_literals;
 
-// Little-endian 16-bit units as file bytes.
-std::string utf16(const String& units) {
-  std::string out;
-  for (char16_t u : units) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
-
 class FileTest : public ::testing::Test, protected TempDir {
  protected:
   void TearDown() override { file_close(-1); }
-
   // A file holding bytes, opened for reading and writing.
-  int open_with(const std::string& bytes, int flags = 0) {
+  int open_with(const std::string& bytes) {
     write("in.bin", bytes);
-    return file_open(AnyNumber, upath("in.bin"), flags);
+    return file_open(AnyNumber, upath("in.bin"));
   }
 };
 
-TEST_F(FileTest, WritesGiveExactBytes) {
-  int f = file_create(AnyNumber, upath("out.bin"));
-  EXPECT_EQ(file_write_byte(f, 1), 1);
-  EXPECT_EQ(file_write_long(f, 5), 4);
-  EXPECT_EQ(file_write_string(f, u"Ab", EncodingUtf16), 4);
-  EXPECT_EQ(file_write_word(f, 0x12345), 2);
-  EXPECT_EQ(file_write_long(f, -2), 4);
-  EXPECT_EQ(file_write_byte(f, 0x1FF), 1);
-  EXPECT_EQ(file_write_data(f, "\xEF\xBE", 2), 2);
-  EXPECT_EQ(file_write_string(f, u""), 0);
-  EXPECT_EQ(file_write_string(f, u"\u00E4\u20AC\U0001F600"), 9);  // default UTF-8
-  EXPECT_EQ(file_write_string(f, u"\u00E4\U0001F600", EncodingUtf16), 6);
-  file_close(f);
-  EXPECT_EQ(read("out.bin"), "\x01\x05\0\0\0A\0b\0" "\x45\x23\xFE\xFF\xFF\xFF\xFF\xEF\xBE"
-                             "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80" "\xE4\x00\x3D\xD8\x00\xDE"s);
-  f = file_create(AnyNumber, upath("out.bin"), EncodingUtf16);
-  EXPECT_EQ(file_write_string(f, u"hi"), 4);
-  file_close(f);
-  EXPECT_EQ(read("out.bin"), utf16(u"hi"));
+// The names a listing gives, sorted (file-system order is not fixed).
+std::vector<std::string> list(const String& path, const String& pattern) {
+  int listing = dir_examine(AnyNumber, path, pattern);
+  std::vector<std::string> out;
+  EXPECT_EQ(dir_entry_name(listing), u"");  // none before the first
+  while (dir_next_entry(listing) == 1) out.push_back(string_to_utf8(dir_entry_name(listing)));
+  dir_finish(listing);
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
-TEST_F(FileTest, ReadsAreSignedAndShortAtTheEnd) {
-  int f = open_with("\xFF\x34\x12\xFE\xFF\x78\x56\x34\x12\xAA\x01");
-  EXPECT_EQ(file_read_byte(f), -1);
-  EXPECT_EQ(file_read_word(f), 0x1234);
-  EXPECT_EQ(file_read_word(f), -2);
-  EXPECT_EQ(file_read_long(f), 0x12345678);
-  EXPECT_EQ(file_read_long(f), 0x01AA);  // the two bytes left
-  EXPECT_EQ(file_read_long(f), 0);
-  unsigned char mem[4] = {9, 9, 9, 9};
-  file_seek(f, 9);
-  EXPECT_EQ(file_read_data(f, mem, 4), 2);
-  EXPECT_EQ(mem[1], 0x01);
-  EXPECT_EQ(mem[2], 9);  // not read: unchanged
-}
-
-TEST_F(FileTest, OpenModesAndNumbers) {
+TEST_F(FileTest, ValuesAndStringsAsExactBytes) {
   EXPECT_EQ(file_create(AnyNumber, upath("missing/x.bin")), 0);
-  EXPECT_EQ(file_read_only(AnyNumber, string_from_utf8(dir)), 0);
-  EXPECT_EQ(file_create(-7, upath("x.bin")), 0);
-  EXPECT_EQ(file_write_byte(12345, 1), 0);
-  int f = open_with("\x01\x02\x03", FileAppend);
-  EXPECT_EQ(file_position(f), 3);
-  file_seek(f, 1);
-  file_write_byte(f, 9);
+  int f = file_create(AnyNumber, upath("out.bin"));
+  EXPECT_EQ(file_write_byte(f, 1) + file_write_long(f, 5) + file_write_string(f, u"A\U0001F600", EncodingUtf16), 11);
+  EXPECT_EQ(file_write_word(f, 0x12345) + file_write_long(f, -2) + file_write_string(f, u"\u00E4"), 8);
   file_close(f);
-  EXPECT_EQ(file_write_byte(f, 1), 0);
-  EXPECT_EQ(read("in.bin"), "\x01\x09\x03");
-  f = file_read_only(AnyNumber, upath("in.bin"));
-  EXPECT_EQ(file_write_byte(f, 7), 0);
-  EXPECT_EQ(file_read_byte(f), 1);
-  EXPECT_GT(file_open(AnyNumber, upath("new.bin")), 0);
-  EXPECT_GT(file_create(AnyNumber, upath("in.bin")), 0);
-  file_close(-1);
-  EXPECT_EQ(read("in.bin") + read("new.bin"), "");
+  EXPECT_EQ(file_write_byte(f, 1), 0);  // closed
+  EXPECT_EQ(read("out.bin"), "\x01\x05\0\0\0A\0\x3D\xD8\x00\xDE\x45\x23\xFE\xFF\xFF\xFF\xC3\xA4"s);
 
-  // Reusing a fixed number closes the old file first, its data written out,
-  // also when the new file is the old one truncated.
-  EXPECT_EQ(file_create(2, upath("c.bin")), 1);
-  file_write_byte(2, 0x11);
-  EXPECT_EQ(file_create(2, upath("c.bin")), 1);
-  file_write_byte(2, 0x22);
-  EXPECT_EQ(file_create(2, upath("missing/e.bin")), 0);
-  EXPECT_EQ(file_write_byte(2, 1), 0);
-  EXPECT_EQ(read("c.bin"), "\x22");
+  f = open_with("\xFF\x34\x12\xFE\xFF\x78\x56\x34\x12\xAA\x01");
+  EXPECT_EQ(std::vector<int64_t>({file_read_byte(f), file_read_word(f), file_read_word(f), file_read_long(f),
+                                  file_read_long(f), file_read_long(f)}),
+            std::vector<int64_t>({-1, 0x1234, -2, 0x12345678, 0x01AA, 0}));  // short and empty at the end
+
+  // A UTF-16 string ends at 0 or a line end (CR, LF, CR LF), consumed, and
+  // never reads past its limit.
+  const String pad(2047, u'x');
+  const struct { String units; int flags; int64_t limit; String expected; int64_t position; } cases[] = {
+      {u"ABCD", 0, 3, u"ABC", 6},  {u"A\r\nB", 0, 5, u"A", 6},          {u"A\rB", 0, 5, u"A", 4},
+      {u"A\r\nB", 0, 2, u"A", 4},  {String(u"A\0B", 3), 0, -1, u"A", 4}, {pad + u"\rB", 0, -1, pad, 4096},
+      {String(u"A\r\nB\0C", 6), ReadWholeString, -1, u"A\r\nB", 10}};
+  for (const auto& c : cases) {
+    std::string bytes;
+    for (char16_t u : c.units) bytes += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+    f = open_with(bytes);
+    EXPECT_EQ(file_read_string(f, EncodingUtf16 | c.flags, c.limit), c.expected) << c.units.size();
+    EXPECT_EQ(file_position(f), c.position) << string_to_utf8(c.units.substr(0, 8));
+    file_close(f);
+  }
 }
 
-TEST_F(FileTest, PiecesOfEverySizeGiveTheSameContent) {
+TEST_F(FileTest, PiecesOfEverySizeSwitchingAndSeekingGiveTheSameContent) {
   std::string data(20000, 0);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 256);
-  for (int64_t piece : {1, 4095, 4096, 4097, 10000}) {
+  for (int64_t piece : {1, 4095, 4096, 10000}) {
     int f = file_create(AnyNumber, upath("w.bin"));
-    for (int64_t at = 0; at < 20000; at += piece) {
-      int64_t n = std::min<int64_t>(piece, 20000 - at);
-      ASSERT_EQ(file_write_data(f, data.data() + at, n), n);
-      ASSERT_EQ(file_position(f), at + n);
-    }
+    for (int64_t at = 0; at < 20000; at += piece) file_write_data(f, &data[at], std::min<int64_t>(piece, 20000 - at));
     file_close(f);
     EXPECT_EQ(read("w.bin"), data) << piece;
     f = open_with(data);
     std::string got, chunk(static_cast<size_t>(piece), 0);
-    for (int64_t n = piece; n == piece;) {
-      n = file_read_data(f, chunk.data(), piece);
-      got.append(chunk, 0, static_cast<size_t>(n));
-      ASSERT_EQ(file_position(f), static_cast<int64_t>(got.size()));
-    }
+    for (int64_t n = piece; n == piece; got.append(chunk, 0, size_t(n))) n = file_read_data(f, chunk.data(), piece);
     EXPECT_EQ(got, data) << piece;
     file_close(f);
   }
@@ -126,79 +87,44 @@ TEST_F(FileTest, PiecesOfEverySizeGiveTheSameContent) {
   file_write_byte(f, 'Z');
   file_close(f);
   EXPECT_EQ(read("mix.bin"), "A" + data.substr(0, 5000) + "Z");
-}
 
-TEST_F(FileTest, SwitchingBetweenReadingWritingAndSeekingKeepsThePosition) {
-  std::string data(10000, 0);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i);
-  int f = open_with(data);
-  EXPECT_EQ(file_read_byte(f), 0);
-  EXPECT_EQ(file_read_byte(f), 1);
+  f = open_with(data.substr(0, 10000));
+  file_read_word(f);
   EXPECT_EQ(file_write_word(f, 0xBBAA), 2);
-  EXPECT_EQ(file_position(f), 4);
-  EXPECT_EQ(file_read_byte(f), 4);
-  EXPECT_EQ(file_write_byte(f, 0xCC), 1);
-  file_seek(f, 4094);
-  EXPECT_EQ(file_read_word(f), static_cast<int16_t>(0xFFFE));
+  EXPECT_EQ(file_read_byte(f), data[4]);
+  file_seek(f, 4095);
+  EXPECT_EQ(file_read_byte(f), data[4095]);
   file_write_long(f, 0x44332211);  // across the first refill boundary
-  EXPECT_EQ(file_read_byte(f), static_cast<int8_t>(4100 & 0xFF));
+  EXPECT_EQ(file_read_byte(f), data[4100]);
   file_seek(f, -2, 1);
   EXPECT_EQ(file_read_byte(f), 0x44);
   file_seek(f, -100000, 1);  // before the start: stays where it was
   EXPECT_EQ(file_position(f), 4100);
-  file_seek(f, 1, 1);
-  EXPECT_EQ(file_read_byte(f), static_cast<int8_t>(4101 & 0xFF));
   file_seek(f, 10001);
   file_write_byte(f, 0x55);  // beyond the end: a gap of zero bytes
-  file_close(f);
-  std::string expected = data;
-  expected.replace(2, 2, "\xAA\xBB");
-  expected[5] = '\xCC';
-  expected.replace(4096, 4, "\x11\x22\x33\x44");
-  expected += "\0\x55"s;
-  EXPECT_EQ(read("in.bin"), expected);
+  // Reusing a fixed number closes the old file first, its data written out.
+  EXPECT_EQ(file_create(2, upath("c.bin")), 1);
+  file_write_byte(2, 0x11);
+  EXPECT_EQ(file_create(2, upath("c.bin")), 1);
+  file_close(-1);
+  EXPECT_EQ(read("in.bin"), data.substr(0, 2) + "\xAA\xBB" + data.substr(4, 4092) + "\x11\x22\x33\x44" +
+                                data.substr(4100, 5900) + "\0\x55"s);
+  EXPECT_EQ(read("c.bin"), "");
 }
 
-TEST_F(FileTest, Utf16StringsStopAtLineEndsAndNeverPassTheLimit) {
-  const String pad(2047, u'x');
-  const struct { String units; int flags; int64_t limit; String expected; int64_t position; } cases[] = {
-      {u"ABCD", 0, 3, u"ABC", 6},
-      {u"A\r\nB", 0, 5, u"A", 6},
-      {u"A\rB", 0, 5, u"A", 4},
-      {u"A\r\nB", 0, 2, u"A", 4},  // the CR used up the limit: the LF stays
-      {u"\rZ", 0, 1, u"", 2},
-      {u"HeldX", 0, 4, u"Held", 8},
-      {u"A\nB", 0, -1, u"A", 4},
-      {String(u"A\0B", 3), 0, -1, u"A", 4},
-      {u"A\r", 0, -1, u"A", 4},
-      {String(u"A\r\nB\0C", 6), ReadWholeString, -1, u"A\r\nB", 10},
-      {u"\xD800\xDC00\xDFFF", 0, 2, u"\xD800\xDC00", 4},  // surrogates count one unit each
-      {pad + u"\rB", 0, -1, pad, 4096},                  // given back across the buffer's end
-      {pad + u"\r\nB", 0, -1, pad, 4098}};
-  for (const auto& c : cases) {
-    int f = open_with(utf16(c.units));
-    EXPECT_EQ(file_read_string(f, EncodingUtf16 | c.flags, c.limit), c.expected) << c.units.size();
-    EXPECT_EQ(file_position(f), c.position) << string_to_utf8(c.units.substr(0, 8));
-    file_close(f);
-  }
-  // A cut-off unit after the CR is given back.
-  int f = open_with(utf16(u"A\r") + "B");
-  EXPECT_EQ(file_read_string(f, EncodingUtf16, 10), u"A");
-  EXPECT_EQ(file_read_byte(f), 'B');
-}
-
-TEST_F(FileTest, Utf8StringsCountSequences) {
-  int f = open_with("a\xC3\xA4\xF0\x9F\x98\x80\n\x80" "b\xC3" "c\r\nd\xE2\x82");
-  EXPECT_EQ(file_read_string(f, EncodingUtf8, 3), u"a\u00E4\U0001F600");
-  EXPECT_EQ(file_position(f), 7);
-  EXPECT_EQ(file_read_string(f), u"");
-  EXPECT_EQ(file_read_string(f), u"?b?c");  // bad bytes read as "?", the breaking byte anew
-  EXPECT_EQ(file_read_string(f), u"d");     // a sequence cut off by the end ends the string
-  f = open_with("x\xC0\x80\xF7\xBF\xBF\xBFy\0z\r\xC3\xA4"s);
-  EXPECT_EQ(file_read_string(f), u"x??y");  // never the unit 0
-  EXPECT_EQ(file_read_string(f), u"z");
-  EXPECT_EQ(file_position(f), 11);  // the character after the CR given back whole
-  EXPECT_EQ(file_read_string(f), u"\u00E4");
+TEST_F(FileTest, ListingsMatchWithCaseAndIncludeSubdirectoriesAndLinks) {
+  for (const char* name : {"a.png", "b.PNG", "c.txt", ".h\xC3\xBC.png"}) write(name, "");
+  ASSERT_EQ(mkdir(path("d.png").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(path("nowhere").c_str(), path("broken.png").c_str()), 0);  // listed, not followed
+  String base = string_from_utf8(dir);
+  EXPECT_EQ(list(base + u"/", u"*.png"), (std::vector<std::string>{".h\xC3\xBC.png", "a.png", "broken.png", "d.png"}));
+  EXPECT_EQ(list(base, u"*.*").size(), 8u);  // everything, "." and ".." too
+  EXPECT_EQ(dir_examine(AnyNumber, base + u"/missing", u""), 0);
+  write("ten.bin", "0123456789");
+  ASSERT_EQ(symlink(path("ten.bin").c_str(), path("link.txt").c_str()), 0);
+  EXPECT_EQ(std::vector<int64_t>({file_size(upath("c.txt")), file_size(upath("link.txt")), file_size(base),
+                                  file_size(upath("x")), file_size(u"")}),
+            std::vector<int64_t>({0, 10, -2, -1, -1}));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The media tests need the toolkit for text (the default screen's pango
-// context) and the decoders registered as the program does at start-up.
+// The toolkit for text, and the decoders registered as at start-up.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
@@ -7,7 +6,6 @@
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  // No accessibility bus: the tests draw into memory and open no windows.
   g_setenv("NO_AT_BRIDGE", "1", TRUE);
   gtk_init_check(&argc, &argv);
   images_init();

@@ -5,6 +5,7 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
+#include <tuple>
 
 void put(Bytes& b, size_t at, uint32_t v, int size) {
   if (b.size() < at + size) b.resize(at + size);
@@ -12,18 +13,12 @@ void put(Bytes& b, size_t at, uint32_t v, int size) {
 }
 
 Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::vector<uint32_t>& palette,
-               const Bytes& pixel_data, const std::vector<uint32_t>& masks) {
+               const Bytes& pixel_data) {
   Bytes b = {'B', 'M'};
-  put(b, 14, 40);
-  put(b, 18, static_cast<uint32_t>(width));
-  put(b, 22, static_cast<uint32_t>(height));
-  put(b, 26, 1, 2);
-  put(b, 28, bpp, 2);
-  put(b, 30, compression);
-  put(b, 34, static_cast<uint32_t>(pixel_data.size()));
-  put(b, 46, static_cast<uint32_t>(palette.size()));
-  put(b, 50, 0);
-  for (uint32_t v : masks) put(b, b.size(), v);
+  for (auto [at, value, size] : {std::tuple{14, uint32_t(40), 4}, {18, uint32_t(width), 4}, {22, uint32_t(height), 4},
+                                 {26, 1u, 2}, {28, uint32_t(bpp), 2}, {30, compression, 4},
+                                 {34, uint32_t(pixel_data.size()), 4}, {46, uint32_t(palette.size()), 4}, {50, 0u, 4}})
+    put(b, at, value, size);
   for (uint32_t v : palette) put(b, b.size(), v);
   put(b, 10, static_cast<uint32_t>(b.size()));
   b.insert(b.end(), pixel_data.begin(), pixel_data.end());
@@ -31,37 +26,34 @@ Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::
   return b;
 }
 
-Bytes make_png(const PngSpec& spec) {
+Bytes make_png(const PngLayout& layout) {
   Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);  // libpng aborts the program on an error
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep data, png_size_t n) {
-        static_cast<Bytes*>(png_get_io_ptr(p))->insert(static_cast<Bytes*>(png_get_io_ptr(p))->end(), data, data + n);
-      },
-      [](png_structp) {});
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bit_depth, spec.colour_type,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  auto append = [](png_structp p, png_bytep data, png_size_t n) {
+    static_cast<Bytes*>(png_get_io_ptr(p))->insert(static_cast<Bytes*>(png_get_io_ptr(p))->end(), data, data + n);
+  };
+  png_set_write_fn(png, &out, append, [](png_structp) {});
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bit_depth, layout.colour_type,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   static_assert(sizeof(png_color) == 3);
-  if (!spec.palette.empty())
-    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.palette.data()),
-                 static_cast<int>(spec.palette.size() / 3));
-  png_color_16 key{};
-  key.gray = static_cast<png_uint_16>(spec.grey_key);
-  if (!spec.trns.empty() || spec.grey_key >= 0)
-    png_set_tRNS(png, info, spec.trns.data(), static_cast<int>(spec.trns.size()), spec.grey_key >= 0 ? &key : nullptr);
+  if (!layout.palette.empty())
+    png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(layout.palette.data()),
+                 static_cast<int>(layout.palette.size() / 3));
+  png_color_16 key{0, 0, 0, 0, static_cast<png_uint_16>(layout.grey_key)};
+  if (!layout.trns.empty() || layout.grey_key >= 0)
+    png_set_tRNS(png, info, layout.trns.data(), static_cast<int>(layout.trns.size()), layout.grey_key >= 0 ? &key : nullptr);
   png_write_info(png, info);
   std::vector<png_bytep> rows;
-  for (const Bytes& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+  for (const Bytes& row : layout.rows) rows.push_back(const_cast<png_bytep>(row.data()));
   png_write_image(png, rows.data());
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return out;
 }
 
-Bytes make_jpeg(int width, int height, int components, const Bytes& samples, int quality, bool progressive) {
+Bytes make_jpeg(int width, int height, int components, const Bytes& samples) {
   jpeg_compress_struct c;
   jpeg_error_mgr errors;
   c.err = jpeg_std_error(&errors);
@@ -69,13 +61,10 @@ Bytes make_jpeg(int width, int height, int components, const Bytes& samples, int
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&c, &buffer, &size);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = components;
+  c.image_width = width, c.image_height = height, c.input_components = components;
   c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&c);
+  jpeg_set_quality(&c, 100, TRUE);
   jpeg_start_compress(&c, TRUE);
   for (JSAMPROW row = const_cast<JSAMPROW>(samples.data()); c.next_scanline < c.image_height; row += width * components)
     jpeg_write_scanlines(&c, &row, 1);
@@ -91,9 +80,7 @@ std::vector<SamplePicture> sample_pictures() {
   const std::vector<uint32_t> pal = {P, Q, R, G}, rle_pal = {K, R, G, B};
   const Bytes rows24 = {0, 0, 255, 0, 255, 0, 255, 0, 0, 30, 20, 10, 50, 100, 200, 0x77,
                         50, 100, 200, 30, 20, 10, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0x77};
-  Bytes many_colours = make_bmp(1, 1, 8, 0, {P}, {0, 0, 0, 0});
-  put(many_colours, 46, 0x7FFFFFFF);
-  PngSpec gradient{.width = 9, .height = 9, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA, .interlaced = true};
+  PngLayout gradient{.width = 9, .height = 9, .colour_type = PNG_COLOR_TYPE_RGB_ALPHA, .interlaced = true};
   std::vector<uint32_t> gradient_pixels;
   for (int y = 0; y < 9; ++y) {
     gradient.rows.emplace_back();
@@ -108,24 +95,16 @@ std::vector<SamplePicture> sample_pictures() {
       {"bmp 4 bit", make_bmp(3, 1, 4, 0, pal, {0x23, 0x00, 0, 0}), 3, 24, 4, 12, {R, G, P}},
       {"bmp 8 bit, index past the table", make_bmp(2, 2, 8, 0, pal, {3, 200, 0, 0, 1, 2, 0, 0}), 2, 24, 8, 8,
        {Q, R, G, K}},
-      {"bmp 8 bit, colour count past the file", many_colours, 1, 24, 8, 4, {P}},
       {"bmp 16 bit 5-5-5", make_bmp(2, 1, 16, 0, {}, {0x01, 0x7E, 0x1F, 0x00}), 2, 24, 16, 8, {0xFF8408, B}},
       {"bmp 16 bit fields default 5-6-5", make_bmp(2, 1, 16, 3, {}, {0xE0, 0x07, 0x00, 0xF8}), 2, 24, 16, 8, {G, R}},
-      {"bmp 16 bit fields 5-5-5", make_bmp(1, 1, 16, 3, {}, {0x00, 0x7C, 0, 0}, {0x7C00, 0x03E0, 0x1F}), 1, 24, 16,
-       4, {R}},
       {"bmp 24 bit, 5 wide", make_bmp(5, 2, 24, 0, {}, rows24), 5, 24, 24, 16, {Q, P, B, G, R, R, G, B, P, Q}},
-      {"bmp 24 bit top-down", make_bmp(1, -2, 24, 0, {}, {0, 0, 255, 0, 0, 255, 0, 0}), 1, 24, 24, 4, {R, G}},
       {"bmp 32 bit", make_bmp(1, 1, 32, 0, {}, {1, 2, 3, 99}), 1, 24, 32, 4, {0x030201}},
-      {"bmp 32 bit fields", make_bmp(1, 1, 32, 3, {}, {1, 2, 3, 99}, {0xFF, 0xFF00, 0xFF0000}), 1, 24, 32, 4,
-       {0x010203}},
       // Run, absolute run with its pad byte, end of line, delta, a run cut at
       // the row's end, end of bitmap; skipped pixels stay black.
       {"bmp RLE 8", make_bmp(6, 4, 8, 1, rle_pal, {3, 1, 0, 3, 2, 3, 2, 0, 0, 0, 0, 2, 2, 1, 2, 3, 0, 0, 9, 2, 0, 1}),
        6, 24, 8, 20, {G, G, G, G, G, G, K, K, B, B, K, K, K, K, K, K, K, K, R, R, R, G, B, G}},
       {"bmp RLE 8, absolute run past the row, delta past the picture",
        make_bmp(2, 2, 8, 1, rle_pal, {0, 4, 1, 2, 3, 1, 0, 2, 0, 9}), 2, 24, 8, 8, {K, K, R, G}},
-      {"bmp RLE 8 without end of bitmap", make_bmp(1, 2, 8, 1, rle_pal, {1, 1, 0, 0, 1, 2, 0, 0}), 1, 24, 8, 4,
-       {G, R}},
       {"png palette with tRNS",
        make_png({.width = 3, .colour_type = PNG_COLOR_TYPE_PALETTE, .palette = {255, 0, 0, 0, 255, 0, 0, 0, 255},
                  .trns = {0, 128}, .rows = {{0, 1, 2}}}),
@@ -135,8 +114,6 @@ std::vector<SamplePicture> sample_pictures() {
       {"png 2-bit grey with a grey key",
        make_png({.width = 4, .colour_type = PNG_COLOR_TYPE_GRAY, .bit_depth = 2, .grey_key = 1, .rows = {{0x1B}}}),
        4, 32, 2, 16, {0x000000FF, 0x55555500, 0xAAAAAAFF, 0xFFFFFFFF}},
-      {"png grey with alpha", make_png({.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA, .rows = {{50, 60}}}), 1, 32, 16, 4,
-       {0x3232323C}},
       {"png 16 bit", make_png({.bit_depth = 16, .rows = {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x00}}}), 1, 24, 48, 4,
        {0x12ABFF}},
       {"png interlaced", make_png(gradient), 9, 32, 32, 36, gradient_pixels},

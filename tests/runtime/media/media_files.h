@@ -12,27 +12,24 @@ using Bytes = std::vector<uint8_t>;
 // Stores v little-endian in `size` bytes at `at`, growing b as needed.
 void put(Bytes& b, size_t at, uint32_t v, int size = 4);
 
-// A BMP with a 40-byte header, optional bit-field masks after it, the colour
-// table (entries 0xRRGGBB, as many as given) and the pixel data as given.
+// A BMP with a 40-byte header, the colour table (entries 0xRRGGBB, as many as
+// given) and the pixel data as given.
 Bytes make_bmp(int width, int height, int bpp, uint32_t compression, const std::vector<uint32_t>& palette,
-               const Bytes& pixel_data, const std::vector<uint32_t>& masks = {});
+               const Bytes& pixel_data);
 
-struct PngSpec {
-  int width = 1;
-  int height = 1;
-  int colour_type = 2;  // PNG_COLOR_TYPE_*
-  int bit_depth = 8;
+// A PNG of the colour type (PNG_COLOR_TYPE_*) with the palette (R G B
+// triples), the alphas of the palette entries, a transparent grey value.
+struct PngLayout {
+  int width = 1, height = 1, colour_type = 2, bit_depth = 8;
   bool interlaced = false;
-  Bytes palette = {};   // R G B triples
-  Bytes trns = {};      // alphas of the palette entries
-  int grey_key = -1;    // transparent grey value of a grey picture
+  Bytes palette = {}, trns = {};
+  int grey_key = -1;
   std::vector<Bytes> rows = {};
 };
-Bytes make_png(const PngSpec& spec);
+Bytes make_png(const PngLayout& layout);
 
-// components: 1 grey, 3 RGB, 4 CMYK as stored.
-Bytes make_jpeg(int width, int height, int components, const Bytes& samples, int quality = 100,
-                bool progressive = false);
+// A JPEG of quality 100; components: 1 grey, 3 RGB, 4 CMYK as stored.
+Bytes make_jpeg(int width, int height, int components, const Bytes& samples);
 
 // Small pictures of every BMP and PNG layout the decoders know, with the
 // pixels they decode to (0xRRGGBB, or 0xRRGGBBAA at depth 32; rows top-down):
