@@ -79,14 +79,14 @@ TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
 }
 
 // A hero at (25, 20) with the start trail of a fresh level (points 8 apart
-// running down from its centre (41, 36), turned by dx per point) and count
-// transports of tile_x x 10 attached by links; their positions after the layout.
-std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int dx = 0) {
+// running down from its centre (41, 36)) and count transports of tile_x x 10
+// attached by links; the hero, the trail's end and the transports after the layout.
+std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links) {
   fresh_state();
   MapView.player_size = 32, MapView.tile_x = tile_x, MapView.tile_y = 10;
   Piece* hero = put_piece(Heroes, 25, 20);
   Trail* trail = list_add(Trails);
-  for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41 + dx * j, 36 + 8 * j};
+  for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41, 36 + 8 * j};
   for (int i = 0; i < count; i++) put_piece(Transports, 0, 999);
   std::copy(links.begin(), links.end(), hero->links);
   layout_convoy(hero, trail);
