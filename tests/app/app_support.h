@@ -1,6 +1,5 @@
-// Shared set-up of the application tests: what start-up prepares, generated
-// pictures, a temporary program directory, requesters answered without
-// dialogs, and the program's main window with the real pointer over it.
+// Shared set-up of the application tests: what start-up prepares, pictures, a temporary program
+// directory, requesters answered without dialogs, the main window with the real pointer over it.
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -38,8 +37,8 @@ inline void ensure_app() {
   (void)done;
 }
 
-// Every test starts from an empty formation and catalogs, a default view,
-// no label, marker, interaction or change, and the real clock and canvas.
+// Every test starts from an empty formation and catalogs, a default view, no
+// label, marker, interaction or change, and the real clock and canvas.
 inline void fresh_state() {
   ensure_app();
   MapView = MapViewRecord();
@@ -49,27 +48,22 @@ inline void fresh_state() {
   for (String& text : Inscriptions) text.clear();
   HoverLabel = HoverLabelRecord();
   MapMarker = MapMarkerRecord();
-  InteractionMode = 0;
-  UnsavedChanges = 0;
+  InteractionMode = UnsavedChanges = 0, PanStart = PanStartRecord();
   ElapsedMsSource = nullptr;
   MapTargetOverride = nullptr;
   map_view_changed();
 }
 
-struct Rgba {
-  uint8_t r, g, b, a;
-};
+struct Rgba { uint8_t r, g, b, a; };
 
 // Writes a PNG of w x h pixels coloured by colour(x, y); with alpha it is RGBA.
 inline void save_picture(const std::string& path, int w, int h, bool alpha,
                          const std::function<Rgba(int, int)>& colour) {
   GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, w, h);
-  uint8_t* px = gdk_pixbuf_get_pixels(p);
-  int stride = gdk_pixbuf_get_rowstride(p), n = alpha ? 4 : 3;
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
       Rgba c = colour(x, y);
-      uint8_t* d = px + y * stride + x * n;
+      uint8_t* d = gdk_pixbuf_get_pixels(p) + y * gdk_pixbuf_get_rowstride(p) + x * (alpha ? 4 : 3);
       d[0] = c.r, d[1] = c.g, d[2] = c.b;
       if (alpha) d[3] = c.a;
     }
@@ -95,8 +89,7 @@ class TempProgramDir {
     ensure_app();
     char pattern[] = "/tmp/tavrel-app-XXXXXX";
     path_ = std::string(mkdtemp(pattern)) + "/";
-    std::filesystem::create_directories(path_ + "pics");
-    std::filesystem::create_directories(path_ + "players");
+    for (const char* folder : {"pics", "players"}) std::filesystem::create_directories(path_ + folder);
     saved_ = ProgramDir;
     ProgramDir = string_from_utf8(path_);
   }
@@ -139,15 +132,12 @@ struct RequesterLog {
 inline bool ensure_main_window() {
   ensure_app();
   if (!runtime_has_display()) return false;
-  if (window_handle(MainWindow)) return true;
-  if (!open_main_window()) return false;
-  gui_pump_for(500);  // placed and decorated before the pointer is moved over it
-  return true;
+  if (!window_handle(MainWindow) && open_main_window()) gui_pump_for(500);  // placed before the pointer moves
+  return window_handle(MainWindow) != 0;
 }
 
-// Moves the real pointer to (x, y) of the main window's gadget area. The
-// window manager may still move the window after it was shown, so the warp is
-// repeated until the window itself reads the pointer at (x, y).
+// Moves the real pointer to (x, y) of the main window's gadget area, again
+// until the window reads it there (the window manager may still move it).
 inline void warp_pointer(int64_t x, int64_t y) {
   for (int attempt = 0; attempt < 20; attempt++) {
     gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));
@@ -164,9 +154,6 @@ inline XY xy(const Piece* p) { return {int64_t{p->x}, int64_t{p->y}}; }  // pack
 inline Piece* put_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscription = 0, int32_t catalog_index = 0) {
   list_last(list);
   Piece* p = list_add(list);
-  p->catalog_index = catalog_index;
-  p->x = x;
-  p->y = y;
-  p->inscription = inscription;
+  p->catalog_index = catalog_index, p->x = x, p->y = y, p->inscription = inscription;
   return p;
 }

@@ -1,11 +1,9 @@
 # Shared by the end-to-end tests: failure counting, clean-up of the processes
-# they start, and a display with a window manager (the one in DISPLAY, with
-# openbox started there if no window manager runs; else an Xvfb of its own).
-# Sourced after OUT is set; the test sets APP_PID to the program's process.
+# they start, a display with a window manager, starting and closing the
+# program, and screenshots compared as pictures. Sourced after TAVREL and OUT
+# are set; APP_PID is the program's process.
 
-OWN_PIDS=()
-APP_PID=""
-FAILURES=0
+OWN_PIDS=() APP_PID="" FAILURES=0
 
 e2e_cleanup() {
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null; fi
@@ -14,22 +12,28 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
-fail() {
-  echo "FAIL: $*" >&2
-  FAILURES=$((FAILURES + 1))
-}
+fail() { echo "FAIL: $*" >&2; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }
+# check <condition as a string for test/[[ ]]> <what>: pass or fail.
+check() { if eval "$1"; then pass "$2"; else fail "$2 ($1)"; fi; }
 
 # Ends the test: status 1 when a check failed.
 e2e_finish() {
-  if [ "$FAILURES" -ne 0 ]; then
-    echo "$FAILURES check(s) failed; screenshots in $OUT" >&2
-    exit 1
-  fi
+  [ "$FAILURES" -eq 0 ] || { echo "$FAILURES check(s) failed; screenshots in $OUT" >&2; exit 1; }
   echo "all $1 checks passed; screenshots in $OUT"
   exit 0
 }
 
+# Stops at once when the program or a tool is missing.
+e2e_require() {
+  [ -x "$TAVREL" ] || { echo "FAIL: $TAVREL is not an executable" >&2; exit 1; }
+  for tool in xdotool xwininfo xprop import convert compare openbox "$@"; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing" >&2; exit 1; }
+  done
+}
+
+# The display in DISPLAY, with openbox started there if no window manager
+# runs; without DISPLAY an Xvfb of its own.
 e2e_display() {
   if [ -z "${DISPLAY:-}" ]; then
     # Xvfb picks a free display number itself and writes it to fd 3.
@@ -43,10 +47,8 @@ e2e_display() {
       kill -0 "$xvfb_pid" 2>/dev/null || break
       sleep 0.1
     done
-    local n
-    n=$(head -n 1 "$OUT/xvfb.display" 2>/dev/null)
-    [ -n "$n" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
-    export DISPLAY=":$n"
+    [ -s "$OUT/xvfb.display" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
+    export DISPLAY=":$(head -n 1 "$OUT/xvfb.display")"
   fi
   unset WAYLAND_DISPLAY
   export GDK_BACKEND=x11
@@ -55,10 +57,7 @@ e2e_display() {
   if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
     openbox >"$OUT/openbox.log" 2>&1 &
     OWN_PIDS+=("$!")
-    for _ in $(seq 1 100); do
-      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-      sleep 0.1
-    done
+    for _ in $(seq 1 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
     sleep 0.5
   fi
 }
@@ -88,3 +87,43 @@ e2e_start() {
   CX=$((WX + BASH_REMATCH[2])) CY=$((WY + 18 + BASH_REMATCH[3]))
   GX=$((CX - 1)) GY=$((CY - 1))
 }
+
+# Waits up to $2 tenths of a second for a window of the program named $1; prints its id.
+find_window() {
+  local id
+  for _ in $(seq 1 "${2:-150}"); do
+    id=$(xdotool search --all --pid "$APP_PID" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to $1 tenths of a second for the program to end; sets EXIT_STATUS.
+wait_exit() {
+  for _ in $(seq 1 "$1"); do
+    kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID"; EXIT_STATUS=$?; APP_PID=""; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Asks the window manager to close window $1 (Alt+F4), again if neither the
+# quit question (a window titled "Tavrel") nor the end of the program follows.
+request_close() {
+  for _ in 1 2 3; do
+    xdotool windowactivate --sync "$1" 2>/dev/null
+    sleep 0.3
+    xdotool key --clearmodifiers alt+F4
+    for _ in $(seq 1 30); do
+      kill -0 "$APP_PID" 2>/dev/null || return 0
+      [ -n "$(xdotool search --all --pid "$APP_PID" --onlyvisible --name '^Tavrel$' 2>/dev/null)" ] && return 0
+      sleep 0.1
+    done
+  done
+}
+
+# crop <image> <x> <y> <w> <h> <out>
+crop() { convert "$1" -crop "${4}x${5}+${2}+${3}" +repage "$6"; }
+# Number of pixels of two pictures that differ by more than <fuzz> per cent.
+differing() { compare -metric AE -fuzz "${3:-6}%" "$1" "$2" null: 2>&1 | awk '{ printf "%d\n", $1 + 0 }'; }

@@ -1,259 +1,105 @@
-// The program directory, the main window's menus, the event loop's dispatch
-// and the question at quit.
+// The main window's menus and the event loop's dispatch of menu items,
+// shortcuts and map canvas events, and the question at quit.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "../app_support.h"
-#include "app/mapview/mouse.h"
 
 namespace {
 
-TEST(ProgramDir, DirectoryPartOfTheLinkOrOfTheFirstArgument) {
-  TempProgramDir dir;
-  int count = 0;
-  auto via_link = [&](const std::string& target) {
-    std::string link = dir.path() + "link" + std::to_string(count++);
-    EXPECT_EQ(symlink(target.c_str(), link.c_str()), 0);
-    return find_program_dir(link.c_str(), "/ignored/x");
-  };
-  EXPECT_EQ(via_link("/opt/Spiele/Größe/tavrel"), u"/opt/Spiele/Größe/");
-  EXPECT_EQ(via_link("/opt/tavrel/"), u"/opt/tavrel/");
-  EXPECT_EQ(via_link("tavrel"), u"/");
-  // Around the first buffer of 255 bytes, and two growth steps.
-  for (size_t length : {254u, 255u, 256u, 600u}) {
-    std::string target(length, 'p');
-    for (size_t i = 0; i + 8 < length; i += 10) target[i] = '/';
-    EXPECT_EQ(via_link(target), string_from_utf8(target.substr(0, target.rfind('/') + 1))) << length;
-  }
-  // An unreadable link: the first argument, or nothing.
-  std::string missing = dir.path() + "no-such-link";
-  EXPECT_EQ(find_program_dir(missing.c_str(), "/usr/local/bin/tavrel"), u"/usr/local/bin/");
-  EXPECT_EQ(find_program_dir(missing.c_str(), "tavrel"), u"/");
-  EXPECT_EQ(find_program_dir(missing.c_str(), nullptr), u"/");
-  String running = find_program_dir("/proc/self/exe", nullptr);
-  EXPECT_EQ(access((string_to_utf8(running) + "test_app").c_str(), X_OK), 0);
-}
-
-TEST(Zoom, OutFromFullSizeAndInFromTheSmallest) {
-  fresh_state();
-  for (int expected : {90, 81, 72, 64, 57, 51, 45, 40, 36, 32, 28, 25, 25}) {
-    UnsavedChanges = 0;
-    zoom_out();
-    EXPECT_EQ(MapView.zoom, expected);
-    EXPECT_EQ(UnsavedChanges, 1);
-  }
-  for (int expected : {27, 29, 31, 34, 37, 40, 44, 48, 52, 57, 62, 68, 74, 81, 89, 97, 100, 100}) {
-    zoom_in();
-    EXPECT_EQ(MapView.zoom, expected);
-  }
-}
-
+// Two heroes of 32 x 32 and tiles of 20 x 10; the pointer at (300, 200).
 class DispatchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!ensure_main_window()) GTEST_SKIP() << "no display";
     fresh_state();
-    dir_.write("Varn.gxml", "<level><name>Varn</name><playersize>32</playersize><tile_x>20</tile_x>"
-                            "<tile_y>10</tile_y></level>");
-    dir_.write("players.xml", "<players><player/><player/></players>");
-    load_level(u"");
-    drain();
-    HoverLabel = HoverLabelRecord();
-    for (int i = 0; i < 2; i++) list_select(Heroes, i)->x = 1000000;  // away from the pointer
+    MapView.player_size = 32, MapView.tile_x = 20, MapView.tile_y = 10;
+    far_piece(Heroes), far_piece(Heroes);
+    warp_pointer(300, 200);
+    send(0, 0, 0);
   }
-
-  // Hands what the toolkit still had to say to the dispatch.
-  void drain() {
-    int64_t kind = 0;
-    for (int i = 0; i < 1000 && (kind = event_poll()) != 0; i++) dispatch_event(kind);
-  }
-  // Posts one event and lets the loop's dispatch handle it.
-  void send(int64_t kind, int64_t object, int64_t type) {
-    drain();
+  // Dispatches what is pending, then posts one event (unless kind is 0) and dispatches it.
+  static void send(int64_t kind, int64_t object, int64_t type) {
+    for (int i = 0, pending; i < 1000 && (pending = int(event_poll())) != 0; i++) dispatch_event(pending);
+    if (kind == 0) return;
     event_post(static_cast<int>(kind), object, MainWindow, type);
-    int64_t fetched = event_wait();
-    EXPECT_EQ(fetched, kind);
-    dispatch_event(fetched);
+    EXPECT_EQ(event_wait(), kind);
+    dispatch_event(kind);
   }
-  void menu(int number) { send(Menu, number, 0); }
-  void release(int mode) {
-    InteractionMode = mode;
-    send(Gadget, MapCanvas, LeftButtonUp);
-    EXPECT_EQ(InteractionMode, 0);
-  }
+  static void menu(int number) { send(Menu, number, 0); }
   static Piece* far_piece(List<Piece>* list, int32_t inscription = 0) {
     return put_piece(list, 1000000, 1000000, inscription);
   }
-
+  static Piece* under_pointer(Piece* piece) {  // 5 map pixels above and left of the pointer
+    piece->x = static_cast<int32_t>(window_to_map(window_mouse_x(MainWindow), 0) - 5);
+    piece->y = static_cast<int32_t>(window_to_map(window_mouse_y(MainWindow), 1) - 5);
+    return piece;
+  }
   TempProgramDir dir_;
   RequesterLog log_;
 };
 
-TEST_F(DispatchTest, MenuItemsAndShortcutsReachTheirCommands) {
-  const std::pair<int, const char16_t*> items[] = {
-      {3, u"Neues Spiel"}, {4, u"Spielericons ändern"}, {7, u"Spiel laden"}, {6, u"Spiel speichern"},
-      {9, u"Verkleinern [STRG] + [NUM -]"}, {10, u"Vergrößern [STRG] + [NUM +]"},
-      {8, u"Originalgröße [STRG] + [ENTER]"}, {11, u"Grabstein setzen"}, {12, u"Transportmittel erstellen"},
-      {13, u"Transportmittel entfernen"}, {14, u"Transportmittel anhängen"}};
-  for (auto [number, text] : items)
+TEST_F(DispatchTest, MenusShortcutsZoomAndTheQuestionAtQuit) {
+  ask_save_at_quit();
+  ASSERT_TRUE(log_.calls.empty());
+  for (auto [number, text] :
+       {std::pair{3, u"Neues Spiel"}, {4, u"Spielericons ändern"}, {7, u"Spiel laden"}, {6, u"Spiel speichern"},
+        {9, u"Verkleinern [STRG] + [NUM -]"}, {10, u"Vergrößern [STRG] + [NUM +]"},
+        {8, u"Originalgröße [STRG] + [ENTER]"}, {11, u"Grabstein setzen"}, {12, u"Transportmittel erstellen"},
+        {13, u"Transportmittel entfernen"}, {14, u"Transportmittel anhängen"}})
     EXPECT_EQ(menu_item_text(number < 11 ? MainMenuBar : number < 13 ? MapMenu : TransportMenu, number), text);
-
-  ASSERT_EQ(UnsavedChanges, 0);
-  const int steps[][2] = {{16, 90}, {9, 81}, {15, 89}, {10, 97}, {10, 100}, {9, 90}, {17, 100}, {16, 90}, {8, 100},
-                          {17, 100}, {16, 90}};
-  for (auto [number, zoom] : steps) {
+  // Out from full size, in from the smallest: each command, even full size at full size, is a change.
+  for (auto [number, zoom] : {std::pair{16, 90}, {9, 81}, {16, 72}, {9, 64}, {16, 57}, {9, 51}, {16, 45}, {9, 40},
+                              {16, 36}, {9, 32}, {16, 28}, {9, 25}, {16, 25}, {15, 27}, {10, 29}, {15, 31}, {10, 34},
+                              {15, 37}, {10, 40}, {15, 44}, {10, 48}, {15, 52}, {10, 57}, {15, 62}, {10, 68}, {15, 74},
+                              {10, 81}, {15, 89}, {10, 97}, {15, 100}, {10, 100}, {16, 90}, {17, 100}, {9, 90},
+                              {8, 100}, {17, 100}}) {
+    UnsavedChanges = 0;
     menu(number);
-    EXPECT_EQ(MapView.zoom, zoom) << number;
+    EXPECT_EQ(XY(MapView.zoom, UnsavedChanges), XY(zoom, 1)) << number;
   }
-  EXPECT_EQ(UnsavedChanges, 1);
-  for (int number : {0, 1, 2, 5, 18, 99, -1}) menu(number);
-  EXPECT_EQ(MapView.zoom, 90);
-  // "Neues Spiel" discards the changes without asking.
-  far_piece(Graves, 3);
-  Inscriptions[3] = u"RIP";
-  menu(3);
-  EXPECT_TRUE(log_.calls.empty());
-  EXPECT_EQ(UnsavedChanges, 0);
-  EXPECT_EQ(MapView.zoom, 100);
-  EXPECT_EQ(list_size(Graves), 0);
-  EXPECT_EQ(Inscriptions[3], u"");
-  EXPECT_EQ(int32_t{list_select(Heroes, 1)->x}, 57);
+  ask_save_at_quit();
+  EXPECT_EQ(std::tuple(log_.calls.at(0).kind, log_.calls[0].title, log_.calls[0].flags, log_.calls[0].text),
+            std::tuple(RequesterKind::Message, String(u"Tavrel"), ButtonsYesNo,
+                       String(u"Der aktuelle Spielstand wurde noch nicht gespeichert. "
+                              u"Soll er vor dem Beenden gespeichert werden?")));
 }
 
-TEST_F(DispatchTest, DetachCommandClearsTheHoverLabel) {
-  HoverLabel.text = u"label";
-  menu(14);  // no current transport: nothing happens
-  EXPECT_EQ(HoverLabel.text, u"label");
-  far_piece(Transports)->links[0] = 1;
+// A press picks a hero before a transport before a grave under the pointer,
+// else it pans; a release on any gadget ends the drag: a dropped grave or
+// transport shows its inscription, a transport dropped on a hero joins it.
+TEST_F(DispatchTest, PressAndRelease) {
+  Inscriptions[5] = u"RIP Anna", Inscriptions[6] = u"Karren";
+  Piece* transport = far_piece(Transports, 6);
+  HoverLabel.text = u"x";
+  send(Gadget, PickerCanvas, LeftButtonDown);  // a press elsewhere does nothing; over nothing the label goes
+  send(Gadget, MapCanvas, MouseMove);
+  EXPECT_EQ(std::tuple(InteractionMode, HoverLabel.text), std::tuple(0, String()));
+  for (auto [piece, mode] : {std::pair<Piece*, int>{nullptr, 4}, {far_piece(Graves, 5), 3}, {transport, 5},
+                             {list_select(Heroes, 1), 2}}) {
+    if (piece) under_pointer(piece);
+    send(Gadget, MapCanvas, LeftButtonDown);
+    EXPECT_EQ(InteractionMode, mode);
+    if (mode != 5) send(Gadget, PickerCanvas, LeftButtonUp);
+    EXPECT_EQ(InteractionMode, mode == 5 ? 5 : 0);
+  }
+  EXPECT_EQ(std::tuple(PanStart.x, PanStart.y, HoverLabel.x, HoverLabel.y, HoverLabel.text),
+            std::tuple(300, 200, 300, 200, String(u"RIP Anna")));
+  HoverLabel.text.clear();
+  send(Gadget, MapCanvas, MouseMove);  // the grave under the transport gives the label
+  EXPECT_EQ(HoverLabel.text, u"RIP Anna");
+  list_select(Heroes, 0);
+  InteractionMode = 5;
+  send(Gadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(std::tuple(InteractionMode, list_index(Heroes), list_current(Transports) == transport, HoverLabel.text),
+            std::tuple(0, 1, true, String(u"Karren")));
+  transport->inscription = 300;  // outside the array (damaged file): no text
+  InteractionMode = 5;
+  send(Gadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(HoverLabel.text, u"");
+  HoverLabel.text = u"Karren";
+  transport->links[0] = 1;
   menu(14);
   EXPECT_EQ(HoverLabel.text, u"");
-}
-
-TEST_F(DispatchTest, PressOnEmptyMapPansAndAnyReleaseEndsADrag) {
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(InteractionMode, 4);
-  EXPECT_EQ(XY(PanStart.x, PanStart.y), XY(window_mouse_x(MainWindow), window_mouse_y(MainWindow)));
-  HoverLabel.text = u"kept";
-  send(Gadget, MapCanvas, LeftButtonUp);
-  EXPECT_EQ(InteractionMode, 0);
-  // Presses on other gadgets are not dispatched; their release ends a drag.
-  send(Gadget, PickerCanvas, LeftButtonDown);
-  EXPECT_EQ(InteractionMode, 0);
-  InteractionMode = 2;
-  send(Gadget, PickerCanvas, LeftButtonUp);
-  EXPECT_EQ(InteractionMode, 0);
-  EXPECT_EQ(HoverLabel.text, u"kept");
-}
-
-TEST_F(DispatchTest, DroppingAGraveOrAFreeTransportShowsItsInscription) {
-  Inscriptions[5] = u"RIP Anna";
-  Inscriptions[6] = u"Karren";
-  list_set_current(Graves, far_piece(Graves, 5));
-  release(3);
-  EXPECT_EQ(HoverLabel.text, u"RIP Anna");
-  EXPECT_EQ(XY(HoverLabel.x, HoverLabel.y), XY(window_mouse_x(MainWindow), window_mouse_y(MainWindow)));
-  Piece* transport = far_piece(Transports, 6);
-  far_piece(Transports);
-  list_set_current(Transports, transport);  // not the last one
-  release(5);
-  EXPECT_EQ(HoverLabel.text, u"Karren");
-  EXPECT_EQ(list_current(Transports), transport);
-  // An index outside the array (damaged file) shows nothing.
-  transport->inscription = 300;
-  release(5);
-  EXPECT_EQ(HoverLabel.text, u"");
-}
-
-TEST_F(DispatchTest, SizeWindowResizesTheCanvas) {
-  MapView.map_width = 500;
-  MapView.map_height = 5000;
-  MapView.origin_x = 50;
-  MapView.origin_y = 60;
-  send(SizeWindow, MainWindow, 0);
-  EXPECT_EQ(MapView.canvas_width, window_width(MainWindow, 1));
-  EXPECT_EQ(MapView.canvas_height, window_height(MainWindow, 1) - 25);
-  EXPECT_EQ(gadget_width(MapCanvas), MapView.canvas_width);
-  // Wider than the map: origin_x goes back to 0; not taller: origin_y stays.
-  EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(0, 60));
-}
-
-TEST_F(DispatchTest, TheLoopEndsOnCloseWindow) {
-  event_post(Menu, 16, 0, 0);
-  event_post(Menu, 9, 0, 0);
-  event_post(CloseWindow, 0, MainWindow, 0);
-  run_event_loop();
-  EXPECT_EQ(MapView.zoom, 81);
-  EXPECT_EQ(CurrentEventKind, CloseWindow);
-}
-
-TEST_F(DispatchTest, QuitAsksOnlyWithUnsavedChanges) {
-  ask_save_at_quit();
-  EXPECT_TRUE(log_.calls.empty());
-  menu(17);  // even full size at full size is a change
-  log_.answer = ResultYes;
-  ask_save_at_quit();
-  ASSERT_GE(log_.calls.size(), 1u);  // then the save command asks its own
-  const RequesterCall& call = log_.calls[0];
-  EXPECT_TRUE(call.kind == RequesterKind::Message && call.title == u"Tavrel" && call.flags == ButtonsYesNo);
-  EXPECT_EQ(call.text,
-            u"Der aktuelle Spielstand wurde noch nicht gespeichert. Soll er vor dem Beenden gespeichert werden?");
-}
-
-// The hit tests read the real pointer: pieces are put under it.
-class PointerDispatchTest : public DispatchTest {
- protected:
-  void SetUp() override {
-    DispatchTest::SetUp();
-    if (IsSkipped()) return;
-    warp_pointer(300, 200);
-    drain();
-    if (window_mouse_x(MainWindow) < 0 || window_mouse_y(MainWindow) < 0) GTEST_SKIP() << "pointer outside";
-  }
-  void under_pointer(Piece* piece) {
-    piece->x = static_cast<int32_t>(window_to_map(window_mouse_x(MainWindow), 0) - 5);
-    piece->y = static_cast<int32_t>(window_to_map(window_mouse_y(MainWindow), 1) - 5);
-  }
-};
-
-TEST_F(PointerDispatchTest, PressPicksHeroThenTransportThenGrave) {
-  under_pointer(far_piece(Graves));
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(InteractionMode, 3);
-  Piece* transport = far_piece(Transports);
-  under_pointer(transport);
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(InteractionMode, 5);
-  EXPECT_EQ(list_current(Transports), transport);
-  under_pointer(list_select(Heroes, 1));
-  list_reset(Heroes);
-  send(Gadget, MapCanvas, LeftButtonDown);
-  EXPECT_EQ(InteractionMode, 2);
-  EXPECT_EQ(list_index(Heroes), 1);
-}
-
-TEST_F(PointerDispatchTest, ADroppedTransportFindsItsConvoy) {
-  Piece* other = far_piece(Transports);
-  Piece* dragged = far_piece(Transports);  // on top: the drop must pass over it
-  under_pointer(dragged);
-  // On a hero: that hero is current for the attach.
-  under_pointer(list_select(Heroes, 1));
-  list_select(Heroes, 0);
-  list_set_current(Transports, dragged);
-  release(5);
-  EXPECT_EQ(list_index(Heroes), 1);
-  EXPECT_EQ(list_current(Transports), dragged);
-  list_select(Heroes, 1)->x = 1000000;
-  // On a transport of hero 2's convoy: hero 2, then on free ones or a link to
-  // no hero: it stays free.
-  under_pointer(other);
-  for (int8_t link : {int8_t{2}, int8_t{0}, int8_t{5}, int8_t{-1}}) {
-    other->links[0] = link;
-    list_select(Heroes, 0);
-    list_set_current(Transports, dragged);
-    release(5);
-    EXPECT_EQ(list_index(Heroes) == 1, link == 2) << int{link};
-    EXPECT_EQ(list_current(Transports), dragged) << int{link};
-  }
 }
 
 }  // namespace
