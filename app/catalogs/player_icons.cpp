@@ -215,6 +215,13 @@ bool pointer_outside_picker() {
   return x < left || x > left + window_width(PickerWindow, 1) || y < top || y > top + window_height(PickerWindow, 1);
 }
 
+// True for a click of the left or right button or a close request: the
+// events by which the user leaves the picker for another window.
+bool clicked_or_closed(int64_t kind, int64_t type) {
+  if (kind == Gadget) return type == LeftClick || type == RightClick;
+  return kind == WindowLeftClick || kind == WindowRightClick || kind == CloseWindow;
+}
+
 // The picker's loop: the position of the chosen picture, or -1 when the user
 // clicked or pressed a button elsewhere.
 int64_t choose_icon(int canvas, int64_t cell, int64_t count) {
@@ -226,9 +233,11 @@ int64_t choose_icon(int canvas, int64_t cell, int64_t count) {
     int64_t window = event_window();
     if (window != PickerWindow && kind == ActivateWindow) {
       window_present(PickerWindow);  // the picker stays in front
-    } else if (window != PickerWindow && kind != DeactivateWindow && kind != Repaint &&
-               (type == LeftClick || type == RightClick)) {
-      return -1;  // a click into another window (window events have type 0 too)
+    } else if (window != PickerWindow && clicked_or_closed(kind, type)) {
+      // A click into another window. The pointer merely moving over the
+      // dialog does not count: the picker opens with its corner under the
+      // pointer, so the smallest move up or left would close it at once.
+      return -1;
     }
     WindowHandle picker = window_handle(PickerWindow);
     if ((mouse_button_down(picker, 0) || mouse_button_down(picker, 1)) && pointer_outside_picker()) return -1;
