@@ -34,6 +34,26 @@ TrailPoint hero_centre(const Piece* hero) {
   return TrailPoint{static_cast<int32_t>(hero->x + half), static_cast<int32_t>(hero->y + half)};
 }
 
+// 0-based position of record in list, -1 when it is not in it. The list's
+// current element is kept.
+int64_t position_of(List<Piece>* list, const Piece* record) {
+  if (!list) return -1;
+  Piece* current = list_current(list);
+  int64_t position = -1;
+  list_reset(list);
+  for (int64_t i = 0; Piece* piece = list_next(list); i++) {
+    if (piece == record) {
+      position = i;
+      break;
+    }
+  }
+  if (current)
+    list_set_current(list, current);
+  else
+    list_reset(list);
+  return position;
+}
+
 }  // namespace
 
 int64_t window_to_map(int64_t value, int axis) {
@@ -84,12 +104,16 @@ void layout_convoy(Piece* hero, Trail* trail) {
   TrailPoint p = hero_centre(hero);
   int k = 0;
   int64_t transport_count = list_size(Transports);
+  int64_t hero_number = position_of(Heroes, hero) + 1;
   for (int s = 0; s < MaxConvoy; s++) {
     int link = hero->links[s];
     if (link == 0) break;
-    // A link that names no transport (only a damaged formation file holds
-    // one) is passed over: its slot places nothing.
+    // A link that names no transport, or a transport attached to another
+    // hero or to none (only a damaged formation file holds such links), is
+    // passed over: its slot places nothing and moves nobody else's piece.
     if (link < 1 || link > transport_count) continue;
+    Piece* transport = list_select(Transports, link - 1);
+    if (!transport || transport->links[0] != hero_number) continue;
 
     float spacing = s == 0 ? static_cast<float>(static_cast<int64_t>(MapView.player_size) + MapView.tile_x) / 2.0f
                            : static_cast<float>(MapView.tile_x);
@@ -133,11 +157,8 @@ void layout_convoy(Piece* hero, Trail* trail) {
       }
     }
 
-    Piece* transport = list_select(Transports, link - 1);
-    if (transport) {
-      transport->x = static_cast<int32_t>(q.x - static_cast<int64_t>(MapView.tile_x / 2));
-      transport->y = static_cast<int32_t>(q.y - static_cast<int64_t>(MapView.tile_y / 2));
-    }
+    transport->x = static_cast<int32_t>(q.x - static_cast<int64_t>(MapView.tile_x / 2));
+    transport->y = static_cast<int32_t>(q.y - static_cast<int64_t>(MapView.tile_y / 2));
     p = q;
   }
 }
