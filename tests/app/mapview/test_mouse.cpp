@@ -55,6 +55,12 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   }
   EXPECT_EQ(std::tuple(trail->points[0].x, trail->points[0].y, trail->points[1].y, trail->points[29].y),
             std::tuple(984, 200, 36, 36 + 8 * 28));
+  Piece* wagon = put_piece(Transports, 0, 999);  // a step too small for the trail still lays out the convoy
+  wagon->links[0] = 1, hero->links[0] = 1;
+  warp_pointer(593, 100);
+  on_mouse_move();
+  EXPECT_EQ(XY(trail->points[0].x, trail->points[1].x), XY(984, 41));
+  EXPECT_NE(xy(wagon), XY(0, 999));
   UnsavedChanges = 0;  // outside the gadget area: only UnsavedChanges
   gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + window_width(MainWindow) + 50), 5);
   on_mouse_move();
@@ -119,6 +125,12 @@ TEST_F(MouseTest, PickerCellsChooseEntries) {
   std::set<int> chosen;
   for (int i = 0; i < 100 && chosen.size() < 7; i++) chosen.insert(pick(135, 110));
   EXPECT_EQ(std::tuple(pick(110, 105), pick(155, 110), chosen), std::tuple(6, -1, std::set<int>{0, 1, 2, 3, 4, 5, 6}));
+  // Opened near the bottom-right corner, the grid (100 x 80) moves up and left to fit the window.
+  int64_t w = window_width(MainWindow), h = window_height(MainWindow);
+  warp_pointer(w - 6, h - 40);
+  gui_later(30, [] { event_post(Gadget, PickerCanvas, MainWindow, RightClick); });
+  EXPECT_EQ(pick_catalog_entry(GraveCatalog, 20, 40, 1), -1);
+  EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(w - 100, h - 80));
 }
 
 }  // namespace

@@ -105,6 +105,27 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
   fresh_state();
 }
 
+// The hover label near the right edge: a black box 4 pixels larger than its
+// text, moved left to end at the window's client width, white text on it.
+TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
+  ensure_main_window();
+  fresh_state();
+  int w = int(window_width(MainWindow)), tw = text_width(u"RIP Gunnar"), th = text_height(u"RIP Gunnar");
+  Buffer canvas(w + 20, 100, (w + 20) * 3);
+  MapTargetOverride = &canvas.target;
+  MapView.map_image = pattern(20, 20, false, 3), MapView.work_image = image_copy(MapView.map_image, AnyNumber);
+  MapView.map_width = MapView.map_height = 20, MapView.canvas_width = w + 20, MapView.canvas_height = 100;
+  HoverLabel = HoverLabelRecord{w - 10, 40, u"RIP Gunnar"};
+  draw_map();
+  auto sum = [&](int x, int y) { return canvas.bytes[(y * (w + 20) + x) * 3] + canvas.bytes[(y * (w + 20) + x) * 3 + 1]; };
+  EXPECT_EQ(std::tuple(sum(w - tw - 5, 40), sum(w - tw - 4, 40), sum(w - 1, 43 + th), sum(w, 40)),
+            std::tuple(510, 0, 0, 510));
+  int brightest = 0;
+  for (int x = w - tw - 2; x < w - 2; x++) brightest = std::max(brightest, sum(x, 42 + th / 2));
+  EXPECT_GT(brightest, 400);
+  fresh_state();
+}
+
 // The marker at zoom 50, for an even and an odd point, up to 3 s: its picture
 // at its own size on the screen, away from the point (A) or back (B), and five
 // red rings at the point less 0, 0.5, 1, 1.5 and 2, radii r plus as much,

@@ -96,6 +96,12 @@ TEST_F(DispatchTest, PressAndRelease) {
   InteractionMode = 5;
   send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(HoverLabel.text, u"");
+  list_select(Heroes, 1)->x = 1000000;  // dropped on a transport of a convoy, it joins that convoy
+  Piece* other = under_pointer(far_piece(Transports));
+  other->links[0] = 1, list_select(Heroes, 0)->links[0] = 2;
+  list_set_current(Transports, transport), InteractionMode = 5;
+  send(Gadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(XY(list_select(Heroes, 0)->links[1], transport->links[0]), XY(1, 1));
   HoverLabel.text = u"Karren";
   transport->links[0] = 1;
   menu(14);
