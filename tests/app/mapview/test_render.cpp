@@ -117,7 +117,10 @@ TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
   MapView.map_width = MapView.map_height = 20, MapView.canvas_width = w + 20, MapView.canvas_height = 100;
   HoverLabel = HoverLabelRecord{w - 10, 40, u"RIP Gunnar"};
   draw_map();
-  auto sum = [&](int x, int y) { return canvas.bytes[(y * (w + 20) + x) * 3] + canvas.bytes[(y * (w + 20) + x) * 3 + 1]; };
+  auto sum = [&](int x, int y) {
+    const uint8_t* p = canvas.bytes.data() + (y * (w + 20) + x) * 3;
+    return p[0] + p[1];
+  };
   EXPECT_EQ(std::tuple(sum(w - tw - 5, 40), sum(w - tw - 4, 40), sum(w - 1, 43 + th), sum(w, 40)),
             std::tuple(510, 0, 0, 510));
   int brightest = 0;
