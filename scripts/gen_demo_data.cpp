@@ -758,39 +758,43 @@ struct Glyph {
   double tint;
 };
 
-static void draw_mountain(cairo_t *cr, const Glyph &g) {
-  double s = g.size;
-  double peak = g.x + s * (g.tint - 0.5) * 0.3;
-  // Shadow side, lit side, outline.
-  cairo_move_to(cr, g.x - s, g.y);
-  cairo_line_to(cr, peak, g.y - s * 1.1);
-  cairo_line_to(cr, g.x + s, g.y);
+// A mountain of half-width s standing on (x, y) with its peak above peak_x: shadow side,
+// lit side, a snow cap when asked, and the outline.
+static void mountain(cairo_t *cr, double x, double y, double s, double peak_x, bool snow, double outline) {
+  cairo_move_to(cr, x - s, y);
+  cairo_line_to(cr, peak_x, y - s * 1.1);
+  cairo_line_to(cr, x + s, y);
   cairo_close_path(cr);
   set_rgb(cr, 120, 108, 92);
   cairo_fill(cr);
-  cairo_move_to(cr, g.x - s, g.y);
-  cairo_line_to(cr, peak, g.y - s * 1.1);
-  cairo_line_to(cr, peak + s * 0.15, g.y - s * 0.5);
-  cairo_line_to(cr, peak - s * 0.05, g.y);
+  cairo_move_to(cr, x - s, y);
+  cairo_line_to(cr, peak_x, y - s * 1.1);
+  cairo_line_to(cr, peak_x + s * 0.15, y - s * 0.5);
+  cairo_line_to(cr, peak_x - s * 0.05, y);
   cairo_close_path(cr);
   set_rgb(cr, 196, 184, 160);
   cairo_fill(cr);
-  if (elevation_at(g.x, g.y) > 0.84) {
-    cairo_move_to(cr, peak - s * 0.36, g.y - s * 0.72);
-    cairo_line_to(cr, peak, g.y - s * 1.1);
-    cairo_line_to(cr, peak + s * 0.36, g.y - s * 0.72);
-    cairo_line_to(cr, peak + s * 0.1, g.y - s * 0.78);
-    cairo_line_to(cr, peak - s * 0.08, g.y - s * 0.66);
+  if (snow) {
+    cairo_move_to(cr, peak_x - s * 0.36, y - s * 0.72);
+    cairo_line_to(cr, peak_x, y - s * 1.1);
+    cairo_line_to(cr, peak_x + s * 0.36, y - s * 0.72);
+    cairo_line_to(cr, peak_x + s * 0.1, y - s * 0.78);
+    cairo_line_to(cr, peak_x - s * 0.08, y - s * 0.66);
     cairo_close_path(cr);
     set_rgb(cr, 246, 246, 240);
     cairo_fill(cr);
   }
-  cairo_move_to(cr, g.x - s, g.y);
-  cairo_line_to(cr, peak, g.y - s * 1.1);
-  cairo_line_to(cr, g.x + s, g.y);
+  cairo_move_to(cr, x - s, y);
+  cairo_line_to(cr, peak_x, y - s * 1.1);
+  cairo_line_to(cr, x + s, y);
   set_rgb(cr, 70, 58, 44);
-  cairo_set_line_width(cr, 1.4);
+  cairo_set_line_width(cr, outline);
   cairo_stroke(cr);
+}
+
+static void draw_mountain(cairo_t *cr, const Glyph &g) {
+  double peak = g.x + g.size * (g.tint - 0.5) * 0.3;
+  mountain(cr, g.x, g.y, g.size, peak, elevation_at(g.x, g.y) > 0.84, 1.4);
 }
 
 static void draw_tree(cairo_t *cr, const Glyph &g) {
@@ -1972,35 +1976,7 @@ static void draw_icon(cairo_t *cr, int size) {
       cairo_stroke(cr);
     }
     // A mountain and a wood in the upper right.
-    Glyph g{186, 96, 42, 2, 0.6};
-    double sz = g.size, peak = g.x + sz * 0.03;
-    cairo_move_to(cr, g.x - sz, g.y);
-    cairo_line_to(cr, peak, g.y - sz * 1.1);
-    cairo_line_to(cr, g.x + sz, g.y);
-    cairo_close_path(cr);
-    set_rgb(cr, 120, 108, 92);
-    cairo_fill(cr);
-    cairo_move_to(cr, g.x - sz, g.y);
-    cairo_line_to(cr, peak, g.y - sz * 1.1);
-    cairo_line_to(cr, peak + sz * 0.15, g.y - sz * 0.5);
-    cairo_line_to(cr, peak - sz * 0.05, g.y);
-    cairo_close_path(cr);
-    set_rgb(cr, 196, 184, 160);
-    cairo_fill(cr);
-    cairo_move_to(cr, peak - sz * 0.36, g.y - sz * 0.72);
-    cairo_line_to(cr, peak, g.y - sz * 1.1);
-    cairo_line_to(cr, peak + sz * 0.36, g.y - sz * 0.72);
-    cairo_line_to(cr, peak + sz * 0.1, g.y - sz * 0.78);
-    cairo_line_to(cr, peak - sz * 0.08, g.y - sz * 0.66);
-    cairo_close_path(cr);
-    set_rgb(cr, 246, 246, 240);
-    cairo_fill(cr);
-    cairo_move_to(cr, g.x - sz, g.y);
-    cairo_line_to(cr, peak, g.y - sz * 1.1);
-    cairo_line_to(cr, g.x + sz, g.y);
-    set_rgb(cr, 70, 58, 44);
-    cairo_set_line_width(cr, 3);
-    cairo_stroke(cr);
+    mountain(cr, 186, 96, 42, 186 + 42 * 0.03, true, 3);
     for (int i = 0; i < 3; i++) draw_tree(cr, Glyph{120.0 + i * 20, 70.0 + (i % 2) * 14, 11, 1, 0.3 * i});
     // A dashed road from the coast to the mountain.
     double dashes[] = {10, 8};
