@@ -59,8 +59,9 @@ int pick_catalog_entry(List<CatalogEntry>* catalog, int cell_width, int cell_hei
   }
 
   if (with_random == 1 && choice == entries) {
-    // The random cell: any entry, none when the catalog is empty.
-    choice = entries > 0 ? random_number(entries - 1) : -1;
+    // The random cell: any entry. Over an empty catalog it gives position 0,
+    // which names no entry; the caller goes on without one.
+    choice = random_number(entries - 1);
   } else if (choice > entries - 1) {
     choice = -1;
   }

@@ -80,13 +80,14 @@ bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalo
   return true;
 }
 
-CatalogEntry* pick_new_piece(List<CatalogEntry>* catalog, int with_random) {
+bool pick_new_piece(List<CatalogEntry>* catalog, int with_random, CatalogEntry& chosen) {
   list_reset(catalog);
   int choice = pick_catalog_entry(catalog, MapView.tile_x, MapView.tile_y, with_random);
-  if (choice < 0) return nullptr;
+  if (choice < 0) return false;
   CatalogEntry* entry = list_select(catalog, choice);
+  chosen = entry ? *entry : CatalogEntry();
   window_present(MainWindow);
-  return entry;
+  return true;
 }
 
 void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text) {
@@ -96,12 +97,11 @@ void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* 
 }
 
 void set_grave() {
-  CatalogEntry* entry = pick_new_piece(GraveCatalog, 1);
-  if (!entry) return;
-  String id = entry->id;
+  CatalogEntry entry;
+  if (!pick_new_piece(GraveCatalog, 1, entry)) return;
   String dead = input_requester(u"Tavrel", u"Name des verstorbenen Charakters", u"");
   String group = input_requester(u"Tavrel", u"Name der Heldengruppe", u"");
-  place_new_piece(id, Graves, GraveCatalog, grave_inscription(dead, group, date_now()));
+  place_new_piece(entry.id, Graves, GraveCatalog, grave_inscription(dead, group, date_now()));
 }
 
 void remove_grave() {

@@ -28,8 +28,10 @@ bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalo
 // The first steps of creating a grave or transport: the catalog starts over,
 // the user picks an entry in the piece picker (with_random 1: the random cell
 // too), which becomes current, and the main window comes to the front.
-// nullptr when the picker was cancelled.
-CatalogEntry* pick_new_piece(List<CatalogEntry>* catalog, int with_random);
+// False when the picker was cancelled. chosen is a copy of the entry picked;
+// an empty entry when the random cell was clicked over an empty catalog (the
+// command then goes on, and add_piece adds nothing).
+bool pick_new_piece(List<CatalogEntry>* catalog, int with_random, CatalogEntry& chosen);
 // The last steps: a piece of the entry with the id at PopupPoint, given text
 // from the inscription pool when it was added; a change in every case.
 void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text);

@@ -66,12 +66,11 @@ void renumber_convoys(int64_t removed) {
 }  // namespace
 
 void create_transport() {
-  CatalogEntry* entry = pick_new_piece(TransportCatalog, 0);
-  if (!entry) return;
-  String id = entry->id;
-  String vehicle = input_requester(u"Tavrel", u"Name Transportgerätes", entry->name);
+  CatalogEntry entry;
+  if (!pick_new_piece(TransportCatalog, 0, entry)) return;
+  String vehicle = input_requester(u"Tavrel", u"Name Transportgerätes", entry.name);
   String owner = input_requester(u"Tavrel", u"Name des Helden oder der Heldengruppe", u"");
-  place_new_piece(id, Transports, TransportCatalog, vehicle + u" von " + owner);
+  place_new_piece(entry.id, Transports, TransportCatalog, vehicle + u" von " + owner);
 }
 
 void remove_transport() {
