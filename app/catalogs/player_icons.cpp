@@ -264,7 +264,8 @@ void edit_player_icons() {
     if (!file_complete) {
       message_requester(u"Tavrel",
                         u"Die Datei \"players.xml\" konnte nicht vollständig gelesen werden und wurde deshalb nicht "
-                        u"überschrieben. Die gewählten Bilder gelten nur bis zum Beenden des Programms.",
+                        u"überschrieben. Die gewählten Bilder gelten nur, bis die Karte neu geladen oder das "
+                        u"Programm beendet wird.",
                         IconError);
     } else if (!write_rows(rows)) {
       message_requester(u"Tavrel",
