@@ -353,6 +353,9 @@ int file_create_replacing(int number, const String& path, int flags) {
   struct stat old_info;
   bool exists = stat(destination.c_str(), &old_info) == 0;
   if (exists && S_ISDIR(old_info.st_mode)) return 0;
+  // A file that we may not write stays as it is, as it would for
+  // file_create: renaming over it would bypass its protection.
+  if (exists && faccessat(AT_FDCWD, destination.c_str(), W_OK, AT_EACCESS) != 0) return 0;
   size_t slash = destination.rfind('/');
   std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);

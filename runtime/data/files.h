@@ -34,7 +34,8 @@ void file_close(int file);
 // file_commit puts it in place of path, so a save that fails never destroys the
 // file that was there. A symbolic link at path is followed (the link stays).
 // The new file gets the permissions of the file it replaces. Handle or non-zero
-// as file_create; 0 when path names a directory or the folder takes no new file.
+// as file_create; 0 when path names a directory, a file we may not write, or
+// when the folder takes no new file.
 int file_create_replacing(int number, const String& path, int flags = 0);
 // Finishes and closes the file: writes out the buffer, flushes it to the disk
 // and, for a file from file_create_replacing, renames it over its destination.

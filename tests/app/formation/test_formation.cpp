@@ -199,19 +199,22 @@ TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
   chmod(dir_.path().c_str(), 0777);  // for the child without root rights
   std::filesystem::create_directories(dir_.path() + "folder.tvf");
   std::filesystem::create_directories(dir_.path() + "locked");
-  for (const char* name : {"plan.tvf", "locked/plan.tvf"}) dir_.write(name, "the old formation");
+  for (const char* name : {"plan.tvf", "locked/plan.tvf", "kept.tvf"}) dir_.write(name, "the old formation");
+  chmod((dir_.path() + "plan.tvf").c_str(), 0666);
   chmod((dir_.path() + "locked").c_str(), 0555);
+  chmod((dir_.path() + "kept.tvf").c_str(), 0444);  // protected by its owner in a writable folder
   const String not_written = u"Die Datei konnte nicht vollständig geschrieben werden. "
                              u"Eine bereits vorhandene Datei ist unverändert geblieben.";
   for (auto [name, limit, message] : {std::tuple<std::string, rlim_t, String>{"plan.tvf", 1000, not_written},
                                       {"folder.tvf", RLIM_INFINITY, NotCreated},
-                                      {"locked/plan.tvf", RLIM_INFINITY, NotCreated}}) {
+                                      {"locked/plan.tvf", RLIM_INFINITY, NotCreated},
+                                      {"kept.tvf", RLIM_INFINITY, NotCreated}}) {
     SCOPED_TRACE(name);
     UnsavedChanges = 1;
     EXPECT_TRUE(in_child(limit, [&] { return !write_formation(path(name)) && UnsavedChanges && shown() == message; }));
     EXPECT_TRUE(name == "folder.tvf" || read(name) == "the old formation");
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 7);  // no file left behind
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 8);  // no file left behind
 
   // At quit, a save that fails keeps the program open; a cancelled one quits.
   log_.answer = ResultYes;
