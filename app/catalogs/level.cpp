@@ -99,8 +99,10 @@ void load_level(const String& path) {
     MapView.tile_x = MapView.tile_y;
     MapView.tile_y = width;
   }
-  // Without a level name (no level file read yet) the window keeps its title.
-  if (!MapView.level_name.empty()) window_set_title(MainWindow, MapView.level_name);
+  // The window is named after the level; without a level name (no level
+  // file, or one without a name) it has the program's name, never an empty
+  // title or the name of a level shown before.
+  window_set_title(MainWindow, MapView.level_name.empty() ? String(u"Tavrel") : MapView.level_name);
   read_catalogs();
   UnsavedChanges = 0;
   // The map picture and the pieces' pictures were replaced.

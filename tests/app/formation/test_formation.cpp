@@ -224,15 +224,18 @@ TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
   EXPECT_TRUE(ask_save_at_quit());
 }
 
-TEST_F(FormationTest, WithoutALevelFileTheWindowKeepsItsTitle) {
+TEST_F(FormationTest, WithoutALevelNameTheWindowIsCalledTavrel) {
   if (!ensure_main_window()) GTEST_SKIP() << "no display";
-  window_set_title(MainWindow, u"Tavrel");
+  window_set_title(MainWindow, u"Varn");  // a level shown before
   std::filesystem::remove(dir_.path() + "Varn.gxml");
   load_level(u"");
   EXPECT_EQ(window_title(MainWindow), u"Tavrel");
   dir_.write("Varn.gxml", Level);
   load_level(u"");
   EXPECT_EQ(window_title(MainWindow), u"Varn");
+  dir_.write("Varn.gxml", "<level><name></name><playersize>32</playersize></level>");
+  load_level(u"");
+  EXPECT_EQ(window_title(MainWindow), u"Tavrel");
 }
 
 }  // namespace
