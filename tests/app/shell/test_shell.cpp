@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../app_support.h"
+#include "app/pieces/transports.h"
 
 namespace {
 
@@ -92,6 +93,8 @@ TEST_F(DispatchTest, PressAndRelease) {
   send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(std::tuple(InteractionMode, list_index(Heroes), list_current(Transports) == transport, HoverLabel.text),
             std::tuple(0, 1, true, String(u"Karren")));
+  EXPECT_EQ(XY(transport->links[0], list_select(Heroes, 1)->links[0]), XY(2, 1));  // it joined the hero
+  detach_transport(0);
   transport->inscription = 300;  // outside the array (damaged file): no text
   InteractionMode = 5;
   send(Gadget, MapCanvas, LeftButtonUp);
@@ -102,10 +105,18 @@ TEST_F(DispatchTest, PressAndRelease) {
   list_set_current(Transports, transport), InteractionMode = 5;
   send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(XY(list_select(Heroes, 0)->links[1], transport->links[0]), XY(1, 1));
+  // Command 14 on an attached transport detaches it and empties the label.
   HoverLabel.text = u"Karren";
-  transport->links[0] = 1;
   menu(14);
-  EXPECT_EQ(HoverLabel.text, u"");
+  EXPECT_EQ(std::tuple(HoverLabel.text, transport->links[0], list_select(Heroes, 0)->links[1]),
+            std::tuple(String(), int8_t{0}, int8_t{0}));
+  // Pressing on an attached transport detaches it at once, where it stands.
+  other->x = 1000000;
+  list_set_current(Transports, transport), attach_transport(0);
+  XY place = xy(under_pointer(transport));
+  send(Gadget, MapCanvas, LeftButtonDown);
+  EXPECT_EQ(std::tuple(InteractionMode, transport->links[0], list_select(Heroes, 0)->links[1], xy(transport)),
+            std::tuple(5, int8_t{0}, int8_t{0}, place));
 }
 
 }  // namespace
