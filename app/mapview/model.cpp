@@ -103,6 +103,7 @@ void layout_convoy(Piece* hero, Trail* trail) {
   if (!hero || !trail || !Transports) return;
   TrailPoint p = hero_centre(hero);
   int k = 0;
+  int placed = 0;  // transports laid out so far
   int64_t transport_count = list_size(Transports);
   int64_t hero_number = position_of(Heroes, hero) + 1;
   for (int s = 0; s < MaxConvoy; s++) {
@@ -115,7 +116,9 @@ void layout_convoy(Piece* hero, Trail* trail) {
     Piece* transport = list_select(Transports, link - 1);
     if (!transport || transport->links[0] != hero_number) continue;
 
-    float spacing = s == 0 ? static_cast<float>(static_cast<int64_t>(MapView.player_size) + MapView.tile_x) / 2.0f
+    // The first transport keeps clear of the hero; it is the one in slot 0
+    // unless a damaged slot before it was passed over.
+    float spacing = placed == 0 ? static_cast<float>(static_cast<int64_t>(MapView.player_size) + MapView.tile_x) / 2.0f
                            : static_cast<float>(MapView.tile_x);
 
     // The anchor: the first trail point, from k on, at least the spacing away.
@@ -160,5 +163,6 @@ void layout_convoy(Piece* hero, Trail* trail) {
     transport->x = static_cast<int32_t>(q.x - static_cast<int64_t>(MapView.tile_x / 2));
     transport->y = static_cast<int32_t>(q.y - static_cast<int64_t>(MapView.tile_y / 2));
     p = q;
+    placed++;
   }
 }

@@ -104,11 +104,12 @@ std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int str
 
 // Slot 0 is centred (32 + 20) / 2 = 26 below the hero's centre, slot 1
 // tile_x = 20 further, in slot order; a 0 ends the convoy, links to no
-// transport or to one attached elsewhere (damaged files) place nothing; the
-// trail's end takes all that find it exhausted.
+// transport or to one attached elsewhere (damaged files) place nothing, and
+// the first transport placed keeps the first slot's distance; the trail's end
+// takes all that find it exhausted.
 TEST(Convoy, TransportsFollowAlongTheTrail) {
   EXPECT_EQ(convoy(20, 2, {2, 1}), (std::vector<XY>{{25, 20}, {41, 268}, {31, 77}, {31, 57}}));
-  EXPECT_EQ(convoy(20, 3, {1, 9, -3, 2, 0, 3}), (std::vector<XY>{{25, 20}, {41, 268}, {31, 57}, {31, 77}, {0, 999}}));
+  EXPECT_EQ(convoy(20, 3, {9, 1, -3, 2, 0, 3}), (std::vector<XY>{{25, 20}, {41, 268}, {31, 57}, {31, 77}, {0, 999}}));
   EXPECT_EQ(convoy(20, 3, {3, 1, 2}, 0), (std::vector<XY>{{25, 20}, {41, 268}, {0, 999}, {31, 77}, {31, 57}}));
   EXPECT_EQ(convoy(60, 6, {1, 2, 3, 4, 5, 6}),
             (std::vector<XY>{{25, 20}, {41, 268}, {11, 77}, {11, 136}, {11, 196}, {11, 256}, {11, 263}, {11, 263}}));
