@@ -6,8 +6,8 @@
 // release frees the state. Decoders never read or write outside the file's
 // bytes or the rows they were given. A check reports the size the file gives
 // (up to ImageCheckMaxSize), so that the loader can refuse pictures larger than
-// ImageMaxSize or needing more than image_memory_limit() bytes by their size:
-// decode is never called for those.
+// ImageMaxSize or needing more than image_memory_limit() bytes (pixel buffer and
+// working memory) by their size: decode is never called for those.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,10 @@ struct ImageInfo {
   int height = 0;
   int depth = 24;       // 24: rows of R G B; 32: rows of R G B A
   int file_depth = 0;   // bits per pixel of the file
+  // Memory the decoder needs besides the pixel buffer while it decodes, when
+  // that grows with the picture (a progressive JPEG holds all its
+  // coefficients); it counts against the memory limit with the buffer.
+  int64_t working_bytes = 0;
 };
 
 struct ImageDecoder {

@@ -4,6 +4,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -112,10 +113,11 @@ int load_from_stream(int number, FILE* file) {
   bool sane = info.width >= 1 && info.height >= 1 && (info.depth == 24 || info.depth == 32);
   int64_t stride = sane ? image_loader_stride(info.width, info.depth) : 0;
   int64_t bytes = stride * (int64_t(info.height) + 1);
-  if (sane && (info.width > ImageMaxSize || info.height > ImageMaxSize || bytes > MemoryLimit)) {
+  int64_t needed = bytes + std::max<int64_t>(info.working_bytes, 0);
+  if (sane && (info.width > ImageMaxSize || info.height > ImageMaxSize || needed > MemoryLimit)) {
     sane = false;
     LastLoadRefused = true;
-    LastRefusal = ImageRefusal{info.width, info.height, bytes};
+    LastRefusal = ImageRefusal{info.width, info.height, needed};
   }
   // Zeroed memory straight from the system for big pictures: the decoder
   // writes every row, so the pages are touched once.

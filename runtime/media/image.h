@@ -79,7 +79,7 @@ int64_t image_memory_limit();
 // large (a side above ImageMaxSize, or pixels above the memory limit).
 struct ImageRefusal {
   int64_t width = 0, height = 0;  // as the file gives them
-  int64_t bytes = 0;              // the pixel buffer it would need
+  int64_t bytes = 0;              // the memory it would need: pixels and decoding
 };
 // True, with the refused picture's figures, when the last load was refused
 // for its size; false after a load that succeeded or failed otherwise.

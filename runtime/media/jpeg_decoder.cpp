@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <new>
 
@@ -79,6 +80,23 @@ bool jpeg_read_header_safely(JpegState* s) {
          s->cinfo.image_height <= ImageCheckMaxSize;
 }
 
+// A progressive picture is decoded from all its coefficients at once: libjpeg
+// holds a block of 64 of them for every 8 x 8 pixels of every component
+// (rounded up to whole sampling units). The header has given the components'
+// sizes in blocks. Baseline pictures are decoded a band of rows at a time.
+int64_t jpeg_coefficient_bytes(const jpeg_decompress_struct& c) {
+  if (!c.progressive_mode) return 0;
+  int64_t bytes = 0;
+  for (int i = 0; i < c.num_components; i++) {
+    const jpeg_component_info& k = c.comp_info[i];
+    int64_t h = std::max(k.h_samp_factor, 1), v = std::max(k.v_samp_factor, 1);
+    int64_t columns = (int64_t(k.width_in_blocks) + h - 1) / h * h;
+    int64_t rows = (int64_t(k.height_in_blocks) + v - 1) / v * v;
+    bytes += columns * rows * int64_t(sizeof(JBLOCK));
+  }
+  return bytes;
+}
+
 bool jpeg_check(FILE* file, ImageInfo* info, void** state_out) {
   uint8_t start[2];
   if (fread(start, 1, 2, file) != 2 || start[0] != 0xFF || start[1] != 0xD8) return false;
@@ -96,6 +114,7 @@ bool jpeg_check(FILE* file, ImageInfo* info, void** state_out) {
   info->height = static_cast<int>(s->cinfo.image_height);
   info->depth = 24;
   info->file_depth = s->cinfo.num_components * 8;
+  info->working_bytes = jpeg_coefficient_bytes(s->cinfo);
   *state_out = s;
   return true;
 }

@@ -53,7 +53,7 @@ Bytes make_png(const PngLayout& layout) {
   return out;
 }
 
-Bytes make_jpeg(int width, int height, int components, const Bytes& samples) {
+Bytes make_jpeg(int width, int height, int components, const Bytes& samples, bool progressive) {
   jpeg_compress_struct c;
   jpeg_error_mgr errors;
   c.err = jpeg_std_error(&errors);
@@ -65,6 +65,7 @@ Bytes make_jpeg(int width, int height, int components, const Bytes& samples) {
   c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, 100, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   for (JSAMPROW row = const_cast<JSAMPROW>(samples.data()); c.next_scanline < c.image_height; row += width * components)
     jpeg_write_scanlines(&c, &row, 1);

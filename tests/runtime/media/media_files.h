@@ -28,8 +28,9 @@ struct PngLayout {
 };
 Bytes make_png(const PngLayout& layout);
 
-// A JPEG of quality 100; components: 1 grey, 3 RGB, 4 CMYK as stored.
-Bytes make_jpeg(int width, int height, int components, const Bytes& samples);
+// A JPEG of quality 100; components: 1 grey, 3 RGB, 4 CMYK as stored;
+// baseline, or progressive when asked.
+Bytes make_jpeg(int width, int height, int components, const Bytes& samples, bool progressive = false);
 
 // Small pictures of every BMP and PNG layout the decoders know, with the
 // pixels they decode to (0xRRGGBB, or 0xRRGGBBAA at depth 32; rows top-down):

@@ -43,4 +43,27 @@ TEST(BigPictures, SharedPixelsPartWhenEitherImageIsDrawnOnOrFreed) {
   }
 }
 
+// A progressive JPEG is decoded from all its coefficients at once; they count
+// against the limit with the pixels, so a picture whose decoding would run out
+// of memory is refused for its size instead of failing without a word.
+TEST(BigPictures, ProgressiveJpegsCountTheirCoefficientsAgainstTheLimit) {
+  Bytes progressive = make_jpeg(1000, 1000, 3, Bytes(3000000, 77), true);
+  // Pixels 3000 x 1001; coefficients 128 bytes a block: luma 126 x 126 blocks,
+  // each chroma component (halved both ways) 63 x 63.
+  const int64_t needed = 3000 * 1001 + 128 * (126 * 126 + 2 * 63 * 63);
+  ImageRefusal refusal;
+  image_set_memory_limit(needed - 1);
+  EXPECT_EQ(load(progressive), 0);
+  EXPECT_EQ(std::make_pair(image_refused(&refusal), refusal.bytes), std::make_pair(true, needed));
+  image_set_memory_limit(needed);
+  int image = load(progressive);
+  EXPECT_EQ(std::make_pair(image_width(image), image_refused(nullptr)), std::make_pair(1000, false));
+  image_free(image);
+  image_set_memory_limit(3000 * 1001);  // a baseline JPEG needs no more than its pixels
+  int baseline = load(make_jpeg(1000, 1000, 3, Bytes(3000000, 77)));
+  EXPECT_EQ(image_width(baseline), 1000);
+  image_free(baseline);
+  image_set_memory_limit(0);
+}
+
 }  // namespace
