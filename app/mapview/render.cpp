@@ -633,8 +633,22 @@ bool map_animating() { return MapMarker.active != 0 || LastFrameHadMarker; }
 
 void draw_map() {
   FrameDrawn = false;
-  if (MapView.work_image == 0) return;
   DrawTarget* target = map_target();
+  if (MapView.work_image == 0) {
+    // No map picture (none loaded, or it was missing, damaged or too large):
+    // the canvas is emptied once, so that no earlier map with its pieces
+    // stays on it under a new level or formation.
+    std::vector<int64_t> key{-1, reinterpret_cast<int64_t>(target ? target->pixels : nullptr),
+                             target ? target->width : 0, target ? target->height : 0};
+    if (!target || (HaveLastKey && key == LastKey) || !drawing_start(target)) return;
+    draw_box(0, 0, target->width, target->height, rgb(255, 255, 255));
+    drawing_stop();
+    FrameDrawn = true;
+    LastFrame.valid = false;
+    LastKey.swap(key);
+    HaveLastKey = true;
+    return;
+  }
   // The map picture is only read: a view of its pixels, which work_image may
   // share (an output would give it a copy of its own). work_image is only
   // checked to be like it.

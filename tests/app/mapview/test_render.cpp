@@ -105,6 +105,21 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
   fresh_state();
 }
 
+// A map that could not be loaded leaves no earlier frame behind: the canvas
+// is emptied to white, once, and then left alone while nothing changes.
+TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
+  fresh_state();
+  Buffer canvas(40, 30, 125);
+  std::fill(canvas.bytes.begin(), canvas.bytes.end(), 7);
+  MapTargetOverride = &canvas.target;
+  draw_map();
+  bool first = map_frame_drawn();
+  draw_map();
+  MapTargetOverride = nullptr;
+  EXPECT_EQ(std::tuple(first, map_frame_drawn(), std::count(canvas.bytes.begin(), canvas.bytes.end(), 255)),
+            std::tuple(true, false, std::ptrdiff_t{30 * 40 * 3}));
+}
+
 // The hover label near the right edge: a black box 4 pixels larger than its
 // text, moved left to end at the window's client width, white text on it.
 TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
