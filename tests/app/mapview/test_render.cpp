@@ -120,6 +120,32 @@ TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
             std::tuple(true, false, std::ptrdiff_t{30 * 40 * 3}));
 }
 
+// Pieces that cover the map many times over (pictures far larger than tiles)
+// are drawn by the steps: the frames stay exact when pieces leave and come
+// back, and the same frame is not drawn twice.
+TEST(Render, PiecesCoveringTheMapManyTimesOver) {
+  ensure_main_window();
+  fresh_state();
+  MapView.map_image = pattern(300, 200, false, 9);
+  MapView.work_image = image_share(MapView.map_image, AnyNumber);
+  MapView.map_width = 300, MapView.map_height = 200, MapView.zoom = 100;
+  MapView.canvas_width = 260, MapView.canvas_height = 180;
+  list_add(GraveCatalog)->picture = pattern(300, 200, true, 4);
+  for (int i = 0; i < 30; i++) put_piece(Graves, 0, 0);
+  Buffer steps(260, 180, 780), fast(260, 180, 780);
+  for (int off : {0, 25, 0, 25}) {  // 30 pieces over the map, then 5
+    for (int i = 0; i < 30; i++) list_select(Graves, i)->x = i < off ? 1000 : i, list_select(Graves, i)->y = i / 2;
+    MapTargetOverride = &steps.target;
+    draw_map_reference();
+    MapTargetOverride = &fast.target;
+    draw_map();
+    draw_map();
+    EXPECT_EQ(std::make_pair(map_frame_drawn(), fast.bytes == steps.bytes), std::make_pair(false, true)) << off;
+  }
+  for (int image : {MapView.map_image, MapView.work_image, list_select(GraveCatalog, 0)->picture}) image_free(image);
+  fresh_state();
+}
+
 // The hover label near the right edge: a black box 4 pixels larger than its
 // text, moved left to end at the window's client width, white text on it.
 TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
