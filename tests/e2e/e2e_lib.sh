@@ -6,7 +6,8 @@
 OWN_PIDS=() APP_PID="" FAILURES=0
 
 e2e_cleanup() {
-  if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null; fi
+  # The program is gone with its windows before the next test looks for its own.
+  if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; fi
   for pid in "${OWN_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   for pid in "${OWN_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
 }
@@ -71,7 +72,14 @@ move() { xdotool mousemove $((GX + $1)) $((GY + $2)); sleep 0.05; }
 e2e_start() {
   (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
   APP_PID=$!
-  WIN=$(timeout 20 xdotool search --sync --pid "$APP_PID" --onlyvisible --name '^Varn$' 2>/dev/null | head -n 1)
+  # xdotool gives up at once when a window it looks at vanishes meanwhile
+  # (another program's, closing): it searches again until the time is up.
+  local until=$((SECONDS + 20))
+  WIN=""
+  while [ -z "$WIN" ] && [ "$SECONDS" -lt "$until" ]; do
+    WIN=$(timeout 20 xdotool search --sync --pid "$APP_PID" --onlyvisible --name '^Varn$' 2>/dev/null | head -n 1)
+    [ -n "$WIN" ] || sleep 0.2
+  done
   [ -n "$WIN" ] || { fail "no window titled \"Varn\""; exit 1; }
   xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
   sleep 1.5

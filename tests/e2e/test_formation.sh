@@ -21,11 +21,8 @@ answer() {
 }
 i32() { printf "$(printf '\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)))"; }
 
-(cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>&1 </dev/null &
-APP_PID=$!
-WIN=$(xdotool search --sync --pid "$APP_PID" --onlyvisible --name '^Varn$' | head -n 1)
-xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 sleep 1
-eval "$(xwininfo -id "$WIN" | awk '/Absolute upper-left (X|Y)/ { print substr($3, 1, 1) "=" $4 }')"
+e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
+X=$WX Y=$WY
 # The first hero's middle is at about (41, 36) of the map, below the menu bar.
 xdotool mousemove $((X + 42)) $((Y + 62)) sleep 0.3 mousedown 1 sleep 0.3 mousemove $((X + 200)) $((Y + 200)) \
   sleep 0.3 mousemove $((X + 401)) $((Y + 326)) sleep 0.3 mouseup 1 sleep 0.3 mousemove $((X + 900)) $((Y + 700))
