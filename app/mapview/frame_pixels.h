@@ -4,6 +4,7 @@
 // that its inner loops are compiled with them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>

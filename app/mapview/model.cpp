@@ -66,7 +66,8 @@ float point_distance(TrailPoint p, TrailPoint q) {
   int64_t dy = static_cast<int64_t>(p.y) - q.y;
   // The squares are summed exactly for every map-sized difference; a double
   // keeps the extreme ones (up to 2^32 per axis) from overflowing.
-  double squares = static_cast<double>(dx) * static_cast<double>(dx) + static_cast<double>(dy) * static_cast<double>(dy);
+  double x = static_cast<double>(dx), y = static_cast<double>(dy);
+  double squares = x * x + y * y;
   float sum = static_cast<float>(squares);
   return std::sqrt(sum);
 }
