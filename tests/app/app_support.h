@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -30,6 +29,7 @@
 #include "runtime/toolkit/runtime.h"
 #include "runtime/toolkit/windows.h"
 #include "support/gui.h"
+#include "support/temp_dir.h"
 
 // The PNG decoder and the lists (the test main has started the runtime).
 inline void ensure_app() {
@@ -82,32 +82,18 @@ inline int make_image(int w, int h, bool alpha, const std::function<Rgba(int, in
   return number;
 }
 
-// A temporary directory with "pics" and "players", ProgramDir while it lives.
-class TempProgramDir {
- public:
+// A scratch directory with "pics" and "players", ProgramDir while it lives.
+struct TempProgramDir : TempDir {
+  String saved = ProgramDir;
   TempProgramDir() {
     ensure_app();
-    char pattern[] = "/tmp/tavrel-app-XXXXXX";
-    path_ = std::string(mkdtemp(pattern)) + "/";
-    for (const char* folder : {"pics", "players"}) std::filesystem::create_directories(path_ + folder);
-    saved_ = ProgramDir;
-    ProgramDir = string_from_utf8(path_);
+    for (const char* folder : {"pics", "players"}) std::filesystem::create_directories(path(folder));
+    ProgramDir = string_from_utf8(path(""));
   }
-  ~TempProgramDir() {
-    ProgramDir = saved_;
-    std::filesystem::remove_all(path_);
-  }
-  const std::string& path() const { return path_; }
-  void write(const std::string& name, const std::string& content) const {
-    std::ofstream(path_ + name, std::ios::binary) << content;
-  }
+  ~TempProgramDir() { ProgramDir = saved; }
   void picture(const std::string& name, int w, int h) const {
-    save_picture(path_ + name, w, h, false, [](int, int) { return Rgba{128, 128, 128, 255}; });
+    save_picture(path(name), w, h, false, [](int, int) { return Rgba{128, 128, 128, 255}; });
   }
-
- private:
-  std::string path_;
-  String saved_;
 };
 
 // Requesters answered with answer instead of dialogs; every call is kept.

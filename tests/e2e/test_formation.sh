@@ -1,7 +1,7 @@
 #!/bin/bash
 # End to end: a formation changed, saved by typing a name into the save requester,
-# comes back through the open requester after "Neues Spiel"; an old ".gls" file
-# loads too. Usage: bash test_formation.sh <path-to-tavrel> <outdir>
+# comes back through the open requester after "Neues Spiel".
+# Usage: bash test_formation.sh <path-to-tavrel> <outdir>
 set -u
 TAVREL=$(readlink -f "${1:?path to tavrel}")
 OUT=$(readlink -m "${2:?output directory}/formation")
@@ -19,15 +19,13 @@ answer() {
   for _ in 1 2 3; do xdotool sleep 0.5 key Return sleep 1 search --onlyvisible --name '^Tavrel - Auf' >/dev/null || return 0; done
   fail "the file requester stays open after $1"
 }
-i32() { printf "$(printf '\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)))"; }
 
 e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
 X=$WX Y=$WY
 # The first hero's middle is at about (41, 36) of the map, below the menu bar.
 xdotool mousemove $((X + 42)) $((Y + 62)) sleep 0.3 mousedown 1 sleep 0.3 mousemove $((X + 200)) $((Y + 200)) \
   sleep 0.3 mousemove $((X + 401)) $((Y + 326)) sleep 0.3 mouseup 1 sleep 0.3 mousemove $((X + 900)) $((Y + 700))
-shot dragged
-xdotool key --clearmodifiers ctrl+KP_Subtract
+xdotool sleep 1 key --clearmodifiers ctrl+KP_Subtract
 shot changed
 menu key Up
 answer plan
@@ -43,13 +41,4 @@ shot loaded
 new=$(differing changed new) loaded=$(differing changed loaded)
 [ "$new" -gt 1000 ] && [ "$loaded" -lt 50 ] && pass "the formation comes back ($loaded pixels differ)" ||
   fail "after loading $loaded pixels differ from the saved scene ($new after \"Neues Spiel\")"
-
-# An old file: the level path in full, the first hero where it was dragged, no graves, zoom 100.
-level=$(dirname "$TAVREL")/Varn.gxml
-{ i32 ${#level}; printf %s "$level" | iconv -t UTF-16LE; i32 1; i32 0; printf '\x64'; i32 0
-  head -c 26 /dev/zero; i32 "$hx"; i32 "$hy"; head -c 516 /dev/zero; } >"$OUT/old.gls"
-menu key Up Up
-answer "$OUT/old.gls"
-shot old
-[ "$(differing dragged old)" -lt 50 ] && pass "the old file shows its hero at full size" || fail "the old file shows otherwise"
 e2e_finish formation

@@ -13,31 +13,18 @@ e2e_display
 # The dialog writes "players.xml" beside the program: run a copy.
 PROG="$OUT/program" DATA=$(dirname "$TAVREL")
 rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/
+TAVREL="$PROG/tavrel"
 
 client_xy() { xwininfo -id "$1" | awk '/Absolute upper-left [XY]/ { printf "%s ", $4 }'; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$APP_PID/stat"; }
-# window_of <title>: the program's visible window of that title (waits 15 s).
-window_of() {
-  for _ in $(seq 1 150); do
-    xdotool search --all --pid "$APP_PID" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep . && return
-    sleep 0.1
-  done
-}
 
-(cd "$OUT" && exec "$PROG/tavrel") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-APP_PID=$!
-WIN=$(window_of Varn)
-[ -n "$WIN" ] || { fail "no window titled \"Varn\""; exit 1; }
-xdotool windowactivate --sync "$WIN" 2>/dev/null
-sleep 1.5
-read -r MX MY <<<"$(client_xy "$WIN")"
+e2e_start "$PROG/pics/varn_map.jpg"
 
 # "Spiel", then the second item: "Spielericons ändern".
-xdotool mousemove $((MX + 20)) $((MY + 12)) click 1
+xdotool mousemove $((WX + 20)) $((WY + 12)) click 1
 sleep 0.5
 xdotool key Down Down Return
-DIALOG=$(window_of Players)
-[ -n "$DIALOG" ] || { fail "no window titled \"Players\""; exit 1; }
+DIALOG=$(find_window Players) || { fail "no window titled \"Players\""; exit 1; }
 sleep 0.5
 read -r DX DY <<<"$(client_xy "$DIALOG")"
 
@@ -66,7 +53,7 @@ others="<pic>schildmaid.png</pic> <pic>magier.png</pic> <pic>jaegerin.png</pic> 
 # The first hero's new picture over the map's corner, at its best place in the
 # window's corner: "differing pixels @ x,y".
 convert "$PROG/pics/varn_map.jpg" -crop 32x32+25+20 +repage "$PROG/players/$NEW" -composite "$OUT/hero.png"
-convert "$OUT/after.png" -crop 120x120+$MX+$MY +repage "$OUT/corner.png"
+convert "$OUT/after.png" -crop 120x120+$WX+$WY +repage "$OUT/corner.png"
 NOW=$(compare -metric AE -fuzz 4% -subimage-search "$OUT/corner.png" "$OUT/hero.png" null: 2>&1)
 [ "${NOW%% *}" -lt 20 ] && pass "the first hero shows $NEW over the map" || fail "the first hero: $NEW at best $NOW"
 

@@ -26,6 +26,17 @@ void find_child(GtkWidget* widget, gpointer data) {
   if (!state->second && GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), find_child, data);
 }
 
+// A visible toplevel of the type, or nullptr.
+GtkWidget* find_toplevel(GType type) {
+  GList* toplevels = gtk_window_list_toplevels();
+  GtkWidget* found = nullptr;
+  for (GList* l = toplevels; l; l = l->next)
+    if (G_TYPE_CHECK_INSTANCE_TYPE(l->data, type) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+      found = GTK_WIDGET(l->data);
+  g_list_free(toplevels);
+  return found;
+}
+
 guint held_mask(guint b) { return b == 1 ? GDK_BUTTON1_MASK : b == 2 ? GDK_BUTTON2_MASK : GDK_BUTTON3_MASK; }
 
 // Runs action from the toolkit loop every ms milliseconds until it returns true.
@@ -117,13 +128,6 @@ void gui_scroll(GtkWidget* widget, GdkScrollDirection direction, double x, doubl
   deliver(event);
 }
 
-void gui_crossing(GtkWidget* widget, bool enter, double x, double y) {
-  GdkEvent* event = new_event(enter ? GDK_ENTER_NOTIFY : GDK_LEAVE_NOTIFY, widget);
-  event->crossing.x = x, event->crossing.y = y;
-  event->crossing.mode = GDK_CROSSING_NORMAL, event->crossing.detail = GDK_NOTIFY_NONLINEAR;
-  deliver(event);
-}
-
 void gui_key(GtkWidget* widget, guint keyval, guint state) {
   GtkWidget* top = gtk_widget_get_toplevel(widget);
   GdkKeymapKey* keys = nullptr;
@@ -147,16 +151,6 @@ void gui_configure(GtkWidget* widget, int x, int y, int width, int height) {
   deliver(event);
 }
 
-GtkWidget* gui_find_toplevel(GType type) {
-  GList* toplevels = gtk_window_list_toplevels();
-  GtkWidget* found = nullptr;
-  for (GList* l = toplevels; l; l = l->next)
-    if (G_TYPE_CHECK_INSTANCE_TYPE(l->data, type) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
-      found = GTK_WIDGET(l->data);
-  g_list_free(toplevels);
-  return found;
-}
-
 GtkWidget* gui_find_child(GtkWidget* root, GType type) {
   std::pair<GType, GtkWidget*> state{type, nullptr};
   if (root && GTK_IS_CONTAINER(root)) gtk_container_forall(GTK_CONTAINER(root), find_child, &state);
@@ -167,7 +161,7 @@ void gui_when_toplevel(GType type, std::function<void(GtkWidget*)> action, int t
   gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
   bool acted = false;
   every(50, [=]() mutable {
-    GtkWidget* window = gui_find_toplevel(type);
+    GtkWidget* window = find_toplevel(type);
     if (!acted && window) {
       acted = true;
       deadline = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
@@ -177,7 +171,7 @@ void gui_when_toplevel(GType type, std::function<void(GtkWidget*)> action, int t
     if (acted && !window) return true;
     if (g_get_monotonic_time() <= deadline) return false;
     ADD_FAILURE() << "toplevel of type " << g_type_name(type) << (acted ? " stayed open" : " never came");
-    while ((window = gui_find_toplevel(type))) gtk_widget_destroy(window);
+    while ((window = find_toplevel(type))) gtk_widget_destroy(window);
     return true;
   });
 }

@@ -56,7 +56,6 @@ void gui_click(GtkWidget* widget, guint button, double x, double y);
 // As GDK reports a double click: press, release, press, double press, release.
 void gui_double_click(GtkWidget* widget, guint button, double x, double y);
 void gui_scroll(GtkWidget* widget, GdkScrollDirection direction, double x, double y);
-void gui_crossing(GtkWidget* widget, bool enter, double x, double y);
 // Key press and release on the toplevel, with the keymap's hardware keycode
 // (accelerators match by keycode).
 void gui_key(GtkWidget* widget, guint keyval, guint state = 0);
@@ -65,8 +64,6 @@ void gui_delete(GtkWidget* widget);
 // A configure notification of the toplevel with the given geometry.
 void gui_configure(GtkWidget* widget, int x, int y, int width, int height);
 
-// A visible toplevel of the type, or nullptr.
-GtkWidget* gui_find_toplevel(GType type);
 // The first widget of the type inside root (internal children too).
 GtkWidget* gui_find_child(GtkWidget* root, GType type);
 // Waits (inside whatever loop runs) for a visible toplevel of the type and runs

@@ -45,10 +45,6 @@ class PlayerIconsTest : public ::testing::Test {
     });
     edit_player_icons();
   }
-  std::string players_file() const {
-    std::ifstream in(dir_.path() + "players.xml", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
   TempProgramDir dir_;
   RequesterLog log_;
 };
@@ -93,7 +89,7 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
   bool apply = false;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::filesystem::remove(dir_.path() + "players.xml");
+    std::filesystem::remove(dir_.path("players.xml"));
     if (!c.input.empty()) dir_.write("players.xml", c.input);
     int shown = 0;
     rlimit limit{c.file_size_limit, saved.rlim_max};
@@ -108,7 +104,7 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
       }
     });
     setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(players_file(), c.expected);
+    EXPECT_EQ(dir_.read("players.xml"), c.expected);
     EXPECT_EQ(shown, c.thumbnails);
     String told;
     for (const RequesterCall& call : log_.calls) told += call.title + (call.flags == IconError ? u"! " : u" ");
@@ -123,7 +119,7 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
 TEST_F(PlayerIconsTest, HeroesShowTheRowsPictures) {
   dir_.picture("pics/map.png", 400, 60);
   for (auto [name, colour] : {std::pair{"red", Rgba{255, 0, 0, 255}}, {"blue", Rgba{0, 0, 255, 255}}})
-    save_picture(dir_.path() + "players/" + name + ".png", 32, 32, false, [=](int, int) { return colour; });
+    save_picture(dir_.path("players/") + name + ".png", 32, 32, false, [=](int, int) { return colour; });
   dir_.write("Varn.gxml", "<level><pic type=\"bg\">map.png</pic><playersize>32</playersize></level>");
   dir_.write("players.xml", players(9, "red.png"));
   load_level(u"");
@@ -153,7 +149,7 @@ TEST_F(PlayerIconsTest, Picker) {
   for (int i = 0; i < 12; i++) dir_.picture("players/p" + std::to_string(i) + ".png", 10 + i, 20);
   dir_.picture("players/big.PNG", 30, 30);
   std::vector<std::string> order;
-  for (const auto& entry : std::filesystem::directory_iterator(dir_.path() + "players"))
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path("players")))
     if (entry.path().extension() == ".png") order.push_back(entry.path().filename());
   ASSERT_EQ(order.size(), 12u);
   dir_.write("players/" + order[11], "not a picture");
@@ -182,7 +178,7 @@ TEST_F(PlayerIconsTest, Picker) {
   *held = std::system("xdotool mouseup 1") != 0;
   gui_discard_events();
 
-  std::filesystem::remove_all(dir_.path() + "players");
+  std::filesystem::remove_all(dir_.path("players"));
   EXPECT_EQ(icon_picker(600, 600), u"");
   ASSERT_EQ(log_.calls.size(), 1u);
   EXPECT_EQ(log_.calls[0].text, u"Player icons are missing. Please check the players directory.");

@@ -1,11 +1,6 @@
 // Formation files: hand-built files of both formats, damaged and foreign files,
 // saves that fail, and the save offered at quit.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-
-#include <csignal>
 
 #include "../app_support.h"
 #include "app/formation/formation.h"
@@ -21,20 +16,6 @@ const String NotCreated = u"Die Datei konnte nicht erstellt werden.";
 const String Varn = Placeholder + u"Varn.gxml";
 const char* const Level = "<level><name>Varn</name><playersize>32</playersize></level>";
 
-// fn's result in a child that may write limit bytes per file and is not root.
-bool in_child(rlim_t limit, const std::function<bool()>& fn) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);
-    struct rlimit rl {limit, limit};
-    setrlimit(RLIMIT_FSIZE, &rl);
-    _exit(geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0) ? 2 : !fn());
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 class FormationTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -43,11 +24,7 @@ class FormationTest : public ::testing::Test {
     dir_.write("Varn.gxml", Level);
     dir_.write("players.xml", "<players><player/><player/><player/></players>");
   }
-  String path(const std::string& name) { return string_from_utf8(dir_.path() + name); }
-  std::string read(const std::string& name) {
-    std::ifstream in(dir_.path() + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  String path(const std::string& name) { return dir_.upath(name); }
   // The texts of the error boxes shown since the last call, joined by "|".
   String shown() {
     String texts;
@@ -83,7 +60,7 @@ TEST_F(FormationTest, HandBuiltFileLoadsExactlyAndSavesTheSameBytes) {
   // Written from the lists, the same bytes: every record and text was taken as stored.
   UnsavedChanges = 1;
   EXPECT_TRUE(write_formation(path("again.tvf")));
-  EXPECT_EQ(read("again.tvf"), file.s);
+  EXPECT_EQ(dir_.read("again.tvf"), file.s);
   EXPECT_EQ(UnsavedChanges, 0);
 
   // Too long for its i16 length, an inscription is cut, never inside a surrogate pair.
@@ -99,13 +76,13 @@ TEST_F(FormationTest, HandBuiltFileLoadsExactlyAndSavesTheSameBytes) {
 TEST_F(FormationTest, LevelReferenceUsesThePlaceholderForTheProgramDirectory) {
   load_level(u"");
   write_formation(path("a.tvf"));
-  EXPECT_EQ(read("a.tvf").size(), 1u + 4 + 2 * 20 + 12 + 1 + 282 * 3 + 512);
+  EXPECT_EQ(dir_.read("a.tvf").size(), 1u + 4 + 2 * 20 + 12 + 1 + 282 * 3 + 512);
   {
     TempProgramDir other;  // the program installed in another folder
     other.write("Varn.gxml", Level);
     read_formation(path("a.tvf"));
     EXPECT_EQ(MapView.level_path, ProgramDir + u"Varn.gxml");
-    std::filesystem::remove(other.path() + "Varn.gxml");
+    std::filesystem::remove(other.path("Varn.gxml"));
     read_formation(path("a.tvf"));
     EXPECT_EQ(shown(), u"Die Leveldatei '" + ProgramDir + u"Varn.gxml' kann nicht gefunden werden.");
   }
@@ -114,7 +91,7 @@ TEST_F(FormationTest, LevelReferenceUsesThePlaceholderForTheProgramDirectory) {
   String level = MapView.level_path, stored = string_replace(level, u"/", Placeholder);
   ProgramDir.assign(1, u'/');
   write_formation(path("b.tvf"));
-  EXPECT_EQ(read("b.tvf").substr(1, 4 + 2 * stored.size()), FileBytes().text(stored, true).s);
+  EXPECT_EQ(dir_.read("b.tvf").substr(1, 4 + 2 * stored.size()), FileBytes().text(stored, true).s);
   MapView.level_path.clear();
   read_formation(path("b.tvf"));
   EXPECT_EQ(MapView.level_path, level);
@@ -136,17 +113,17 @@ TEST_F(FormationTest, OldFileIsImportedAndSavedInTheCurrentFormat) {
   FileBytes current;  // zoom 100 at most, no transports, the trails of the start places
   current.header(Varn, 3, 1, 0, 100).piece(2, 300, 301).trail(41, 36).piece(0, 310, 311).trail(73, 36);
   current.piece(1, 320, 321).trail(105, 36).piece(1, 5, 6, 7).inscriptions({{7, u"Grab\n"}});
-  EXPECT_EQ(read("plan.tvf"), current.s);
+  EXPECT_EQ(dir_.read("plan.tvf"), current.s);
   save_formation();
   save_formation();
-  EXPECT_TRUE(std::filesystem::exists(dir_.path() + "b.TVF.tvf") && std::filesystem::exists(dir_.path() + "c.tvf"));
+  EXPECT_TRUE(std::filesystem::exists(dir_.path("b.TVF.tvf")) && std::filesystem::exists(dir_.path("c.tvf")));
 }
 
 TEST_F(FormationTest, DamagedAndForeignFilesNeverHalfReplaceTheFormation) {
   FileBytes valid, negative;
   valid.header(Varn, 1, 1, 1, 0).piece(0, 900, 901).trail(0, 0).piece(0, 1, 2, 3);
   negative.header(Varn, 1, -5, INT32_MIN, 50).piece(99, 900, 1, 999, {100, -5}).trail(0, 0).i16(-3).s.append(510, '\0');
-  std::filesystem::create_directory(dir_.path() + "folder.tvf");
+  std::filesystem::create_directory(dir_.path("folder.tvf"));
   for (auto [name, bytes, message] : {  // bytes "none": no file
            std::tuple<std::string, std::string, String>{"empty.tvf", "", Incompatible},
            {"two.tvf", FileBytes().u8(2).s + valid.s.substr(1), Incompatible},
@@ -164,7 +141,7 @@ TEST_F(FormationTest, DamagedAndForeignFilesNeverHalfReplaceTheFormation) {
     load_formation();
     EXPECT_EQ(shown(), message);
     EXPECT_EQ(untouched(), message != PartLoaded && !message.empty());
-    EXPECT_EQ(std::filesystem::exists(dir_.path() + name), name != "gone.tvf");  // nothing is created
+    EXPECT_EQ(std::filesystem::exists(dir_.path(name)), name != "gone.tvf");  // nothing is created
   }
   EXPECT_EQ(int{list_select(Heroes, 0)->links[1]}, -5);  // kept as stored, though it names nothing
 
@@ -189,20 +166,20 @@ TEST_F(FormationTest, DamagedAndForeignFilesNeverHalfReplaceTheFormation) {
 
   // A file the user may read but not write loads.
   users_formation();
-  chmod(dir_.path().c_str(), 0755);
-  chmod((dir_.path() + "cut.tvf").c_str(), 0444);
+  chmod(dir_.dir.c_str(), 0755);
+  chmod((dir_.path("cut.tvf")).c_str(), 0444);
   EXPECT_TRUE(in_child(RLIM_INFINITY, [&] { return read_formation(path("cut.tvf")), list_select(Heroes, 0)->x == 900; }));
 }
 
 TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
   load_level(u"");
-  chmod(dir_.path().c_str(), 0777);  // for the child without root rights
-  std::filesystem::create_directories(dir_.path() + "folder.tvf");
-  std::filesystem::create_directories(dir_.path() + "locked");
+  chmod(dir_.dir.c_str(), 0777);  // for the child without root rights
+  std::filesystem::create_directories(dir_.path("folder.tvf"));
+  std::filesystem::create_directories(dir_.path("locked"));
   for (const char* name : {"plan.tvf", "locked/plan.tvf", "kept.tvf"}) dir_.write(name, "the old formation");
-  chmod((dir_.path() + "plan.tvf").c_str(), 0666);
-  chmod((dir_.path() + "locked").c_str(), 0555);
-  chmod((dir_.path() + "kept.tvf").c_str(), 0444);  // protected by its owner in a writable folder
+  chmod((dir_.path("plan.tvf")).c_str(), 0666);
+  chmod((dir_.path("locked")).c_str(), 0555);
+  chmod((dir_.path("kept.tvf")).c_str(), 0444);  // protected by its owner in a writable folder
   const String not_written = u"Die Datei konnte nicht vollständig geschrieben werden. "
                              u"Eine bereits vorhandene Datei ist unverändert geblieben.";
   for (auto [name, limit, message] : {std::tuple<std::string, rlim_t, String>{"plan.tvf", 1000, not_written},
@@ -212,9 +189,9 @@ TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
     SCOPED_TRACE(name);
     UnsavedChanges = 1;
     EXPECT_TRUE(in_child(limit, [&] { return !write_formation(path(name)) && UnsavedChanges && shown() == message; }));
-    EXPECT_TRUE(name == "folder.tvf" || read(name) == "the old formation");
+    EXPECT_TRUE(name == "folder.tvf" || dir_.read(name) == "the old formation");
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 8);  // no file left behind
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.dir), {}), 8);  // no file left behind
 
   // At quit, a save that fails keeps the program open; a cancelled one quits.
   log_.answer = ResultYes;
@@ -227,7 +204,7 @@ TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
 TEST_F(FormationTest, WithoutALevelNameTheWindowIsCalledTavrel) {
   if (!ensure_main_window()) GTEST_SKIP() << "no display";
   window_set_title(MainWindow, u"Varn");  // a level shown before
-  std::filesystem::remove(dir_.path() + "Varn.gxml");
+  std::filesystem::remove(dir_.path("Varn.gxml"));
   load_level(u"");
   EXPECT_EQ(window_title(MainWindow), u"Tavrel");
   dir_.write("Varn.gxml", Level);

@@ -10,7 +10,7 @@ namespace {
 // A level whose map picture is a w x h RGBA PNG, written quickly.
 void write_level(const TempProgramDir& dir, int w, int h) {
   dir.write("Varn.gxml", "<l><pic type=\"bg\">map.png</pic></l>");
-  FILE* file = fopen((dir.path() + "pics/map.png").c_str(), "wb");
+  FILE* file = fopen((dir.path("pics/map.png")).c_str(), "wb");
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, file);

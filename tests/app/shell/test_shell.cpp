@@ -48,15 +48,13 @@ TEST_F(DispatchTest, MenusShortcutsZoomAndTheQuestionAtQuit) {
         {8, u"Originalgröße [STRG] + [ENTER]"}, {11, u"Grabstein setzen"}, {12, u"Transportmittel erstellen"},
         {13, u"Transportmittel entfernen"}, {14, u"Transportmittel anhängen"}})
     EXPECT_EQ(menu_item_text(number < 11 ? MainMenuBar : number < 13 ? MapMenu : TransportMenu, number), text);
-  // Out from full size, in from the smallest: each command, even full size at full size, is a change.
-  for (auto [number, zoom] : {std::pair{16, 90}, {9, 81}, {16, 72}, {9, 64}, {16, 57}, {9, 51}, {16, 45}, {9, 40},
-                              {16, 36}, {9, 32}, {16, 28}, {9, 25}, {16, 25}, {15, 27}, {10, 29}, {15, 31}, {10, 34},
-                              {15, 37}, {10, 40}, {15, 44}, {10, 48}, {15, 52}, {10, 57}, {15, 62}, {10, 68}, {15, 74},
-                              {10, 81}, {15, 89}, {10, 97}, {15, 100}, {10, 100}, {16, 90}, {17, 100}, {9, 90},
-                              {8, 100}, {17, 100}}) {
-    UnsavedChanges = 0;
+  // Out and in by a tenth, rounded down, within 25 and 100: each command, even full size at full size, is a change.
+  for (auto [from, number, zoom] : {std::tuple{100, 16, 90}, {81, 9, 72}, {27, 16, 25}, {25, 9, 25}, {25, 15, 27},
+                                    {29, 10, 31}, {97, 15, 100}, {100, 10, 100}, {90, 17, 100}, {90, 8, 100},
+                                    {100, 17, 100}}) {
+    MapView.zoom = from, UnsavedChanges = 0;
     menu(number);
-    EXPECT_EQ(XY(MapView.zoom, UnsavedChanges), XY(zoom, 1)) << number;
+    EXPECT_EQ(XY(MapView.zoom, UnsavedChanges), XY(zoom, 1)) << number << " from " << from;
   }
   ask_save_at_quit();
   EXPECT_EQ(std::tuple(log_.calls.at(0).kind, log_.calls[0].title, log_.calls[0].flags, log_.calls[0].text),

@@ -9,7 +9,7 @@
 #include "runtime/core/objects.h"
 #include "runtime/data/directory.h"
 #include "runtime/data/files.h"
-#include "runtime/data/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

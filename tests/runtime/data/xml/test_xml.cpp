@@ -1,17 +1,13 @@
 // XML documents: loading (tree, text model, line ends, encodings, errors,
 // hostile input), building, formatting and saving.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
 #include "runtime/core/objects.h"
-#include "runtime/data/temp_dir.h"
 #include "runtime/data/xml.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -116,22 +112,6 @@ TEST_F(Xml, PlayersFileIsWrittenByteForByteAndEscapedByContext) {
   EXPECT_EQ(read("out.xml"), source);
 }
 
-// Saves in a child process that may write at most limit bytes per file and,
-// when running as root, gives up root first (root passes every permission check).
-int save_in_child(int doc, const String& path, rlim_t limit) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);
-    struct rlimit rl {limit, limit};
-    setrlimit(RLIMIT_FSIZE, &rl);
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-    _exit(xml_save(doc, path, 0));
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(Xml, FailedSaveKeepsTheOldFile) {
   const std::string old_content = "<players><player><name>Old</name></player></players>";
   write("players.xml", old_content);
@@ -139,11 +119,12 @@ TEST_F(Xml, FailedSaveKeepsTheOldFile) {
   chmod(dir.c_str(), 0777);
   int doc = build_players(std::vector<std::vector<String>>(500, {u"Player", u"7", u"p.png", u"A comment"}));
   xml_format(doc, 129, 2);
-  EXPECT_EQ(save_in_child(doc, upath("players.xml"), 4096), 0);
+  EXPECT_TRUE(in_child(4096, [&] { return xml_save(doc, upath("players.xml"), 0) == 0; }));
   EXPECT_EQ(read("players.xml"), old_content);
   EXPECT_EQ(xml_save(doc, upath("none/players.xml"), 0) + xml_save(doc, u"", 0) + xml_save(99, upath("x.xml"), 0), 0);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file left
-  EXPECT_EQ(save_in_child(doc, upath("players.xml"), RLIM_INFINITY), 1);  // a save that succeeds replaces it
+  // A save that succeeds replaces it.
+  EXPECT_TRUE(in_child(RLIM_INFINITY, [&] { return xml_save(doc, upath("players.xml"), 0) == 1; }));
   EXPECT_NE(read("players.xml").find("<id>7</id>"), std::string::npos);
 }
 
