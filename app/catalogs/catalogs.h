@@ -1,6 +1,8 @@
 // The level file and the player, grave and transport catalogs.
 #pragma once
 
+#include <vector>
+
 #include "runtime/core/strings.h"
 #include "runtime/data/lists.h"
 
@@ -26,5 +28,19 @@ void load_level(const String& path);
 void load_map_picture(const String& file_name);
 // Reads "players.xml", "graves.xml" and "transports.xml" (step of load_level).
 void read_catalogs();
+
+// One entry of a catalog file as it stands there: the texts of its children
+// "name", "id", "pic" and "comment" (the last one of each counts), and
+// whether it has an "id" and a "pic" child at all.
+struct CatalogRecord {
+  String name, id, pic, comment;
+  bool has_id = false, has_pic = false;
+};
+// Appends the entries named entry_name of the catalog file at path to
+// records, in file order. A malformed file shows the "Error" requester and
+// gives the entries before the damage. False when the file exists but was
+// not read completely (malformed, or not readable at all); true when it was,
+// or when there is no file (or an empty one).
+bool read_catalog_file(const String& path, const char16_t* entry_name, std::vector<CatalogRecord>& records);
 // The text of the "Error" requester for a malformed XML document.
 String xml_error_text(int document);

@@ -25,7 +25,6 @@ namespace {
 
 constexpr int DialogWindow = 1;
 constexpr int PickerWindow = 2;
-constexpr int PlayersDocument = 0;
 constexpr int PictureListing = 0;
 constexpr int DialogFlags = 0x0C;  // fixed size, with a window menu
 
@@ -37,14 +36,11 @@ constexpr int ApplyButton = 114;
 constexpr int ThumbnailSize = 40;
 constexpr int PickerColumns = 5;
 
-// One player of "players.xml" as the dialog holds it; also one picture of the
-// picker (pic and picture only).
-struct PlayerIconRow {
-  String pic;       // file name in the folder "players"
-  int picture = 0;  // that picture as loaded when the dialog opened
-  String id;
-  String comment;
-  String name;
+// One player of "players.xml" as the dialog holds it, with its picture as
+// loaded when the dialog opened; also one picture of the picker (pic and
+// picture only).
+struct PlayerIconRow : CatalogRecord {
+  int picture = 0;
 };
 
 String players_file() { return ProgramDir + u"players.xml"; }
@@ -58,37 +54,17 @@ void free_pictures(std::vector<PlayerIconRow>& rows) {
     if (row.picture) image_free(row.picture);
 }
 
-// Reads the players of "players.xml" into rows as the catalog reader does,
-// with the same "Error" requester for a malformed file. Returns false when the
-// file exists but was not read completely (malformed or unreadable): writing
-// the rows back would then drop the players after the damage.
+// Reads the players of "players.xml" into rows, with their pictures. Returns
+// false when the file exists but was not read completely (malformed or
+// unreadable): writing the rows back would then drop the players after the
+// damage.
 bool read_rows(std::vector<PlayerIconRow>& rows) {
-  if (!xml_load(PlayersDocument, players_file())) return file_size(players_file()) <= 0;
-  bool complete = xml_status(PlayersDocument) == 0;
-  if (!complete) message_requester(u"Error", xml_error_text(PlayersDocument));
-  XmlNode* root = xml_main_element(PlayersDocument);
-  if (root && xml_node_kind(root) == ElementNode) {
-    for (XmlNode* player = xml_first_child(root); player; player = xml_next_sibling(player)) {
-      if (xml_node_kind(player) != ElementNode || !string_equal(xml_node_name(player), u"player")) continue;
-      PlayerIconRow& row = rows.emplace_back();
-      for (XmlNode* child = xml_first_child(player); child; child = xml_next_sibling(child)) {
-        if (xml_node_kind(child) != ElementNode) continue;
-        String name = xml_node_name(child);
-        if (string_equal(name, u"name")) {
-          row.name = xml_node_text(child);
-        } else if (string_equal(name, u"id")) {
-          row.id = xml_node_text(child);
-        } else if (string_equal(name, u"comment")) {
-          row.comment = xml_node_text(child);
-        } else if (string_equal(name, u"pic")) {
-          row.pic = xml_node_text(child);
-          if (row.picture) image_free(row.picture);
-          row.picture = image_load(AnyNumber, icon_path(row.pic));
-        }
-      }
-    }
+  std::vector<CatalogRecord> records;
+  bool complete = read_catalog_file(players_file(), u"player", records);
+  for (const CatalogRecord& record : records) {
+    PlayerIconRow& row = rows.emplace_back(PlayerIconRow{record});
+    if (row.has_pic) row.picture = image_load(AnyNumber, icon_path(row.pic));
   }
-  xml_free(PlayersDocument);
   return complete;
 }
 
