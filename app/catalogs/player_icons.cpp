@@ -133,7 +133,7 @@ int write_rows(const std::vector<PlayerIconRow>& rows) {
 // the seventh, or players the file no longer holds) keep their pictures.
 void reload_hero_pictures(const std::vector<PlayerIconRow>& rows) {
   if (!Heroes || list_size(Heroes) == 0 || !PlayerCatalog) return;
-  CatalogEntry* current = list_current(PlayerCatalog);
+  KeepCurrent<CatalogEntry> keep(PlayerCatalog);
   size_t count = std::min(rows.size(), static_cast<size_t>(RowCount));
   for (size_t i = 0; i < count; i++) {
     CatalogEntry* entry = list_select(PlayerCatalog, static_cast<int64_t>(i));
@@ -141,10 +141,6 @@ void reload_hero_pictures(const std::vector<PlayerIconRow>& rows) {
     if (entry->picture) image_free(entry->picture);
     entry->picture = image_load(AnyNumber, icon_path(rows[i].pic));
   }
-  if (current)
-    list_set_current(PlayerCatalog, current);
-  else
-    list_reset(PlayerCatalog);
   map_view_changed();
 }
 

@@ -31,13 +31,7 @@ void report(const String& text) { message_requester(u"Tavrel", text, IconError);
 template <class Record>
 std::vector<Record> records_of(List<Record>* list) {
   std::vector<Record> records;
-  Record* current = list_current(list);
-  list_reset(list);
-  while (Record* record = list_next(list)) records.push_back(*record);
-  if (current)
-    list_set_current(list, current);
-  else
-    list_reset(list);
+  walk_list(list, [&](Record* record) { records.push_back(*record); });
   return records;
 }
 

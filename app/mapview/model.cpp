@@ -37,20 +37,11 @@ TrailPoint hero_centre(const Piece* hero) {
 // 0-based position of record in list, -1 when it is not in it. The list's
 // current element is kept.
 int64_t position_of(List<Piece>* list, const Piece* record) {
-  if (!list) return -1;
-  Piece* current = list_current(list);
-  int64_t position = -1;
-  list_reset(list);
-  for (int64_t i = 0; Piece* piece = list_next(list); i++) {
-    if (piece == record) {
-      position = i;
-      break;
-    }
-  }
-  if (current)
-    list_set_current(list, current);
-  else
-    list_reset(list);
+  int64_t position = -1, i = 0;
+  walk_list(list, [&](Piece* piece) {
+    if (piece == record && position < 0) position = i;
+    i++;
+  });
   return position;
 }
 

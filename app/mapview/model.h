@@ -82,3 +82,34 @@ void record_trail(Piece* hero, Trail* trail);
 void layout_convoy(Piece* hero, Trail* trail);
 // Single-precision value rounded to the nearest integer, halves to even.
 int32_t round_half_even(float value);
+
+// Makes the current element of a list current again when it goes out of
+// scope (or none, if there was none), for walks and selections that must
+// leave it where it was.
+template <class Record>
+class KeepCurrent {
+ public:
+  explicit KeepCurrent(List<Record>* list) : list_(list), record_(list ? list_current(list) : nullptr) {}
+  ~KeepCurrent() {
+    if (!list_) return;
+    if (record_)
+      list_set_current(list_, record_);
+    else
+      list_reset(list_);
+  }
+  KeepCurrent(const KeepCurrent&) = delete;
+  KeepCurrent& operator=(const KeepCurrent&) = delete;
+
+ private:
+  List<Record>* list_;
+  Record* record_;
+};
+
+// Calls visit for each record in list order; the current element is kept.
+template <class Record, class Visit>
+void walk_list(List<Record>* list, Visit visit) {
+  if (!list) return;
+  KeepCurrent<Record> keep(list);
+  list_reset(list);
+  while (Record* record = list_next(list)) visit(record);
+}

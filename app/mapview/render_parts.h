@@ -51,19 +51,6 @@ std::vector<int32_t> nearest_source_map(int64_t source, int64_t dest);
 // current element is kept.
 std::vector<int> catalog_pictures(List<CatalogEntry>* catalog);
 
-// Calls visit for each record in list order and restores the current element.
-template <class Record, class Visit>
-void walk_list(List<Record>* list, Visit visit) {
-  if (!list) return;
-  Record* current = list_current(list);
-  list_reset(list);
-  for (Record* r = list_next(list); r; r = list_next(list)) {
-    visit(r);
-  }
-  if (current) list_set_current(list, current);
-  else list_reset(list);
-}
-
 // The hover label's box in window coordinates (x, y, width and height with
 // the 2-pixel margin), moved left and up to end at the window's client width
 // and at its client height less the menu bar; no clamping at the left and top.

@@ -14,16 +14,10 @@ namespace {
 // holds. The lists' current elements are left as they were.
 void mark_held_inscriptions(bool (&held)[InscriptionCount], const Piece* except) {
   for (List<Piece>* list : {Graves, Transports}) {
-    Piece* current = list_current(list);
-    list_reset(list);
-    while (Piece* piece = list_next(list)) {
+    walk_list(list, [&](Piece* piece) {
       if (piece != except && piece->inscription > 0 && piece->inscription < InscriptionCount)
         held[piece->inscription] = true;
-    }
-    if (current)
-      list_set_current(list, current);
-    else
-      list_reset(list);
+    });
   }
 }
 

@@ -13,30 +13,11 @@
 
 namespace {
 
-// Makes the current element of list on construction current again when it
-// goes out of scope (or none, if there was none).
-class KeepCurrent {
- public:
-  explicit KeepCurrent(List<Piece>* list) : list_(list), piece_(list_current(list)) {}
-  ~KeepCurrent() {
-    if (piece_)
-      list_set_current(list_, piece_);
-    else
-      list_reset(list_);
-  }
-  KeepCurrent(const KeepCurrent&) = delete;
-  KeepCurrent& operator=(const KeepCurrent&) = delete;
-
- private:
-  List<Piece>* list_;
-  Piece* piece_;
-};
-
 // Drops the slots of a hero's convoy that name no transport, a transport that
 // does not point back to this hero, or one named before; the others close up
 // in their order. Only a damaged formation file holds such slots.
 void tidy_convoy(Piece* hero, int64_t hero_position) {
-  KeepCurrent keep(Transports);
+  KeepCurrent<Piece> keep(Transports);
   int8_t kept[MaxConvoy] = {};
   int count = 0;
   for (int8_t link : hero->links) {
@@ -50,7 +31,7 @@ void tidy_convoy(Piece* hero, int64_t hero_position) {
 // After the transport at position removed was taken out of Transports: no
 // convoy names it any more, and the links behind it move down by one.
 void renumber_convoys(int64_t removed) {
-  KeepCurrent keep(Heroes);
+  KeepCurrent<Piece> keep(Heroes);
   list_reset(Heroes);
   while (Piece* hero = list_next(Heroes)) {
     int8_t kept[MaxConvoy] = {};
@@ -92,7 +73,7 @@ void remove_transport() {
 
 void attach_transport(int64_t hero_position) {
   UnsavedChanges = 1;
-  KeepCurrent keep(Heroes);
+  KeepCurrent<Piece> keep(Heroes);
   Piece* hero = hero_position == -1 ? list_current(Heroes) : list_select(Heroes, hero_position);
   Piece* transport = list_current(Transports);
   if (!hero || !transport) return;
@@ -123,7 +104,7 @@ void detach_transport(int to_convoy_end) {
   Piece* transport = list_current(Transports);
   if (!transport || transport->links[0] == 0) return;
   UnsavedChanges = 1;
-  KeepCurrent keep(Heroes);
+  KeepCurrent<Piece> keep(Heroes);
   int64_t position = list_index(Transports);
   TrailPoint place{transport->x, transport->y};
   int64_t h = transport->links[0] - 1;
