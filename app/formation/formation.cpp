@@ -9,7 +9,6 @@
 #include "app/formation/formation_record.h"
 #include "app/formation/old_formation.h"
 #include "app/mapview/model.h"
-#include "app/mapview/render.h"
 #include "app/shell/shell.h"
 #include "runtime/core/objects.h"
 #include "runtime/data/directory.h"
@@ -75,7 +74,8 @@ void replace_formation(const FormationRecord& record, const String& level_path) 
   append_pieces(Transports, record.transports);
   for (int i = 0; i < InscriptionCount; i++)
     if (!record.inscriptions[i].empty()) Inscriptions[i] = record.inscriptions[i];
-  map_view_changed();
+  // load_level has told the map view of the new pictures; the pieces put over
+  // its formation the next frame sees by itself.
 }
 
 }  // namespace
