@@ -95,7 +95,7 @@ const ScaledMarker* scaled_marker(const MarkerFrame& marker) {
   ScaledMarker& c = MarkerPicture;
   if (MapMarker.image == 0) return nullptr;
   ImageHandle handle = image_handle(MapMarker.image);
-  DrawTarget* source = image_output(MapMarker.image);
+  const DrawTarget* source = image_view(MapMarker.image);
   int64_t w = marker.picture_width, h = marker.picture_height;
   // Nothing to keep for a picture that is not drawn; a huge one is left to
   // draw_image, which scales only the part that is needed.
@@ -206,7 +206,7 @@ void collect_pieces(List<Piece>* list, List<CatalogEntry>* catalog, const Pixels
     key.push_back(number);
     key.push_back(reinterpret_cast<int64_t>(image_handle(number)));
     if (!image_handle(number)) return;
-    DrawTarget* picture = image_output(number);
+    const DrawTarget* picture = image_view(number);
     if (!picture || !picture->pixels || (picture->bytes_per_pixel != 3 && picture->bytes_per_pixel != 4)) return;
     FramePiece p;
     p.picture = Pixels{picture->pixels, picture->stride, picture->width, picture->height, picture->bytes_per_pixel};

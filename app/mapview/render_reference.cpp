@@ -29,7 +29,7 @@ void draw_pieces(List<Piece>* list, List<CatalogEntry>* catalog) {
 // is renewed from the map picture as well.
 void renew_work_alpha() {
   DrawTarget* work = image_output(MapView.work_image);
-  DrawTarget* map = image_output(MapView.map_image);
+  const DrawTarget* map = image_view(MapView.map_image);
   if (!work || !map || work->bytes_per_pixel != 4 || map->bytes_per_pixel != 4) return;
   if (work->width != map->width || work->height != map->height) return;
   for (int y = 0; y < work->height; y++) {
