@@ -1879,18 +1879,25 @@ static bool make_cursor() {
   return ok;
 }
 
+// A square card with rounded corners over its shadow, which lies (dx, dy)
+// further in the shadow's colour; the card's outline is left as the path.
+static void shadowed_card(cairo_t *cr, double x, double y, double size, double radius, double dx, double dy, int r,
+                          int g, int b, double alpha) {
+  cairo_new_path(cr);
+  rounded_rect(cr, x + dx, y + dy, size, size, radius);
+  set_rgb(cr, r, g, b, alpha);
+  cairo_fill(cr);
+  cairo_new_path(cr);
+  rounded_rect(cr, x, y, size, size, radius);
+}
+
 // The random cell of the piece picker: a die with a question mark.
 static bool make_random_cell() {
   cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, TileX, TileY);
   cairo_t *cr = cairo_create(s);
   cairo_scale(cr, TileX / 40.0, TileY / 40.0);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  cairo_new_path(cr);
-  rounded_rect(cr, 6, 6, 30, 30, 6);
-  set_rgb(cr, 0, 0, 0, 0.3);
-  cairo_fill(cr);
-  cairo_new_path(cr);
-  rounded_rect(cr, 4, 4, 30, 30, 6);
+  shadowed_card(cr, 4, 4, 30, 6, 2, 2, 0, 0, 0, 0.3);
   cairo_pattern_t *g = cairo_pattern_create_linear(4, 4, 34, 34);
   cairo_pattern_add_color_stop_rgb(g, 0, 1.0, 0.98, 0.92);
   cairo_pattern_add_color_stop_rgb(g, 1, 0.85, 0.80, 0.70);
@@ -1933,12 +1940,7 @@ static void draw_icon(cairo_t *cr, int size) {
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   // The sheet with a soft shadow.
-  cairo_new_path(cr);
-  rounded_rect(cr, 18, 22, 228, 228, 26);
-  set_rgb(cr, 40, 28, 16, 0.35);
-  cairo_fill(cr);
-  cairo_new_path(cr);
-  rounded_rect(cr, 12, 12, 228, 228, 26);
+  shadowed_card(cr, 12, 12, 228, 26, 6, 10, 40, 28, 16, 0.35);
   cairo_pattern_t *paper = cairo_pattern_create_radial(110, 100, 30, 126, 126, 190);
   cairo_pattern_add_color_stop_rgb(paper, 0, 0.97, 0.92, 0.80);
   cairo_pattern_add_color_stop_rgb(paper, 1, 0.80, 0.68, 0.48);
