@@ -1,7 +1,7 @@
 # Shared by the end-to-end tests: failure counting, clean-up of the processes
 # they start, a display with a window manager, starting and closing the
-# program, and screenshots compared as pictures. Sourced after TAVREL and OUT
-# are set; APP_PID is the program's process.
+# program, and screenshots compared as pictures. A test sources it and calls
+# e2e_args first; APP_PID is the program's process.
 
 OWN_PIDS=() APP_PID="" FAILURES=0
 
@@ -12,6 +12,13 @@ e2e_cleanup() {
   for pid in "${OWN_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
 }
 trap e2e_cleanup EXIT
+
+# e2e_args <folder> <tavrel> <outdir>: the test's arguments. Sets TAVREL to the
+# program and OUT to <outdir>/<folder>, made if missing.
+e2e_args() {
+  TAVREL=$(readlink -f "${2:?path to tavrel}")
+  OUT=$(readlink -m "${3:?output directory}/$1") && mkdir -p "$OUT"
+}
 
 fail() { echo "FAIL: $*" >&2; FAILURES=$((FAILURES + 1)); }
 pass() { echo "ok: $*"; }

@@ -3,10 +3,9 @@
 # comes back through the open requester after "Neues Spiel".
 # Usage: bash test_formation.sh <path-to-tavrel> <outdir>
 set -u
-TAVREL=$(readlink -f "${1:?path to tavrel}")
-OUT=$(readlink -m "${2:?output directory}/formation")
-mkdir -p "$OUT" && rm -f "$OUT"/*.tvf
 . "$(dirname "$0")/e2e_lib.sh"
+e2e_args formation "$@"
+rm -f "$OUT"/*.tvf
 e2e_display
 
 shot() { sleep 1; import -window root "$OUT/$1.png" 2>/dev/null; }

@@ -8,13 +8,11 @@
 #
 # Usage: bash test_install.sh <path-to-tavrel in its build folder> <outdir>
 set -u
-BUILD=$(dirname "$(readlink -f "${1:?path to tavrel}")")
-OUT=${2:?output directory}
-mkdir -p "$OUT/install"
-OUT=$(readlink -f "$OUT/install")
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_args install "$@"
+BUILD=$(dirname "$TAVREL")
 PREFIX="$OUT/prefix with blank"
 TAVREL="$PREFIX/bin/tavrel"
-. "$(dirname "$0")/e2e_lib.sh"
 
 rm -rf "$PREFIX"
 cmake --install "$BUILD" --prefix "$PREFIX" >"$OUT/install.log" 2>&1 || { fail "cmake --install failed"; e2e_finish install; }

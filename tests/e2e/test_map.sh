@@ -5,13 +5,10 @@
 #
 # Usage: bash test_map.sh <path-to-tavrel> <outdir>
 set -u
-TAVREL=$(readlink -f "${1:?path to tavrel}")
-OUT=${2:?output directory}
-mkdir -p "$OUT/map"
-OUT=$(readlink -f "$OUT/map")
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_args map "$@"
 MAP_PICTURE="$(dirname "$TAVREL")/pics/varn_map.jpg"
 HERO_PICTURE="$(dirname "$TAVREL")/players/ritter.png"  # the first player's picture
-. "$(dirname "$0")/e2e_lib.sh"
 e2e_require
 [ -f "$MAP_PICTURE" ] || { echo "FAIL: no demo map picture at $MAP_PICTURE" >&2; exit 1; }
 

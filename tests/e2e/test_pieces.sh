@@ -2,10 +2,9 @@
 # End to end on the demo level, as a user would: a grave stone set from the context menu and its
 # inscription; a transport created, attached to a hero, dragged behind him and removed.
 set -u
-TAVREL=$(readlink -f "${1:?path to tavrel}")
-OUT=$(mkdir -p "${2:?output directory}/pieces" && readlink -f "$2/pieces")
-MAP="$(dirname "$TAVREL")/pics/varn_map.jpg"
 . "$(dirname "$0")/e2e_lib.sh"
+e2e_args pieces "$@"
+MAP="$(dirname "$TAVREL")/pics/varn_map.jpg"
 e2e_display
 
 # Pixels off between screenshot <name> at canvas (x, y) and 40 x 40 of <pic> over the map ("-": none).

@@ -3,11 +3,8 @@
 # dialog uses next to no processor time. Usage: test_player_icons.sh <tavrel> <outdir>
 set -u
 
-TAVREL=$(readlink -f "${1:?path to tavrel}")
-OUT=${2:?output directory}
-mkdir -p "$OUT/player_icons"
-OUT=$(readlink -f "$OUT/player_icons")
 . "$(dirname "$0")/e2e_lib.sh"
+e2e_args player_icons "$@"
 e2e_display
 
 # The dialog writes "players.xml" beside the program: run a copy.

@@ -5,11 +5,8 @@
 #
 # Usage: bash test_startup.sh <path-to-tavrel> <outdir>
 set -u
-TAVREL=$(readlink -f "${1:?path to tavrel}")
-OUT=${2:?output directory}
-mkdir -p "$OUT"
-OUT=$(readlink -f "$OUT")
 . "$(dirname "$0")/e2e_lib.sh"
+e2e_args . "$@"
 e2e_require
 
 for display in "-u DISPLAY" DISPLAY=:9876; do  # none, and one that names no display
