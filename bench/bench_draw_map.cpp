@@ -19,11 +19,17 @@
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
+#include "app/level/level.h"
+#include "app/state/lists.h"
+#include "app/state/numbers.h"
+#include "app/state/program.h"
 #include "app/mapview/clock.h"
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/mapview/render_reference.h"
-#include "app/shell/shell.h"
+#include "app/shell/event_loop.h"
+#include "app/shell/main_window.h"
+#include "app/shell/startup.h"
 #include "bench/bench_files.h"
 #include "bench/bench_load.h"
 #include "runtime/core/objects.h"

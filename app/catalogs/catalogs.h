@@ -1,32 +1,17 @@
-// The level file and the player, grave and transport catalogs.
+// The player, grave and transport catalogs: reading their files, with the
+// entries' pictures and the heroes that the player catalog puts on the map.
 #pragma once
 
 #include <vector>
 
 #include "runtime/core/strings.h"
-#include "runtime/data/lists.h"
 
-// One entry of a catalog.
-struct CatalogEntry {
-  String name;      // display name; for transports the default vehicle name
-  String id;        // identifier; names the picture of graves and transports
-  int picture = 0;  // image number of the entry's picture, 0 when none loaded
-  String comment;
-};
-
-extern List<CatalogEntry>* PlayerCatalog;
-extern List<CatalogEntry>* GraveCatalog;
-extern List<CatalogEntry>* TransportCatalog;
-
-// (Re)starts the map: empties the formation, reads the level file (path "" =
-// ProgramDir + "Varn.gxml") into MapView and reads the three catalogs, putting
-// one hero per player on the map. Reports malformed XML itself.
-void load_level(const String& path);
-// Loads the map picture pics/file_name into map_image, with work_image
-// sharing its pixels, and sets the map size (step of load_level). A picture
-// too large to be held is reported to the user; the map then has no picture.
-void load_map_picture(const String& file_name);
-// Reads "players.xml", "graves.xml" and "transports.xml" (step of load_level).
+// Reads "players.xml", "graves.xml" and "transports.xml" into PlayerCatalog,
+// GraveCatalog and TransportCatalog with their pictures, and puts one hero
+// per player at its start place. The grave and transport pictures follow the
+// level's tile orientation, the heroes' places its player size. Missing files
+// give empty catalogs; a malformed one shows the "Error" requester and gives
+// the entries before the damage.
 void read_catalogs();
 
 // One entry of a catalog file as it stands there: the texts of its children

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
-#include "app/mapview/model.h"
 #include "app/mapview/render.h"
-#include "app/shell/shell.h"
+#include "app/state/lists.h"
+#include "app/state/numbers.h"
+#include "app/state/program.h"
 #include "runtime/core/objects.h"
 #include "runtime/data/directory.h"
 #include "runtime/data/xml.h"
@@ -23,10 +24,8 @@
 
 namespace {
 
-constexpr int DialogWindow = 1;
-constexpr int PickerWindow = 2;
 constexpr int PictureListing = 0;
-constexpr int DialogFlags = 0x0C;  // fixed size, with a window menu
+constexpr int DialogFlags = WindowMenuBox | WindowNoMinimizeBox;  // fixed size
 
 // The table of the dialog: seven rows of a thumbnail and a button.
 constexpr int RowCount = 7;
@@ -45,9 +44,8 @@ struct PlayerIconRow : CatalogRecord {
 
 String players_file() { return ProgramDir + u"players.xml"; }
 
-// A picture file of the folder "players"; the separator is the one that ends
-// ProgramDir.
-String icon_path(const String& pic) { return ProgramDir + u"players" + string_right(ProgramDir, 1) + pic; }
+// A picture file of the folder "players".
+String icon_path(const String& pic) { return data_path(u"players", pic); }
 
 void free_pictures(std::vector<PlayerIconRow>& rows) {
   for (PlayerIconRow& row : rows)
@@ -96,8 +94,8 @@ void run_dialog(std::vector<PlayerIconRow>& rows, int (&thumbnails)[RowCount]) {
     if (gadget == ApplyButton) return;
     if (gadget < FirstChangeButton || gadget >= FirstChangeButton + RowCount) continue;
     size_t row = static_cast<size_t>(gadget - FirstChangeButton);
-    int64_t x = window_mouse_x(DialogWindow) + window_x(DialogWindow, 1);
-    int64_t y = window_mouse_y(DialogWindow) + window_y(DialogWindow, 1);
+    int64_t x = window_mouse_x(PlayerIconsWindow) + window_x(PlayerIconsWindow, WindowClient);
+    int64_t y = window_mouse_y(PlayerIconsWindow) + window_y(PlayerIconsWindow, WindowClient);
     String chosen = icon_picker(static_cast<int>(x), static_cast<int>(y));
     // A row without a player has nobody to give the picture to.
     if (chosen.empty() || row >= rows.size()) continue;
@@ -148,7 +146,7 @@ void reload_hero_pictures(const std::vector<PlayerIconRow>& rows) {
 // requester when the folder cannot be listed.
 std::vector<PlayerIconRow> list_icons() {
   std::vector<PlayerIconRow> icons;
-  if (!dir_examine(PictureListing, ProgramDir + u"players" + string_right(ProgramDir, 1), u"*.png")) {
+  if (!dir_examine(PictureListing, data_path(u"players", u""), u"*.png")) {
     message_requester(u"Tavrel", u"Player icons are missing. Please check the players directory.", IconError);
     return icons;
   }
@@ -183,8 +181,9 @@ void draw_icons(int canvas, const std::vector<PlayerIconRow>& icons, int64_t cel
 // True when the pointer is outside the picker's rectangle (edges inside).
 bool pointer_outside_picker() {
   int64_t x = desktop_mouse_x(), y = desktop_mouse_y();
-  int64_t left = window_x(PickerWindow, 0), top = window_y(PickerWindow, 0);
-  return x < left || x > left + window_width(PickerWindow, 1) || y < top || y > top + window_height(PickerWindow, 1);
+  int64_t left = window_x(IconPickerWindow, WindowFrame), top = window_y(IconPickerWindow, WindowFrame);
+  return x < left || x > left + window_width(IconPickerWindow, WindowClient) || y < top ||
+         y > top + window_height(IconPickerWindow, WindowClient);
 }
 
 // True for a click of the left or right button or a close request: the
@@ -197,26 +196,26 @@ bool clicked_or_closed(int64_t kind, int64_t type) {
 // The picker's loop: the position of the chosen picture, or -1 when the user
 // clicked or pressed a button elsewhere.
 int64_t choose_icon(int canvas, int64_t cell, int64_t count) {
-  window_present(PickerWindow);
+  window_present(IconPickerWindow);
   event_wait();
   for (;;) {
     int64_t kind = event_wait();
     int64_t type = event_type();
     int64_t window = event_window();
-    if (window != PickerWindow && kind == ActivateWindow) {
-      window_present(PickerWindow);  // the picker stays in front
-    } else if (window != PickerWindow && clicked_or_closed(kind, type)) {
+    if (window != IconPickerWindow && kind == ActivateWindow) {
+      window_present(IconPickerWindow);  // the picker stays in front
+    } else if (window != IconPickerWindow && clicked_or_closed(kind, type)) {
       // A click into another window. The pointer merely moving over the
       // dialog does not count: the picker opens with its corner under the
       // pointer, so the smallest move up or left would close it at once.
       return -1;
     }
-    WindowHandle picker = window_handle(PickerWindow);
+    WindowHandle picker = window_handle(IconPickerWindow);
     if ((mouse_button_down(picker, 0) || mouse_button_down(picker, 1)) && pointer_outside_picker()) return -1;
     if (kind == Gadget && type == LeftClick && event_gadget() == canvas) {
       // A button released outside the canvas (it keeps the pointer while the
       // button is held) chooses nothing.
-      int64_t x = window_mouse_x(PickerWindow), y = window_mouse_y(PickerWindow);
+      int64_t x = window_mouse_x(IconPickerWindow), y = window_mouse_y(IconPickerWindow);
       if (x < 0 || y < 0) continue;
       int64_t choice = x / cell + PickerColumns * (y / cell);
       if (choice < count) return choice;
@@ -230,7 +229,7 @@ void edit_player_icons() {
   std::vector<PlayerIconRow> rows;
   bool file_complete = read_rows(rows);
   int thumbnails[RowCount] = {};
-  if (window_open(DialogWindow, 220, 0, 220, 474, u"Players", DialogFlags, window_handle(MainWindow))) {
+  if (window_open(PlayerIconsWindow, 220, 0, 220, 474, u"Players", DialogFlags, window_handle(MainWindow))) {
     open_dialog(rows, thumbnails);
     run_dialog(rows, thumbnails);
     if (!file_complete) {
@@ -247,7 +246,7 @@ void edit_player_icons() {
     }
   }
   reload_hero_pictures(rows);
-  window_close(DialogWindow);
+  window_close(PlayerIconsWindow);
   for (int thumbnail : thumbnails)
     if (thumbnail) image_free(thumbnail);
   free_pictures(rows);
@@ -261,17 +260,24 @@ String icon_picker(int x, int y) {
   int64_t width = PickerColumns * cell;
   int64_t height = (count + PickerColumns - 1) / PickerColumns * cell;
   String chosen;
-  if (window_open(PickerWindow, x, y, static_cast<int>(width), static_cast<int>(height), u"", WindowBorderless,
-                  window_handle(DialogWindow))) {
+  if (window_open(IconPickerWindow, x, y, static_cast<int>(width), static_cast<int>(height), u"", WindowBorderless,
+                  window_handle(PlayerIconsWindow))) {
     int canvas = canvas_create(AnyNumber, 0, 0, static_cast<int>(width), static_cast<int>(height), 0);
     draw_icons(canvas, icons, cell, width, height);
     int64_t choice = choose_icon(canvas, cell, count);
     if (choice >= 0) chosen = icons[static_cast<size_t>(choice)].pic;
     gadget_free(canvas);
-    window_close(PickerWindow);
+    window_close(IconPickerWindow);
   }
   free_pictures(icons);
   return chosen;
+}
+
+void change_player_icons() {
+  window_disable(MainWindow, true);
+  edit_player_icons();
+  window_disable(MainWindow, false);
+  window_present(MainWindow);
 }
 
 int mouse_button_down(WindowHandle window, int button) {

@@ -13,6 +13,9 @@
 // reported; neither loses the file on disk. The caller disables the main
 // window around it.
 void edit_player_icons();
+// Command "Spielericons ändern": the dialog, with the main window disabled
+// while it is open and brought to the front afterwards.
+void change_player_icons();
 // Shows the picker of the "*.png" pictures of the folder "players" with its
 // top-left corner at the screen position (x, y) and returns the file name of
 // the chosen picture, or "" when the user chose nothing (clicked elsewhere,

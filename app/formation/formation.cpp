@@ -5,11 +5,11 @@
 
 #include <algorithm>
 
-#include "app/catalogs/catalogs.h"
 #include "app/formation/formation_record.h"
-#include "app/formation/old_formation.h"
+#include "app/level/level.h"
 #include "app/mapview/model.h"
-#include "app/shell/shell.h"
+#include "app/state/lists.h"
+#include "app/state/program.h"
 #include "runtime/core/objects.h"
 #include "runtime/data/directory.h"
 #include "runtime/data/files.h"
@@ -122,6 +122,8 @@ bool write_formation(const String& path) {
 }
 
 void read_formation(const String& path) { read_formation_file(path, false); }
+
+void read_old_formation(const String& path) { read_formation_file(path, true); }
 
 void read_formation_file(const String& path, bool old_format) {
   int file = file_read_only(AnyNumber, path);

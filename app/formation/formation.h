@@ -27,5 +27,8 @@ bool write_formation(const String& path);
 // reported and leaves the formation as it was; a file that ends early is
 // loaded as far as it goes and reported as incomplete.
 void read_formation(const String& path);
+// As read_formation, for a file of the old format (".gls"): no version byte,
+// transports or trails; the level path is stored in full.
+void read_old_formation(const String& path);
 // As read_formation, for either format.
 void read_formation_file(const String& path, bool old_format);

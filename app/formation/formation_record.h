@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/mapview/model.h"
+#include "app/state/lists.h"
 #include "runtime/core/strings.h"
 
 constexpr int FormationVersion = 1;

@@ -1,29 +1,19 @@
-// The formation: view record, placed pieces, trails and inscriptions, with the
-// pointer conversion, the trail recording and the convoy layout.
+// The map model: the view record, the heroes' start places, the pointer
+// conversion, the trail recording and the convoy layout.
 #include "app/mapview/model.h"
 
 #include <cmath>
 
+#include "app/state/numbers.h"
 #include "runtime/toolkit/gadgets.h"
 
 MapViewRecord MapView;
-List<Piece>* Heroes = nullptr;
-List<Trail>* Trails = nullptr;
-List<Piece>* Graves = nullptr;
-List<Piece>* Transports = nullptr;
-String Inscriptions[InscriptionCount];
 
 int64_t view_zoom() {
   int64_t z = MapView.zoom;
   if (z < 25) z = 25;
   if (z > 100) z = 100;
   return z;
-}
-
-const String& inscription_text(int32_t index) {
-  static const String none;
-  if (index < 0 || index >= InscriptionCount) return none;
-  return Inscriptions[index];
 }
 
 namespace {
@@ -48,8 +38,23 @@ int64_t position_of(List<Piece>* list, const Piece* record) {
 }  // namespace
 
 int64_t window_to_map(int64_t value, int axis) {
-  if (axis == 0) return (value - gadget_x(0)) * 100 / view_zoom() + MapView.origin_x;
-  return (value - gadget_y(0)) * 100 / view_zoom() + MapView.origin_y;
+  if (axis == AxisX) return (value - gadget_x(MapCanvas)) * 100 / view_zoom() + MapView.origin_x;
+  return (value - gadget_y(MapCanvas)) * 100 / view_zoom() + MapView.origin_y;
+}
+
+void add_hero_at_start(int64_t i) {
+  int64_t s = MapView.player_size;
+  list_last(Heroes);
+  Piece* hero = list_add(Heroes);
+  hero->catalog_index = static_cast<int32_t>(i);
+  hero->x = static_cast<int32_t>(i * s + 25);
+  hero->y = 20;
+  list_last(Trails);
+  Trail* trail = list_add(Trails);
+  for (int j = 0; j < TrailLength; j++) {
+    trail->points[j].x = static_cast<int32_t>(hero->x + s / 2);
+    trail->points[j].y = static_cast<int32_t>(hero->y + s / 2 + (s / 4) * j);
+  }
 }
 
 float point_distance(TrailPoint p, TrailPoint q) {

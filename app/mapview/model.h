@@ -1,13 +1,12 @@
-// The formation: the view of the loaded level, the placed pieces, one trail per
-// hero and the inscription texts, with the conversions that several parts of
-// the program share.
+// The map model: the view of the loaded level, the heroes' start places, the
+// conversion of pointer positions into map pixels, the trails and the convoy
+// layout along them.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
+#include "app/state/lists.h"
 #include "runtime/core/strings.h"
-#include "runtime/data/lists.h"
 
 // The view of the loaded level and how it is looked at.
 struct MapViewRecord {
@@ -25,53 +24,15 @@ struct MapViewRecord {
 };
 extern MapViewRecord MapView;
 
-// A placed hero, grave or transport. Formation files store it byte for byte:
-// 42 bytes, packed, little-endian.
-#pragma pack(push, 1)
-struct Piece {
-  int32_t catalog_index;   // position of the piece's entry in its catalog
-  uint8_t reserved1[6];    // kept as read, zero for new pieces
-  int8_t links[6];         // hero: 1-based transport positions of its convoy;
-                           // transport: links[0] = 1-based hero position or 0
-  uint8_t reserved2[14];
-  int32_t x;               // left edge in map pixels
-  int32_t y;               // top edge in map pixels
-  int32_t inscription;     // index into Inscriptions (1..255), 0 for none
-};
-#pragma pack(pop)
-static_assert(sizeof(Piece) == 42, "Piece is stored byte for byte in formation files");
-static_assert(offsetof(Piece, links) == 10 && offsetof(Piece, x) == 30 && offsetof(Piece, inscription) == 38);
-
-struct TrailPoint {
-  int32_t x;
-  int32_t y;
-};
-
-// Where a hero's centre has been; point 0 is the most recent. 240 bytes.
-struct Trail {
-  TrailPoint points[30];
-};
-static_assert(sizeof(Trail) == 240, "Trail is stored byte for byte in formation files");
-
-constexpr int TrailLength = 30;
-constexpr int MaxConvoy = 6;
-constexpr int InscriptionCount = 256;
-
-extern List<Piece>* Heroes;        // one per player, in catalog order
-extern List<Trail>* Trails;        // one per hero, same order
-extern List<Piece>* Graves;
-extern List<Piece>* Transports;
-extern String Inscriptions[InscriptionCount];
-
 // The zoom that every conversion and drawing uses: MapView.zoom kept within
 // 25..100. The commands never leave that range, but a formation file stores
 // the zoom as a byte, so a damaged file could bring 0 or any other value.
 int64_t view_zoom();
-// The inscription at index; "" for an index outside 0..255 (only a damaged
-// formation file holds one).
-const String& inscription_text(int32_t index);
-// Map coordinate of a window coordinate (axis 0 x, 1 y), in 64-bit integer
-// arithmetic truncating toward zero. Safe for any zoom value.
+// The axes of window_to_map.
+constexpr int AxisX = 0;
+constexpr int AxisY = 1;
+// Map coordinate of a window coordinate on the axis (AxisX or AxisY), in
+// 64-bit integer arithmetic truncating toward zero. Safe for any zoom value.
 int64_t window_to_map(int64_t value, int axis);
 // Euclidean distance as a single-precision float.
 float point_distance(TrailPoint p, TrailPoint q);
@@ -82,34 +43,8 @@ void record_trail(Piece* hero, Trail* trail);
 void layout_convoy(Piece* hero, Trail* trail);
 // Single-precision value rounded to the nearest integer, halves to even.
 int32_t round_half_even(float value);
-
-// Makes the current element of a list current again when it goes out of
-// scope (or none, if there was none), for walks and selections that must
-// leave it where it was.
-template <class Record>
-class KeepCurrent {
- public:
-  explicit KeepCurrent(List<Record>* list) : list_(list), record_(list ? list_current(list) : nullptr) {}
-  ~KeepCurrent() {
-    if (!list_) return;
-    if (record_)
-      list_set_current(list_, record_);
-    else
-      list_reset(list_);
-  }
-  KeepCurrent(const KeepCurrent&) = delete;
-  KeepCurrent& operator=(const KeepCurrent&) = delete;
-
- private:
-  List<Record>* list_;
-  Record* record_;
-};
-
-// Calls visit for each record in list order; the current element is kept.
-template <class Record, class Visit>
-void walk_list(List<Record>* list, Visit visit) {
-  if (!list) return;
-  KeepCurrent<Record> keep(list);
-  list_reset(list);
-  while (Record* record = list_next(list)) visit(record);
-}
+// Appends the hero of the player entry at position i to Heroes at its start
+// place (a row along the top of the map, 25 pixels from the left and 20 from
+// the top, player_size apart), with its trail: a vertical line of points
+// player_size/4 apart running down from its centre.
+void add_hero_at_start(int64_t i);

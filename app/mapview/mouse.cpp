@@ -3,11 +3,12 @@
 
 #include "app/mapview/clock.h"
 #include "app/mapview/render.h"
-#include "app/shell/shell.h"
+#include "app/state/numbers.h"
+#include "app/state/program.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/windows.h"
 
-int32_t InteractionMode = 0;
+Interaction InteractionMode = Interaction::None;
 PanStartRecord PanStart;
 
 namespace {
@@ -16,7 +17,7 @@ struct PointerMap {
   int64_t x, y;
 };
 PointerMap pointer_on_map() {
-  return PointerMap{window_to_map(window_mouse_x(MainWindow), 0), window_to_map(window_mouse_y(MainWindow), 1)};
+  return PointerMap{window_to_map(window_mouse_x(MainWindow), AxisX), window_to_map(window_mouse_y(MainWindow), AxisY)};
 }
 
 // Walks list from its last element to its first; the first piece of size w x h
@@ -94,12 +95,12 @@ bool piece_at_pointer(List<Piece>* list, int64_t skip) { return hit_test(list, M
 
 void on_mouse_move() {
   switch (InteractionMode) {
-    case 0:
+    case Interaction::None:
       if (piece_at_pointer(Graves, -1)) show_piece_label(list_current(Graves));
       else if (piece_at_pointer(Transports, -1)) show_piece_label(list_current(Transports));
       else HoverLabel.text.clear();
       break;
-    case 2: {
+    case Interaction::DragHero: {
       drag_step(Heroes, MapView.player_size, MapView.player_size);
       Piece* hero = list_current(Heroes);
       if (!hero || !Trails) break;
@@ -107,10 +108,10 @@ void on_mouse_move() {
       if (trail) record_trail(hero, trail);
       break;
     }
-    case 3:
+    case Interaction::DragGrave:
       drag_step(Graves, MapView.tile_x, MapView.tile_y);
       break;
-    case 4: {
+    case Interaction::Pan: {
       int64_t px = window_mouse_x(MainWindow), py = window_mouse_y(MainWindow);
       if (px == -1 || py == -1) break;
       pan_axis(px, MapView.origin_x, PanStart.x, MapView.canvas_width, MapView.map_width,
@@ -119,17 +120,15 @@ void on_mouse_move() {
                image_height(MapView.work_image));
       break;
     }
-    case 5:
+    case Interaction::DragTransport:
       drag_step(Transports, MapView.tile_x, MapView.tile_y);
-      break;
-    default:
       break;
   }
 }
 
 void on_double_click() {
-  MapMarker.x = static_cast<int32_t>(window_to_map(window_mouse_x(MainWindow), 0));
-  MapMarker.y = static_cast<int32_t>(window_to_map(window_mouse_y(MainWindow), 1));
+  MapMarker.x = static_cast<int32_t>(window_to_map(window_mouse_x(MainWindow), AxisX));
+  MapMarker.y = static_cast<int32_t>(window_to_map(window_mouse_y(MainWindow), AxisY));
   MapMarker.active = 1;
   MapMarker.start_ms = static_cast<int32_t>(elapsed_ms());
 }

@@ -1,12 +1,21 @@
-// Hit tests, dragging, panning, the hover label and the double-click marker.
+// The pointer on the map: hit tests, dragging, panning, the hover label and
+// the double-click marker.
 #pragma once
 
 #include <cstdint>
 
 #include "app/mapview/model.h"
 
-// 0 nothing, 2 dragging a hero, 3 a grave, 4 panning, 5 dragging a transport.
-extern int32_t InteractionMode;
+// What the last left-button press on the map started; back to None when the
+// button is released.
+enum class Interaction : int32_t {
+  None = 0,
+  DragHero = 2,
+  DragGrave = 3,
+  Pan = 4,
+  DragTransport = 5,
+};
+extern Interaction InteractionMode;
 struct PanStartRecord {
   int32_t x = 0, y = 0;
 };

@@ -21,7 +21,7 @@
 #include "app/mapview/frame_pixels.h"
 #include "app/mapview/render_parts.h"
 #include "app/mapview/render_reference.h"
-#include "app/shell/shell.h"
+#include "app/state/numbers.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/windows.h"

@@ -4,7 +4,7 @@
 #include "app/mapview/render_parts.h"
 
 #include "app/mapview/render.h"
-#include "app/shell/shell.h"
+#include "app/state/numbers.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/gadgets.h"
 #include "runtime/toolkit/windows.h"

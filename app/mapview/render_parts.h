@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/catalogs/catalogs.h"
 #include "app/mapview/model.h"
+#include "app/state/lists.h"
 #include "runtime/media/drawing.h"
 
 // The map canvas's drawing target, or MapTargetOverride when set.

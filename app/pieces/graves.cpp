@@ -1,25 +1,17 @@
-// Grave stones, the shared step that appends a new piece, and the inscription
-// pool.
+// Grave stones, and the steps that graves and transports share when a new
+// piece is created from the map menu.
 #include "app/pieces/graves.h"
 
+#include "app/mapview/model.h"
 #include "app/mapview/picker.h"
 #include "app/pieces/context_menu.h"
-#include "app/shell/shell.h"
+#include "app/pieces/inscriptions.h"
+#include "app/state/numbers.h"
+#include "app/state/program.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/windows.h"
 
 namespace {
-
-// Marks in held[] every index from 1 that a grave or transport other than except
-// holds. The lists' current elements are left as they were.
-void mark_held_inscriptions(bool (&held)[InscriptionCount], const Piece* except) {
-  for (List<Piece>* list : {Graves, Transports}) {
-    walk_list(list, [&](Piece* piece) {
-      if (piece != except && piece->inscription > 0 && piece->inscription < InscriptionCount)
-        held[piece->inscription] = true;
-    });
-  }
-}
 
 // Keeps a coordinate of a new piece on the map; x and y differ at 0 (x = 0
 // counts as off the map, y = 0 as on it).
@@ -33,25 +25,6 @@ int32_t place_on_map(int64_t value, bool on_map, int64_t map_size, int64_t tile,
 
 String grave_inscription(const String& dead, const String& group, int64_t date) {
   return u"RIP " + date_format(u"%dd.%mm.%yyyy", date) + u" - Hier ruht " + dead + u" von den " + group;
-}
-
-int32_t take_inscription(const String& text) {
-  bool held[InscriptionCount] = {};
-  mark_held_inscriptions(held, nullptr);
-  for (int32_t i = 1; i < InscriptionCount; i++) {
-    if (Inscriptions[i].empty() && !held[i]) {
-      Inscriptions[i] = text;
-      return i;
-    }
-  }
-  return 0;
-}
-
-void release_inscription(int32_t index, const Piece* holder) {
-  if (index <= 0 || index >= InscriptionCount) return;
-  bool held[InscriptionCount] = {};
-  mark_held_inscriptions(held, holder);
-  if (!held[index]) Inscriptions[index].clear();
 }
 
 bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, int32_t x, int32_t y) {
@@ -74,7 +47,7 @@ bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalo
   return true;
 }
 
-bool pick_new_piece(List<CatalogEntry>* catalog, int with_random, CatalogEntry& chosen) {
+bool pick_new_piece(List<CatalogEntry>* catalog, bool with_random, CatalogEntry& chosen) {
   list_reset(catalog);
   int choice = pick_catalog_entry(catalog, MapView.tile_x, MapView.tile_y, with_random);
   if (choice < 0) return false;
@@ -92,7 +65,7 @@ void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* 
 
 void set_grave() {
   CatalogEntry entry;
-  if (!pick_new_piece(GraveCatalog, 1, entry)) return;
+  if (!pick_new_piece(GraveCatalog, true, entry)) return;
   String dead = input_requester(u"Tavrel", u"Name des verstorbenen Charakters", u"");
   String group = input_requester(u"Tavrel", u"Name der Heldengruppe", u"");
   place_new_piece(entry.id, Graves, GraveCatalog, grave_inscription(dead, group, date_now()));

@@ -1,12 +1,10 @@
-// Grave stones: setting and removing them, the shared step that appends a
-// piece chosen from a catalog, and the inscription pool that graves and
-// transports share.
+// Grave stones: setting and removing them, and the steps that graves and
+// transports share when a new piece is created from the map menu.
 #pragma once
 
 #include <cstdint>
 
-#include "app/catalogs/catalogs.h"
-#include "app/mapview/model.h"
+#include "app/state/lists.h"
 
 // Command "Grabstein setzen": the user picks a stone and names the dead
 // character and the hero group; the stone goes to PopupPoint with a dated
@@ -26,23 +24,15 @@ void remove_grave();
 bool add_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, int32_t x, int32_t y);
 
 // The first steps of creating a grave or transport: the catalog starts over,
-// the user picks an entry in the piece picker (with_random 1: the random cell
+// the user picks an entry in the piece picker (with_random: the random cell
 // too), which becomes current, and the main window comes to the front.
 // False when the picker was cancelled. chosen is a copy of the entry picked;
 // an empty entry when the random cell was clicked over an empty catalog (the
 // command then goes on, and add_piece adds nothing).
-bool pick_new_piece(List<CatalogEntry>* catalog, int with_random, CatalogEntry& chosen);
+bool pick_new_piece(List<CatalogEntry>* catalog, bool with_random, CatalogEntry& chosen);
 // The last steps: a piece of the entry with the id at PopupPoint, given text
 // from the inscription pool when it was added; a change in every case.
 void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text);
 
 // "RIP dd.mm.yyyy - Hier ruht <dead> von den <group>" for the date value.
 String grave_inscription(const String& dead, const String& group, int64_t date);
-// Puts text at the lowest free index of Inscriptions and returns the index; 0
-// (text dropped) when all of 1..255 are taken. An index is free when its text
-// is empty and no grave or transport holds it.
-int32_t take_inscription(const String& text);
-// Empties the text at index, unless another grave or transport than holder
-// holds the same index (only a damaged formation file shares one). Index 0
-// and indices outside the pool free nothing.
-void release_inscription(int32_t index, const Piece* holder);

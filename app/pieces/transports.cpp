@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/catalogs/catalogs.h"
 #include "app/mapview/model.h"
+#include "app/mapview/picker.h"
 #include "app/mapview/render.h"
 #include "app/pieces/graves.h"
-#include "app/shell/shell.h"
+#include "app/pieces/inscriptions.h"
+#include "app/state/lists.h"
+#include "app/state/program.h"
 #include "runtime/toolkit/requesters.h"
 
 namespace {
@@ -48,7 +50,7 @@ void renumber_convoys(int64_t removed) {
 
 void create_transport() {
   CatalogEntry entry;
-  if (!pick_new_piece(TransportCatalog, 0, entry)) return;
+  if (!pick_new_piece(TransportCatalog, false, entry)) return;
   String vehicle = input_requester(u"Tavrel", u"Name Transportgerätes", entry.name);
   String owner = input_requester(u"Tavrel", u"Name des Helden oder der Heldengruppe", u"");
   place_new_piece(entry.id, Transports, TransportCatalog, vehicle + u" von " + owner);
@@ -63,7 +65,7 @@ void remove_transport() {
   release_inscription(transport->inscription, transport);
   list_set_current(Transports, transport);
   int64_t position = list_index(Transports);
-  detach_transport(1);
+  detach_transport(DetachTo::ConvoyEnd);
   renumber_convoys(position);
   list_set_current(Transports, transport);
   list_delete(Transports);
@@ -86,7 +88,7 @@ void attach_transport(int64_t hero_position) {
   }
   // Already in a convoy (only a damaged file or a second drop brings this):
   // it leaves that convoy first, so that it is never listed twice.
-  if (transport->links[0] != 0) detach_transport(0);
+  if (transport->links[0] != 0) detach_transport(DetachTo::Here);
   tidy_convoy(hero, h);
   int slot = static_cast<int>(std::find(hero->links, hero->links + MaxConvoy, 0) - hero->links);
   if (slot == MaxConvoy) {
@@ -100,7 +102,20 @@ void attach_transport(int64_t hero_position) {
   list_set_current(Transports, transport);
 }
 
-void detach_transport(int to_convoy_end) {
+void attach_or_detach_transport() {
+  Piece* transport = list_current(Transports);
+  if (!transport) return;
+  if (transport->links[0] == 0) {
+    int hero = pick_catalog_entry(PlayerCatalog, MapView.player_size, MapView.player_size, false);
+    if (hero == -1) return;
+    attach_transport(hero);
+  } else {
+    detach_transport(DetachTo::ConvoyEnd);
+  }
+  HoverLabel.text.clear();
+}
+
+void detach_transport(DetachTo where) {
   Piece* transport = list_current(Transports);
   if (!transport || transport->links[0] == 0) return;
   UnsavedChanges = 1;
@@ -130,7 +145,7 @@ void detach_transport(int to_convoy_end) {
   }
   list_set_current(Transports, transport);
   transport->links[0] = 0;
-  if (to_convoy_end == 1) {
+  if (where == DetachTo::ConvoyEnd) {
     transport->x = place.x;
     transport->y = place.y;
   }

@@ -21,13 +21,23 @@ void create_transport();
 // transport, frees its text, renumbers every convoy behind it, removes it and
 // empties the hover label.
 void remove_transport();
+// Command "Transportmittel anhängen" / "Transportmittel abhängen" of the
+// transport menu, for the transport the context menu made current: a free
+// one is attached to a hero the user picks (nothing happens when the picker
+// is cancelled), an attached one goes to the end of its convoy and is
+// detached. Either way the hover label is emptied.
+void attach_or_detach_transport();
 // Attaches the current transport to the end of the convoy of the hero at
 // position hero of Heroes (-1: the current hero; the current hero stays as it
 // was) and lays the convoy out along the hero's trail at once. A full convoy
 // or a position beyond LinkLimit is refused with a message; the transport then
 // stays as it was. The transport is current afterwards.
 void attach_transport(int64_t hero);
+// Where a detached transport goes.
+enum class DetachTo {
+  ConvoyEnd,  // where the convoy's last member stood
+  Here,       // stays where it is (a drag begins)
+};
 // Detaches the current transport from its hero; the members behind it close
-// up. to_convoy_end 1 puts it where the convoy's last member stood, 0 leaves
-// it where it is. A transport whose hero does not list it is only freed.
-void detach_transport(int to_convoy_end);
+// up. A transport whose hero does not list it is only freed.
+void detach_transport(DetachTo place);

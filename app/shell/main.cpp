@@ -1,3 +1,3 @@
-#include "app/shell/shell.h"
+#include "app/shell/startup.h"
 
 int main(int argc, char** argv) { return tavrel_main(argc, argv); }

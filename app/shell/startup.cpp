@@ -1,20 +1,21 @@
-// Start-up and shut-down of the program, and the state that the shell owns.
+// Start-up and shut-down of the program.
+#include "app/shell/startup.h"
+
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/catalogs/catalogs.h"
 #include "app/formation/formation.h"
-#include "app/mapview/model.h"
-#include "app/shell/shell.h"
+#include "app/level/level.h"
+#include "app/shell/event_loop.h"
+#include "app/shell/main_window.h"
+#include "app/state/lists.h"
+#include "app/state/program.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/runtime.h"
-
-String ProgramDir;
-uint8_t UnsavedChanges = 0;
 
 namespace {
 
@@ -47,17 +48,6 @@ String find_program_dir(const char* exe_link, const char* argv0) {
   std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   if (directory.empty() || directory.back() != '/') directory += '/';
   return string_from_utf8(directory);
-}
-
-void create_containers() {
-  if (!PlayerCatalog) PlayerCatalog = list_new<CatalogEntry>();
-  if (!Heroes) Heroes = list_new<Piece>();
-  if (!Trails) Trails = list_new<Trail>();
-  if (!GraveCatalog) GraveCatalog = list_new<CatalogEntry>();
-  if (!Graves) Graves = list_new<Piece>();
-  if (!TransportCatalog) TransportCatalog = list_new<CatalogEntry>();
-  if (!Transports) Transports = list_new<Piece>();
-  for (String& text : Inscriptions) text.clear();
 }
 
 bool ask_save_at_quit() {

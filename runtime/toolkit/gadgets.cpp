@@ -585,10 +585,10 @@ void gadget_set_state(int number, ImageHandle picture) {
   events_resume();
 }
 
-void gadget_hide(int number, int state) {
+void gadget_hide(int number, bool hidden) {
   GadgetRecord* record = gadget_table().find(number);
   if (!record || !record->widget) return;
-  if (state)
+  if (hidden)
     gtk_widget_hide(outermost(*record));
   else
     gtk_widget_show(outermost(*record));

@@ -31,8 +31,8 @@ int button_create(int number, int x, int y, int width, int height, const String&
 int image_gadget_create(int number, int x, int y, int width, int height, ImageHandle picture, int flags = 0);
 // Image gadget: replaces the picture. Other kinds: nothing.
 void gadget_set_state(int number, ImageHandle picture);
-// Non-zero hides, 0 shows.
-void gadget_hide(int number, int state);
+// true hides, false shows.
+void gadget_hide(int number, bool hidden);
 // Any argument may be Ignore.
 void gadget_resize(int number, int x, int y, int width, int height);
 int64_t gadget_x(int number);

@@ -346,7 +346,7 @@ void shortcut_add(int window, int key, int event_number) {
   int modifiers = 0;
   if (key & ShortcutShift) modifiers |= GDK_SHIFT_MASK;
   if (key & ShortcutControl) modifiers |= GDK_CONTROL_MASK;
-  if (key & 0x40000) modifiers |= GDK_MOD1_MASK;
+  if (key & ShortcutAlt) modifiers |= GDK_MOD1_MASK;
   if (keyval == 0) return;
   GdkModifierType mask = static_cast<GdkModifierType>(modifiers);
   if (keyval == GDK_KEY_Return) bind_shortcut(accelerators, window, GDK_KEY_KP_Enter, mask, event_number);

@@ -407,11 +407,11 @@ void window_present(int number) {
   if (record && record->window) gtk_window_present(GTK_WINDOW(record->window));
 }
 
-void window_disable(int number, int state) {
+void window_disable(int number, bool disabled) {
   WindowRecord* record = window_table().find(number);
   if (!record || !record->window) return;
-  gtk_widget_set_sensitive(record->window, state ? FALSE : TRUE);
-  set_data_int(record->window, "rx_disabled", state ? 1 : 0);
+  gtk_widget_set_sensitive(record->window, disabled ? FALSE : TRUE);
+  set_data_int(record->window, "rx_disabled", disabled ? 1 : 0);
 }
 
 void window_set_title(int number, const String& title) {

@@ -12,10 +12,15 @@ struct _GtkWindow;
 using WindowHandle = _GtkWindow*;
 
 // Window flags.
-constexpr int WindowSizeBox = 2;
-constexpr int WindowMenuBox = 4;
-constexpr int WindowMaximizeBox = 16;
-constexpr int WindowBorderless = 128;
+constexpr int WindowSizeBox = 2;         // resizable
+constexpr int WindowMenuBox = 4;         // window menu in the title bar
+constexpr int WindowNoMinimizeBox = 8;   // no minimise box; no effect of its own
+constexpr int WindowMaximizeBox = 16;    // maximise box; also resizable
+constexpr int WindowBorderless = 128;    // no decorations
+
+// Modes of window_width/height and window_x/y.
+constexpr int WindowFrame = 0;   // size with decorations; position of the window
+constexpr int WindowClient = 1;  // client size; screen position of the gadget area
 
 // Opens a window with the client size width x height at screen position x, y
 // and shows it. Returns the handle for AnyNumber, non-zero for a fixed number,
@@ -25,19 +30,21 @@ int window_open(int number, int x, int y, int width, int height, const String& t
 // Destroys the window and drops its queued events; -1 closes all windows.
 void window_close(int number);
 WindowHandle window_handle(int number);
-// Mode 1: client size (last size seen); mode 0: frame size with decorations.
-int64_t window_width(int number, int mode = 1);
-int64_t window_height(int number, int mode = 1);
-// Mode 0: the window's position; mode 1: screen position of the gadget area.
-int64_t window_x(int number, int mode = 0);
-int64_t window_y(int number, int mode = 0);
+// WindowClient: client size (last size seen); WindowFrame: frame size with
+// decorations.
+int64_t window_width(int number, int mode = WindowClient);
+int64_t window_height(int number, int mode = WindowClient);
+// WindowFrame: the window's position; WindowClient: screen position of the
+// gadget area.
+int64_t window_x(int number, int mode = WindowFrame);
+int64_t window_y(int number, int mode = WindowFrame);
 // Pointer position in the gadget area, -1 outside it on that axis; read now.
 int64_t window_mouse_x(int number);
 int64_t window_mouse_y(int number);
 void window_present(int number);
-// 1 makes the window insensitive (it posts no close, size, focus or mouse-move
-// events); 0 enables it again.
-void window_disable(int number, int state);
+// true makes the window insensitive (it posts no close, size, focus or
+// mouse-move events); false enables it again.
+void window_disable(int number, bool disabled);
 void window_set_title(int number, const String& title);
 String window_title(int number);
 // The icon of every window, those open and those opened later (title bar,
@@ -67,9 +74,15 @@ void menu_free(int number);
 // Natural height of a menu bar holding one item.
 int64_t menu_height();
 
-// Modifier bits of shortcut_add's key argument (0x40000 is Alt).
+// Modifier bits of shortcut_add's key argument.
 constexpr int ShortcutShift = 0x10000;
 constexpr int ShortcutControl = 0x20000;
+constexpr int ShortcutAlt = 0x40000;
+// Key values (the toolkit's) for shortcut_add.
+constexpr int KeyReturn = 0xFF0D;
+constexpr int KeyKeypadEnter = 0xFF8D;
+constexpr int KeyKeypadPlus = 0xFFAB;
+constexpr int KeyKeypadMinus = 0xFFAD;
 // The key combination (low 16 bits: key value, above: modifiers) pressed while
 // the window has the focus posts Menu with event_number. Return also binds
 // keypad Enter.

@@ -15,12 +15,18 @@
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
+#include "app/level/level.h"
+#include "app/state/lists.h"
+#include "app/state/numbers.h"
+#include "app/state/program.h"
 #include "app/mapview/clock.h"
 #include "app/mapview/model.h"
 #include "app/mapview/mouse.h"
 #include "app/mapview/picker.h"
 #include "app/mapview/render.h"
-#include "app/shell/shell.h"
+#include "app/shell/event_loop.h"
+#include "app/shell/main_window.h"
+#include "app/shell/startup.h"
 #include "runtime/core/objects.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/events.h"
@@ -48,7 +54,7 @@ inline void fresh_state() {
   for (String& text : Inscriptions) text.clear();
   HoverLabel = HoverLabelRecord();
   MapMarker = MapMarkerRecord();
-  InteractionMode = UnsavedChanges = 0, PanStart = PanStartRecord();
+  InteractionMode = Interaction::None, UnsavedChanges = 0, PanStart = PanStartRecord();
   ElapsedMsSource = nullptr;
   MapTargetOverride = nullptr;
   map_view_changed();

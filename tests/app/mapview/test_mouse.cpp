@@ -44,14 +44,14 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   Trail* trail = list_add(Trails);
   for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41, 36 + 8 * j};
   for (auto [mode, x, origin, map, zoom, px, py] :
-       {std::tuple{3, 300, 0, 2000, 100, 288, 92}, {3, 2, 100, 2000, 100, 100, 92}, {2, 595, 0, 1000, 50, 968, 184},
-        {2, 592, 0, 1000, 50, 968, 184}}) {
+       {std::tuple{Interaction::DragGrave, 300, 0, 2000, 100, 288, 92}, {Interaction::DragGrave, 2, 100, 2000, 100, 100, 92},
+        {Interaction::DragHero, 595, 0, 1000, 50, 968, 184}, {Interaction::DragHero, 592, 0, 1000, 50, 968, 184}}) {
     InteractionMode = mode;
     MapView.origin_x = origin, MapView.map_width = map, MapView.zoom = zoom, MapView.canvas_width = zoom * 12;
     UnsavedChanges = 0;
     warp_pointer(x, 100);
     on_mouse_move();
-    EXPECT_EQ(std::tuple(xy(mode == 3 ? grave : hero), UnsavedChanges), std::tuple(XY(px, py), 1)) << x;
+    EXPECT_EQ(std::tuple(xy(mode == Interaction::DragGrave ? grave : hero), UnsavedChanges), std::tuple(XY(px, py), 1)) << x;
   }
   EXPECT_EQ(std::tuple(trail->points[0].x, trail->points[0].y, trail->points[1].y, trail->points[29].y),
             std::tuple(984, 200, 36, 36 + 8 * 28));
@@ -73,7 +73,7 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
 TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
   MapView.work_image = make_image(2000, 1500, false, [](int, int) { return Rgba{1, 2, 3, 255}; });
   MapView.origin_x = MapView.origin_y = 100;
-  InteractionMode = 4;
+  InteractionMode = Interaction::Pan;
   PanStart = PanStartRecord{200, 500};
   for (auto [x, y, zoom, ox, oy] : {std::tuple{210, 495, 50, 90, 105}, {150, 300, 50, 150, 300}, {400, 200, 50, 0, 350},
                                     {300, 300, 50, 100, 250}, {100, 100, 25, 0, 0}}) {
@@ -121,7 +121,7 @@ TEST_F(MouseTest, PickerCellsChooseEntries) {
   auto pick = [](int x, int y) {
     warp_pointer(100, 100);
     gui_later(30, [x, y] { warp_pointer(x, y), event_post(Gadget, PickerCanvas, MainWindow, LeftClick); });
-    return pick_catalog_entry(GraveCatalog, 20, 10, 1);
+    return pick_catalog_entry(GraveCatalog, 20, 10, true);
   };
   std::set<int> chosen;
   for (int i = 0; i < 100 && chosen.size() < 7; i++) chosen.insert(pick(135, 110));
@@ -130,7 +130,7 @@ TEST_F(MouseTest, PickerCellsChooseEntries) {
   int64_t w = window_width(MainWindow), h = window_height(MainWindow);
   warp_pointer(w - 6, h - 40);
   gui_later(30, [] { event_post(Gadget, PickerCanvas, MainWindow, RightClick); });
-  EXPECT_EQ(pick_catalog_entry(GraveCatalog, 20, 40, 1), -1);
+  EXPECT_EQ(pick_catalog_entry(GraveCatalog, 20, 40, true), -1);
   EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(w - 100, h - 80));
 }
 

@@ -3,7 +3,9 @@
 
 #include "../app_support.h"
 #include "app/pieces/context_menu.h"
+#include "app/pieces/drag.h"
 #include "app/pieces/graves.h"
+#include "app/pieces/inscriptions.h"
 #include "app/pieces/transports.h"
 
 namespace {
@@ -29,7 +31,7 @@ class PiecesTest : public ::testing::Test {
   }
   static void transports(int n) { for (int i = 0; i < n; i++) put_piece(Transports, 500 + 50 * i, 500); }
   static void attach(int transport, int hero) { list_select(Transports, transport), attach_transport(hero); }
-  static void detach(int transport, int to_end) { list_select(Transports, transport), detach_transport(to_end); }
+  static void detach(int transport, DetachTo place) { list_select(Transports, transport), detach_transport(place); }
   static XY at(int transport) { return xy(list_select(Transports, transport)); }
   static std::vector<XY> places() { return {at(0), at(1), at(2)}; }
   static Links links(List<Piece>* list, int position, int slots = MaxConvoy) {
@@ -113,16 +115,16 @@ TEST_F(PiecesTest, ConvoysKeepTheirOrderAndCloseUp) {
   // Detaching the first of three: the others move up, it goes to the end.
   attach(2, 0);
   std::vector<XY> before = places();
-  detach(1, 1);
+  detach(1, DetachTo::ConvoyEnd);
   EXPECT_EQ(links(Heroes, 0), (Links{1, 3, 0, 0, 0, 0}));
   EXPECT_EQ(places(), (std::vector<XY>{before[1], before[2], before[0]}));
   // The last member stays where it stands; at a drag start the first stays too.
-  detach(2, 1);
+  detach(2, DetachTo::ConvoyEnd);
   EXPECT_EQ(at(2), before[0]);
   attach(1, 0);
   attach(2, 0);
   before = places();
-  detach(0, 0);
+  detach(0, DetachTo::Here);
   EXPECT_EQ(links(Heroes, 0), (Links{2, 3, 0, 0, 0, 0}));
   EXPECT_EQ(places(), (std::vector<XY>{before[0], before[0], before[1]}));
   EXPECT_EQ(links(Transports, 0, 1)[0], 0);
@@ -158,7 +160,7 @@ TEST_F(PiecesTest, DamagedLinksArePassedOver) {
   // A link to no hero, or to a hero that does not list it: only freed.
   for (int hero : {9, -3, 3}) {
     set_links(Transports, 2, {hero});
-    detach(2, 1);
+    detach(2, DetachTo::ConvoyEnd);
     EXPECT_EQ(links(Transports, 2, 1)[0], 0);
     EXPECT_EQ(at(2), XY(600, 500));
   }

@@ -72,14 +72,15 @@ TEST_F(DispatchTest, PressAndRelease) {
   HoverLabel.text = u"x";
   send(Gadget, PickerCanvas, LeftButtonDown);  // a press elsewhere does nothing; over nothing the label goes
   send(Gadget, MapCanvas, MouseMove);
-  EXPECT_EQ(std::tuple(InteractionMode, HoverLabel.text), std::tuple(0, String()));
-  for (auto [piece, mode] : {std::pair<Piece*, int>{nullptr, 4}, {far_piece(Graves, 5), 3}, {transport, 5},
-                             {list_select(Heroes, 1), 2}}) {
+  EXPECT_EQ(std::tuple(InteractionMode, HoverLabel.text), std::tuple(Interaction::None, String()));
+  using enum Interaction;
+  for (auto [piece, mode] : {std::pair<Piece*, Interaction>{nullptr, Pan}, {far_piece(Graves, 5), DragGrave},
+                             {transport, DragTransport}, {list_select(Heroes, 1), DragHero}}) {
     if (piece) under_pointer(piece);
     send(Gadget, MapCanvas, LeftButtonDown);
     EXPECT_EQ(InteractionMode, mode);
-    if (mode != 5) send(Gadget, PickerCanvas, LeftButtonUp);
-    EXPECT_EQ(InteractionMode, mode == 5 ? 5 : 0);
+    if (mode != DragTransport) send(Gadget, PickerCanvas, LeftButtonUp);
+    EXPECT_EQ(InteractionMode, mode == DragTransport ? DragTransport : None);
   }
   EXPECT_EQ(std::tuple(PanStart.x, PanStart.y, HoverLabel.x, HoverLabel.y, HoverLabel.text),
             std::tuple(300, 200, 300, 200, String(u"RIP Anna")));
@@ -87,20 +88,20 @@ TEST_F(DispatchTest, PressAndRelease) {
   send(Gadget, MapCanvas, MouseMove);  // the grave under the transport gives the label
   EXPECT_EQ(HoverLabel.text, u"RIP Anna");
   list_select(Heroes, 0);
-  InteractionMode = 5;
+  InteractionMode = DragTransport;
   send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(std::tuple(InteractionMode, list_index(Heroes), list_current(Transports) == transport, HoverLabel.text),
-            std::tuple(0, 1, true, String(u"Karren")));
+            std::tuple(None, 1, true, String(u"Karren")));
   EXPECT_EQ(XY(transport->links[0], list_select(Heroes, 1)->links[0]), XY(2, 1));  // it joined the hero
-  detach_transport(0);
+  detach_transport(DetachTo::Here);
   transport->inscription = 300;  // outside the array (damaged file): no text
-  InteractionMode = 5;
+  InteractionMode = DragTransport;
   send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(HoverLabel.text, u"");
   list_select(Heroes, 1)->x = 1000000;  // dropped on a transport of a convoy, it joins that convoy
   Piece* other = under_pointer(far_piece(Transports));
   other->links[0] = 1, list_select(Heroes, 0)->links[0] = 2;
-  list_set_current(Transports, transport), InteractionMode = 5;
+  list_set_current(Transports, transport), InteractionMode = DragTransport;
   send(Gadget, MapCanvas, LeftButtonUp);
   EXPECT_EQ(XY(list_select(Heroes, 0)->links[1], transport->links[0]), XY(1, 1));
   // Command 14 on an attached transport detaches it and empties the label.
@@ -114,7 +115,7 @@ TEST_F(DispatchTest, PressAndRelease) {
   XY place = xy(under_pointer(transport));
   send(Gadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(std::tuple(InteractionMode, transport->links[0], list_select(Heroes, 0)->links[1], xy(transport)),
-            std::tuple(5, int8_t{0}, int8_t{0}, place));
+            std::tuple(DragTransport, int8_t{0}, int8_t{0}, place));
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST_F(Gadgets, CanvasBuffersFollowBorderAndSizeAndFreedGadgetsPostNothing) {
   gadget_resize(1, 50, Ignore, 8, Ignore);
   EXPECT_EQ(std::vector<int64_t>({canvas_output(1)->width, canvas_output(1)->height, gadget_x(1), gadget_y(1)}),
             std::vector<int64_t>({8, 25, 50, 6}));
-  gadget_hide(1, 1);  // a hidden gadget is moved and stays hidden
+  gadget_hide(1, true);  // a hidden gadget is moved and stays hidden
   gadget_resize(1, Ignore, 25, Ignore, Ignore);
   EXPECT_EQ(gadget_visible(1) * 100 + gadget_y(1), 25);
 

@@ -49,14 +49,14 @@ TEST_F(Windows, SizeCloseAndShortcutEvents) {
 
   gui_delete(top(0));
   EXPECT_EQ(events(), std::vector<int64_t>{-CloseWindow});
-  window_disable(0, 1);
+  window_disable(0, true);
   gui_delete(top(0));
   gui_configure(top(0), 0, 0, 260, 170);
   gui_motion(top(0), 5, 5);
   EXPECT_TRUE(events().empty());
 
   // Shortcuts; a Return shortcut takes keypad Enter too.
-  window_disable(0, 0);
+  window_disable(0, false);
   shortcut_add(0, ShortcutControl | GDK_KEY_Return, 17);
   shortcut_add(0, ShortcutShift | GDK_KEY_KP_Subtract, 16);
   gui_discard_events();

@@ -1,10 +1,13 @@
 // The level loader: empties the formation, reads the level file into MapView
 // and reads the catalogs.
-#include "app/catalogs/catalogs.h"
+#include "app/level/level.h"
 
+#include "app/catalogs/catalogs.h"
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
-#include "app/shell/shell.h"
+#include "app/state/lists.h"
+#include "app/state/numbers.h"
+#include "app/state/program.h"
 #include "runtime/core/objects.h"
 #include "runtime/data/xml.h"
 #include "runtime/media/image.h"
@@ -12,9 +15,6 @@
 #include "runtime/toolkit/windows.h"
 
 namespace {
-
-// Document number used while a level or catalog file is read.
-constexpr int LevelDocument = 0;
 
 // Frees the pictures of a catalog's entries; the catalog is about to be
 // emptied, so nothing refers to them any more.
@@ -67,12 +67,6 @@ void read_level_element(XmlNode* child) {
 }
 
 }  // namespace
-
-String xml_error_text(int document) {
-  return String(u"Error in the XML file:") + u"\r" + u"Message: " + xml_error_message(document) + u"\r" +
-         u"Line: " + string_from_number(xml_error_line(document)) + u"   Character: " +
-         string_from_number(xml_error_column(document));
-}
 
 void load_level(const String& path) {
   String level_file = string_length(path) == 0 ? ProgramDir + u"Varn.gxml" : path;

@@ -3,9 +3,9 @@
 // (the frames are drawn from the map picture directly and never do).
 #include <string>
 
-#include "app/catalogs/catalogs.h"
+#include "app/level/level.h"
 #include "app/mapview/model.h"
-#include "app/shell/shell.h"
+#include "app/state/program.h"
 #include "runtime/core/objects.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/requesters.h"
@@ -29,7 +29,7 @@ void load_map_picture(const String& file_name) {
   // The previous pictures go first, so that two maps are never held at once.
   if (MapView.work_image) image_free(MapView.work_image);
   if (MapView.map_image) image_free(MapView.map_image);
-  String path = ProgramDir + u"pics" + string_right(ProgramDir, 1) + file_name;
+  String path = data_path(u"pics", file_name);
   MapView.map_image = image_load(AnyNumber, path);
   ImageRefusal refusal;
   if (!MapView.map_image && image_refused(&refusal))

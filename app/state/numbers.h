@@ -1,0 +1,39 @@
+// The fixed numbers of the application's runtime objects and the numbers of
+// its menu items and keyboard shortcuts. The event loop dispatches on the
+// command numbers, so they never change.
+#pragma once
+
+// Windows.
+constexpr int MainWindow = 0;
+constexpr int PlayerIconsWindow = 1;  // the dialog "Players"
+constexpr int IconPickerWindow = 2;   // the borderless grid of player pictures
+
+// Menus.
+constexpr int MainMenuBar = 0;
+constexpr int MapMenu = 1;        // popup menu over free map area
+constexpr int TransportMenu = 2;  // popup menu over a transport
+
+// Gadgets of the main window.
+constexpr int MapCanvas = 0;
+constexpr int PickerCanvas = 1;
+
+// The XML document a level or catalog file is read into.
+constexpr int LevelDocument = 0;
+
+// What a menu item or keyboard shortcut posts as its Menu event.
+enum Command : int {
+  CommandNewGame = 3,            // "Neues Spiel"
+  CommandPlayerIcons = 4,        // "Spielericons ändern"
+  CommandSaveGame = 6,           // "Spiel speichern"
+  CommandLoadGame = 7,           // "Spiel laden"
+  CommandZoomFull = 8,           // "Originalgröße [STRG] + [ENTER]"
+  CommandZoomOut = 9,            // "Verkleinern [STRG] + [NUM -]"
+  CommandZoomIn = 10,            // "Vergrößern [STRG] + [NUM +]"
+  CommandSetGrave = 11,          // "Grabstein setzen"
+  CommandCreateTransport = 12,   // "Transportmittel erstellen"
+  CommandRemoveTransport = 13,   // "Transportmittel entfernen"
+  CommandAttachOrDetach = 14,    // "Transportmittel anhängen" / "abhängen"
+  ShortcutZoomIn = 15,           // Control + keypad Plus
+  ShortcutZoomOut = 16,          // Control + keypad Minus
+  ShortcutZoomFull = 17,         // Control + Return or keypad Enter
+};
