@@ -20,38 +20,8 @@
 #include <string>
 #include <vector>
 
-// ---------------------------------------------------------------------------------------------
-// Level parameters
-
-static const int MapWidth = 3000;
-static const int MapHeight = 2000;
-static const int TileX = 40;       // tile_x
-static const int TileY = 40;       // tile_y
-static const int PlayerSize = 32;  // hero icons are PlayerSize x PlayerSize
-static const char *MapFileName = "varn_map.jpg";
-
-static std::string OutDir;
-
-// ---------------------------------------------------------------------------------------------
-// Deterministic random numbers and noise
-
-struct Rng {
-  uint64_t state;
-};
-
-static uint64_t rng_next(Rng &r) {
-  // splitmix64
-  r.state += 0x9E3779B97F4A7C15ull;
-  uint64_t z = r.state;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-// Uniform in [0, 1).
-static double rng_unit(Rng &r) { return (double)(rng_next(r) >> 11) / 9007199254740992.0; }
-
-static double rng_range(Rng &r, double lo, double hi) { return lo + (hi - lo) * rng_unit(r); }
+#include "common.h"
+#include "drawing.h"
 
 static uint32_t hash_u32(uint32_t x) {
   x ^= x >> 16;
@@ -93,85 +63,6 @@ static double fbm(double x, double y, int octaves, uint32_t seed) {
     amp *= 0.5;
   }
   return sum / norm;
-}
-
-static double clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
-
-static double smoothstep(double a, double b, double x) {
-  double t = clamp01((x - a) / (b - a));
-  return t * t * (3 - 2 * t);
-}
-
-static double mix(double a, double b, double t) { return a + (b - a) * t; }
-
-struct Colour {
-  double r, g, b;
-};
-
-static Colour mix_colour(Colour a, Colour b, double t) {
-  return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t)};
-}
-
-static void set_rgb(cairo_t *cr, int r, int g, int b, double a = 1.0) {
-  cairo_set_source_rgba(cr, r / 255.0, g / 255.0, b / 255.0, a);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Files
-
-static std::string out_path(const std::string &rel) { return OutDir + "/" + rel; }
-
-static bool write_text_file(const std::string &rel, const std::string &text) {
-  FILE *f = std::fopen(out_path(rel).c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "cannot write %s\n", out_path(rel).c_str());
-    return false;
-  }
-  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  ok = std::fclose(f) == 0 && ok;
-  return ok;
-}
-
-static bool write_png(cairo_surface_t *s, const std::string &rel) {
-  cairo_surface_flush(s);
-  cairo_status_t st = cairo_surface_write_to_png(s, out_path(rel).c_str());
-  if (st != CAIRO_STATUS_SUCCESS) {
-    std::fprintf(stderr, "cannot write %s: %s\n", rel.c_str(), cairo_status_to_string(st));
-    return false;
-  }
-  return true;
-}
-
-// Writes an opaque ARGB32 surface as a baseline JPEG.
-static bool write_jpeg(cairo_surface_t *s, const std::string &rel, int quality) {
-  cairo_surface_flush(s);
-  int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
-  int stride = cairo_image_surface_get_stride(s);
-  const unsigned char *src = cairo_image_surface_get_data(s);
-  GdkPixbuf *pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h);
-  if (!pb) return false;
-  int pstride = gdk_pixbuf_get_rowstride(pb);
-  guchar *dst = gdk_pixbuf_get_pixels(pb);
-  for (int y = 0; y < h; y++) {
-    const uint32_t *row = (const uint32_t *)(src + (size_t)y * stride);
-    guchar *d = dst + (size_t)y * pstride;
-    for (int x = 0; x < w; x++) {
-      uint32_t p = row[x];
-      d[3 * x] = (p >> 16) & 255;
-      d[3 * x + 1] = (p >> 8) & 255;
-      d[3 * x + 2] = p & 255;
-    }
-  }
-  std::string q = std::to_string(quality);
-  GError *err = nullptr;
-  gboolean ok = gdk_pixbuf_save(pb, out_path(rel).c_str(), "jpeg", &err, "quality", q.c_str(),
-                                (char *)nullptr);
-  if (!ok) {
-    std::fprintf(stderr, "cannot write %s: %s\n", rel.c_str(), err ? err->message : "?");
-    if (err) g_error_free(err);
-  }
-  g_object_unref(pb);
-  return ok;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -752,83 +643,9 @@ static void draw_fields(cairo_t *cr) {
 
 // ---- mountains, woods
 
-struct Glyph {
-  double x, y, size;
-  int kind;  // 0 deciduous tree, 1 conifer, 2 mountain
-  double tint;
-};
-
-// A mountain of half-width s standing on (x, y) with its peak above peak_x: shadow side,
-// lit side, a snow cap when asked, and the outline.
-static void mountain(cairo_t *cr, double x, double y, double s, double peak_x, bool snow, double outline) {
-  cairo_move_to(cr, x - s, y);
-  cairo_line_to(cr, peak_x, y - s * 1.1);
-  cairo_line_to(cr, x + s, y);
-  cairo_close_path(cr);
-  set_rgb(cr, 120, 108, 92);
-  cairo_fill(cr);
-  cairo_move_to(cr, x - s, y);
-  cairo_line_to(cr, peak_x, y - s * 1.1);
-  cairo_line_to(cr, peak_x + s * 0.15, y - s * 0.5);
-  cairo_line_to(cr, peak_x - s * 0.05, y);
-  cairo_close_path(cr);
-  set_rgb(cr, 196, 184, 160);
-  cairo_fill(cr);
-  if (snow) {
-    cairo_move_to(cr, peak_x - s * 0.36, y - s * 0.72);
-    cairo_line_to(cr, peak_x, y - s * 1.1);
-    cairo_line_to(cr, peak_x + s * 0.36, y - s * 0.72);
-    cairo_line_to(cr, peak_x + s * 0.1, y - s * 0.78);
-    cairo_line_to(cr, peak_x - s * 0.08, y - s * 0.66);
-    cairo_close_path(cr);
-    set_rgb(cr, 246, 246, 240);
-    cairo_fill(cr);
-  }
-  cairo_move_to(cr, x - s, y);
-  cairo_line_to(cr, peak_x, y - s * 1.1);
-  cairo_line_to(cr, x + s, y);
-  set_rgb(cr, 70, 58, 44);
-  cairo_set_line_width(cr, outline);
-  cairo_stroke(cr);
-}
-
 static void draw_mountain(cairo_t *cr, const Glyph &g) {
   double peak = g.x + g.size * (g.tint - 0.5) * 0.3;
   mountain(cr, g.x, g.y, g.size, peak, elevation_at(g.x, g.y) > 0.84, 1.4);
-}
-
-static void draw_tree(cairo_t *cr, const Glyph &g) {
-  double s = g.size;
-  if (g.kind == 1) {
-    cairo_move_to(cr, g.x + 1.5 - s * 0.7, g.y + 2);
-    cairo_line_to(cr, g.x + 1.5, g.y - s * 1.6 + 2);
-    cairo_line_to(cr, g.x + 1.5 + s * 0.7, g.y + 2);
-    cairo_close_path(cr);
-    set_rgb(cr, 40, 50, 30, 0.28);
-    cairo_fill(cr);
-    cairo_move_to(cr, g.x - s * 0.7, g.y);
-    cairo_line_to(cr, g.x, g.y - s * 1.6);
-    cairo_line_to(cr, g.x + s * 0.7, g.y);
-    cairo_close_path(cr);
-    set_rgb(cr, (int)(46 + 20 * g.tint), (int)(84 + 22 * g.tint), (int)(56 + 10 * g.tint));
-    cairo_fill_preserve(cr);
-    set_rgb(cr, 28, 46, 30, 0.8);
-    cairo_set_line_width(cr, 0.8);
-    cairo_stroke(cr);
-    return;
-  }
-  cairo_arc(cr, g.x + 2, g.y + 2, s, 0, 2 * M_PI);
-  set_rgb(cr, 40, 50, 30, 0.28);
-  cairo_fill(cr);
-  cairo_arc(cr, g.x, g.y, s, 0, 2 * M_PI);
-  set_rgb(cr, (int)(72 + 30 * g.tint), (int)(108 + 26 * g.tint), (int)(58 + 12 * g.tint));
-  cairo_fill_preserve(cr);
-  set_rgb(cr, 38, 58, 32, 0.75);
-  cairo_set_line_width(cr, 0.8);
-  cairo_stroke(cr);
-  cairo_arc(cr, g.x - s * 0.3, g.y - s * 0.35, s * 0.45, 0, 2 * M_PI);
-  set_rgb(cr, 150, 178, 110, 0.55);
-  cairo_fill(cr);
 }
 
 static void draw_glyphs(cairo_t *cr) {
@@ -1096,20 +913,6 @@ static bool make_map() {
 // ---------------------------------------------------------------------------------------------
 // Small pictures: heroes, graves, transports, marker, random cell
 
-static const int Ink[3] = {40, 30, 24};
-
-static void ink(cairo_t *cr, double width) {
-  set_rgb(cr, Ink[0], Ink[1], Ink[2]);
-  cairo_set_line_width(cr, width);
-  cairo_stroke(cr);
-}
-
-static void fill_ink(cairo_t *cr, int r, int g, int b, double width = 1.2) {
-  set_rgb(cr, r, g, b);
-  cairo_fill_preserve(cr);
-  ink(cr, width);
-}
-
 static void star_path(cairo_t *cr, double cx, double cy, double ro, double ri, int points) {
   cairo_new_path(cr);
   for (int k = 0; k < 2 * points; k++) {
@@ -1120,15 +923,6 @@ static void star_path(cairo_t *cr, double cx, double cy, double ro, double ri, i
     else
       cairo_line_to(cr, cx + std::cos(a) * rad, cy + std::sin(a) * rad);
   }
-  cairo_close_path(cr);
-}
-
-static void rounded_rect(cairo_t *cr, double x, double y, double w, double h, double r) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-  cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-  cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-  cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
   cairo_close_path(cr);
 }
 
@@ -1879,18 +1673,6 @@ static bool make_cursor() {
   return ok;
 }
 
-// A square card with rounded corners over its shadow, which lies (dx, dy)
-// further in the shadow's colour; the card's outline is left as the path.
-static void shadowed_card(cairo_t *cr, double x, double y, double size, double radius, double dx, double dy, int r,
-                          int g, int b, double alpha) {
-  cairo_new_path(cr);
-  rounded_rect(cr, x + dx, y + dy, size, size, radius);
-  set_rgb(cr, r, g, b, alpha);
-  cairo_fill(cr);
-  cairo_new_path(cr);
-  rounded_rect(cr, x, y, size, size, radius);
-}
-
 // The random cell of the piece picker: a die with a question mark.
 static bool make_random_cell() {
   cairo_surface_t *s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, TileX, TileY);
@@ -2106,12 +1888,12 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
     return 2;
   }
-  OutDir = argv[1];
+  set_output_folder(argv[1]);
   std::error_code ec;
-  std::filesystem::create_directories(OutDir + "/pics", ec);
-  std::filesystem::create_directories(OutDir + "/players", ec);
+  std::filesystem::create_directories(out_path("pics"), ec);
+  std::filesystem::create_directories(out_path("players"), ec);
   if (ec) {
-    std::fprintf(stderr, "cannot create %s: %s\n", OutDir.c_str(), ec.message().c_str());
+    std::fprintf(stderr, "cannot create %s: %s\n", argv[1], ec.message().c_str());
     return 1;
   }
   bool ok = make_level_file();
