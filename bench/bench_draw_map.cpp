@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
       // afresh) and a frame of the same view (the marker running).
       auto fresh = [&] {
         MapMarker.active = 1;
-        map_view_changed();
+        reset_frame_cache();
         draw_map();
       };
       auto same_view = [&] {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
-#include "app/mapview/render.h"
 #include "app/state/lists.h"
 #include "app/state/numbers.h"
 #include "app/state/program.h"
@@ -127,7 +126,7 @@ int write_rows(const std::vector<PlayerIconRow>& rows) {
 }
 
 // Gives the catalog entries of the rows the dialog showed their rows'
-// pictures, and tells the map view. Entries beyond those rows (players after
+// pictures (the map shows them at its next frame). Entries beyond those rows (players after
 // the seventh, or players the file no longer holds) keep their pictures.
 void reload_hero_pictures(const std::vector<PlayerIconRow>& rows) {
   if (!Heroes || list_size(Heroes) == 0 || !PlayerCatalog) return;
@@ -139,7 +138,6 @@ void reload_hero_pictures(const std::vector<PlayerIconRow>& rows) {
     if (entry->picture) image_free(entry->picture);
     entry->picture = image_load(AnyNumber, icon_path(rows[i].pic));
   }
-  map_view_changed();
 }
 
 // The pictures "*.png" of the folder "players" in directory order; the

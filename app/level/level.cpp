@@ -4,7 +4,6 @@
 
 #include "app/catalogs/catalogs.h"
 #include "app/mapview/model.h"
-#include "app/mapview/render.h"
 #include "app/state/lists.h"
 #include "app/state/numbers.h"
 #include "app/state/program.h"
@@ -99,6 +98,4 @@ void load_level(const String& path) {
   window_set_title(MainWindow, MapView.level_name.empty() ? String(u"Tavrel") : MapView.level_name);
   read_catalogs();
   UnsavedChanges = 0;
-  // The map picture and the pieces' pictures were replaced.
-  map_view_changed();
 }

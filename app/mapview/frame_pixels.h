@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/media/blend.h"
+
 namespace map_frame {
 
 struct Pixels {
@@ -22,12 +24,13 @@ struct Pixels {
 // the map picture it covers (end exclusive).
 struct FramePiece {
   Pixels picture;
+  uint64_t version = 0;  // of the picture
   int64_t x = 0, y = 0;
   int64_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
 };
 
 // One pixel of an image drawn in the alpha-blend mode onto a composed pixel
-// with B bytes (the map picture's format).
+// with B bytes (the map picture's format), with the drawing layer's formulas.
 template <int B>
 inline void blend_pixel(uint8_t* d, const uint8_t* s, int sb) {
   if (sb != 4) {  // no alpha channel: copied, the target keeps its alpha
@@ -36,22 +39,8 @@ inline void blend_pixel(uint8_t* d, const uint8_t* s, int sb) {
     d[2] = s[2];
     return;
   }
-  uint32_t a = s[3];
-  if constexpr (B == 3) {
-    for (int c = 0; c < 3; c++) d[c] = static_cast<uint8_t>((s[c] * a + d[c] * (255 - a)) / 255);
-  } else {
-    if (a == 0) return;
-    uint32_t b = d[3];
-    uint32_t A = a * 255 + b * (255 - a);
-    if (b == 0) {
-      d[0] = s[0];
-      d[1] = s[1];
-      d[2] = s[2];
-    } else {
-      for (int c = 0; c < 3; c++) d[c] = static_cast<uint8_t>((d[c] * (255 - a) * b + s[c] * a * 255) / A);
-    }
-    d[3] = static_cast<uint8_t>(A / 255);
-  }
+  if constexpr (B == 3) blend_rgb(d, s[0], s[1], s[2], s[3]);
+  else blend_rgba(d, s[0], s[1], s[2], s[3]);
 }
 
 // Copies the map pixels xs[0..n) of map row sy (xs non-decreasing) into out,

@@ -34,11 +34,6 @@ namespace {
 
 using namespace map_frame;
 
-std::vector<int64_t> LastKey;
-bool HaveLastKey = false;
-bool LastFrameHadMarker = false;
-bool FrameDrawn = false;
-
 // The map picture's pixels as the canvas shows them at the current zoom and
 // origin, without pieces: kept from frame to frame while the view stays, so
 // that frames of the marker or of a dragged piece need not sample the map
@@ -48,7 +43,7 @@ bool FrameDrawn = false;
 // view stays in its cell and only the strips coming into view are sampled.
 struct MapSamples {
   bool valid = false;
-  int map_image = 0;  // image numbers are not given out twice in a run
+  uint64_t map_version = 0;  // of the map picture
   const uint8_t* map_pixels = nullptr;
   int64_t map_stride = 0, map_width = 0, map_height = 0;
   int bpp = 0;
@@ -68,9 +63,6 @@ struct MapSamples {
   }
 };
 
-MapSamples Samples;
-uint64_t SamplesGeneration = 0;  // counts the samplings
-
 // The marker composed on a small part of the map: map picture and pieces
 // below it, then the runtime draws the scaled picture and the rings on it.
 struct MarkerPatch {
@@ -84,25 +76,22 @@ struct MarkerPatch {
 // picture stay: R G B A, taken by letting draw_image blend it onto clear
 // pixels (which gives the scaled pixels themselves wherever they show).
 struct ScaledMarker {
-  int image = 0;
-  ImageHandle handle = nullptr;
+  uint64_t version = 0;  // of the marker picture
   int64_t width = 0, height = 0;
   std::vector<uint8_t> pixels;
 };
-ScaledMarker MarkerPicture;
 
-const ScaledMarker* scaled_marker(const MarkerFrame& marker) {
-  ScaledMarker& c = MarkerPicture;
+const ScaledMarker* scaled_marker(ScaledMarker& c, const MarkerFrame& marker) {
   if (MapMarker.image == 0) return nullptr;
   ImageHandle handle = image_handle(MapMarker.image);
   const DrawTarget* source = image_view(MapMarker.image);
+  uint64_t version = image_version(MapMarker.image);
   int64_t w = marker.picture_width, h = marker.picture_height;
   // Nothing to keep for a picture that is not drawn; a huge one is left to
   // draw_image, which scales only the part that is needed.
   if (!handle || !source || w < 1 || h < 1 || w > 32767 || h > 32767 || w * h > (int64_t{1} << 20)) return nullptr;
-  if (c.image == MapMarker.image && c.handle == handle && c.width == w && c.height == h) return &c;
-  c.image = MapMarker.image;
-  c.handle = handle;
+  if (c.version == version && c.width == w && c.height == h) return &c;
+  c.version = version;
   c.width = w;
   c.height = h;
   // A picture without alpha is copied: the clear alpha becomes opaque.
@@ -124,7 +113,7 @@ const ScaledMarker* scaled_marker(const MarkerFrame& marker) {
 }
 
 template <int B>
-void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pixels& map,
+void build_marker_patch(MarkerPatch& patch, ScaledMarker& scaled_cache, const MarkerFrame& marker, const Pixels& map,
                         const std::vector<FramePiece>& pieces, const MapSamples& m) {
   int64_t vx0 = m.xs.front(), vx1 = m.xs.back() + 1, vy0 = m.ys.front(), vy1 = m.ys.back() + 1;
   // The rings span at most (x - r - 4 .. x + r) around the point; a few
@@ -159,7 +148,7 @@ void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pix
     if (x >= x0 && x < x1 && (xs.empty() || xs.back() != x)) xs.push_back(x);
   int64_t n = static_cast<int64_t>(xs.size());
   std::vector<uint8_t> line(n * B);
-  const ScaledMarker* scaled = scaled_marker(marker);
+  const ScaledMarker* scaled = scaled_marker(scaled_cache, marker);
   int64_t px = marker.picture_x, py = marker.picture_y;
   int64_t last_y = -1;
   for (int64_t y : m.ys) {
@@ -189,27 +178,50 @@ void build_marker_patch(MarkerPatch& patch, const MarkerFrame& marker, const Pix
   }
 }
 
-// Adds the pieces of one list to the frame and their state to the key.
+// What a frame shows of one piece: a frame whose pieces are all the same as
+// the last one's looks the same there.
+struct PieceInput {
+  int32_t catalog_index = 0, x = 0, y = 0;
+  uint64_t picture_version = 0;  // 0: no picture
+  bool operator==(const PieceInput&) const = default;
+};
+
+// Everything a frame's pixels depend on. Two frames with equal inputs look
+// the same, so the second is not drawn.
+struct FrameInputs {
+  const uint8_t* target_pixels = nullptr;
+  int64_t target_stride = 0, target_width = 0, target_height = 0;
+  uint64_t target_version = 0;  // after the last frame drawn on it
+  int32_t zoom = 0, origin_x = 0, origin_y = 0, canvas_width = 0, canvas_height = 0;
+  uint64_t map_version = 0;  // 0: no map picture
+  std::vector<PieceInput> pieces;  // graves, transports, heroes
+  std::vector<int64_t> list_sizes;
+  bool marker_drawn = false;
+  int32_t marker_k = 0, marker_r = 0, marker_x = 0, marker_y = 0, marker_width = 0, marker_height = 0;
+  bool marker_position_b = false;
+  uint64_t marker_version = 0;
+  String label;
+  int32_t label_x = 0, label_y = 0;
+  int64_t window_width = 0, window_height = 0;
+  bool operator==(const FrameInputs&) const = default;
+};
+
+// Adds the pieces of one list to the frame and to its inputs.
 void collect_pieces(List<Piece>* list, List<CatalogEntry>* catalog, const Pixels& map,
-                    std::vector<FramePiece>& pieces, std::vector<int64_t>& key) {
+                    std::vector<FramePiece>& pieces, FrameInputs& inputs) {
   std::vector<int> pictures = catalog_pictures(catalog);
-  key.push_back(list ? list_size(list) : -1);
+  inputs.list_sizes.push_back(list ? list_size(list) : -1);
   walk_list(list, [&](Piece* piece) {
-    key.push_back(piece->catalog_index);
-    key.push_back(piece->x);
-    key.push_back(piece->y);
-    if (piece->catalog_index < 0 || piece->catalog_index >= static_cast<int64_t>(pictures.size())) {
-      key.push_back(-1);
-      return;
-    }
+    PieceInput& in = inputs.pieces.emplace_back(PieceInput{piece->catalog_index, piece->x, piece->y, 0});
+    if (piece->catalog_index < 0 || piece->catalog_index >= static_cast<int64_t>(pictures.size())) return;
     int number = pictures[piece->catalog_index];
-    key.push_back(number);
-    key.push_back(reinterpret_cast<int64_t>(image_handle(number)));
+    in.picture_version = image_version(number);
     if (!image_handle(number)) return;
     const DrawTarget* picture = image_view(number);
     if (!picture || !picture->pixels || (picture->bytes_per_pixel != 3 && picture->bytes_per_pixel != 4)) return;
     FramePiece p;
     p.picture = Pixels{picture->pixels, picture->stride, picture->width, picture->height, picture->bytes_per_pixel};
+    p.version = in.picture_version;
     p.x = piece->x;
     p.y = piece->y;
     p.x0 = std::max<int64_t>(p.x, 0);
@@ -220,13 +232,8 @@ void collect_pieces(List<Piece>* list, List<CatalogEntry>* catalog, const Pixels
   });
 }
 
-void push_string(std::vector<int64_t>& key, const String& s) {
-  key.push_back(static_cast<int64_t>(s.size()));
-  for (char16_t c : s) key.push_back(c);
-}
-
 bool same_piece(const FramePiece& a, const FramePiece& b) {
-  return a.picture.pixels == b.picture.pixels && a.picture.stride == b.picture.stride &&
+  return a.version == b.version && a.picture.pixels == b.picture.pixels && a.picture.stride == b.picture.stride &&
          a.picture.width == b.picture.width && a.picture.height == b.picture.height &&
          a.picture.bpp == b.picture.bpp && a.x == b.x && a.y == b.y;
 }
@@ -246,14 +253,13 @@ struct PieceBlock {
   std::vector<uint8_t> rgb;
 };
 struct PieceBlocks {
+  uint64_t map_version = 0;
   const uint8_t* map_pixels = nullptr;
   int64_t map_stride = 0, map_width = 0, map_height = 0, scaled_width = 0, scaled_height = 0;
   int bpp = 0;
   std::vector<FramePiece> pieces;
   std::vector<PieceBlock> blocks;
 };
-PieceBlocks Blocks;
-
 // The first scaled index (0..scaled) whose nearest source index is at least v.
 int64_t first_scaled_at(int64_t v, int64_t step, int64_t source, int64_t scaled) {
   int64_t lo = 0, hi = scaled;
@@ -266,9 +272,10 @@ int64_t first_scaled_at(int64_t v, int64_t step, int64_t source, int64_t scaled)
 }
 
 template <int B>
-const PieceBlocks& piece_blocks(const Pixels& map, const std::vector<FramePiece>& pieces, int64_t sw, int64_t sh) {
-  PieceBlocks& k = Blocks;
-  bool reuse = k.map_pixels == map.pixels && k.map_stride == map.stride && k.map_width == map.width &&
+const PieceBlocks& piece_blocks(PieceBlocks& k, uint64_t map_version, const Pixels& map,
+                               const std::vector<FramePiece>& pieces, int64_t sw, int64_t sh) {
+  bool reuse = k.map_version == map_version && k.map_pixels == map.pixels && k.map_stride == map.stride &&
+               k.map_width == map.width &&
                k.map_height == map.height && k.bpp == B && k.scaled_width == sw && k.scaled_height == sh &&
                k.pieces.size() == pieces.size();
   std::vector<bool> compose(pieces.size(), !reuse);
@@ -277,7 +284,7 @@ const PieceBlocks& piece_blocks(const Pixels& map, const std::vector<FramePiece>
     for (size_t n = 0; n < pieces.size(); n++)
       if (overlap(pieces[n], pieces[m]) || overlap(pieces[n], k.pieces[m])) compose[n] = true;
   }
-  k = PieceBlocks{map.pixels, map.stride, map.width, map.height, sw, sh, B, pieces, std::move(k.blocks)};
+  k = PieceBlocks{map_version, map.pixels, map.stride, map.width, map.height, sw, sh, B, pieces, std::move(k.blocks)};
   k.blocks.resize(pieces.size());
   int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
   std::vector<int32_t> xs;
@@ -326,6 +333,7 @@ CanvasRect canvas_rect(const MapSamples& m, int64_t x0, int64_t y0, int64_t x1, 
 // The last frame put on the canvas, for drawing the next one in part.
 struct LastFrameState {
   bool valid = false;
+  uint64_t target_version = 0;  // of the canvas after that frame
   const uint8_t* pixels = nullptr;
   int64_t stride = 0, width = 0, height = 0;
   uint64_t samples_generation = 0;
@@ -334,7 +342,33 @@ struct LastFrameState {
   std::vector<CanvasRect> piece_rects;
   CanvasRect marker_rect, label_rect;
 };
-LastFrameState LastFrame;
+// Everything kept from one frame to the next.
+struct FrameCache {
+  bool have_inputs = false;
+  FrameInputs inputs;        // of the last frame drawn
+  bool had_marker = false;   // the last frame showed the marker
+  bool drawn = false;        // the last draw_map put a frame on the canvas
+  MapSamples samples;
+  uint64_t samplings = 0;    // counts the samplings of the view
+  PieceBlocks blocks;
+  ScaledMarker marker_picture;
+  LastFrameState last;
+  // The hover label's text as last measured, with its size.
+  String label_text;
+  int64_t label_width = 0, label_height = 0;
+};
+FrameCache Cache;
+
+// The hover label's box, measuring its text only when it changed.
+LabelBox label_box() {
+  FrameCache& c = Cache;
+  if (!string_equal(c.label_text, HoverLabel.text) || (c.label_width == 0 && !HoverLabel.text.empty())) {
+    c.label_text = HoverLabel.text;
+    c.label_width = text_width(c.label_text);
+    c.label_height = text_height(c.label_text);
+  }
+  return hover_label_box(c.label_width, c.label_height);
+}
 
 struct FrameContext {
   DrawTarget* target = nullptr;
@@ -406,7 +440,7 @@ void compose_rect(const FrameContext& c, CanvasRect r) {
 }
 
 template <int B>
-void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePiece>& pieces,
+void draw_frame(DrawTarget* target, uint64_t map_version, const Pixels& map, const std::vector<FramePiece>& pieces,
                 const MarkerFrame& marker) {
   int64_t zoom = view_zoom();
   int64_t sw = map.width * zoom / 100, sh = map.height * zoom / 100;
@@ -417,8 +451,8 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
   int64_t dx = static_cast<int>(-static_cast<int64_t>(MapView.origin_x) * zoom / 100);
   int64_t dy = static_cast<int>(-static_cast<int64_t>(MapView.origin_y) * zoom / 100);
   int64_t tw = target->width, th = target->height;
-  MapSamples& m = Samples;
-  bool same_picture = m.valid && m.map_image == MapView.map_image && m.map_pixels == map.pixels &&
+  MapSamples& m = Cache.samples;
+  bool same_picture = m.valid && m.map_version == map_version && m.map_pixels == map.pixels &&
                       m.map_stride == map.stride && m.map_width == map.width && m.map_height == map.height &&
                       m.bpp == B && m.zoom == zoom && m.target_width == tw && m.target_height == th;
   if (!same_picture || m.dx != dx || m.dy != dy) {
@@ -426,8 +460,8 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
     bool keep = same_picture;
     int64_t old_j0 = m.cx0 - m.dx, old_j1 = m.cx1 - m.dx, old_i0 = m.cy0 - m.dy, old_i1 = m.cy1 - m.dy;
     m.valid = true;
-    SamplesGeneration++;
-    m.map_image = MapView.map_image;
+    Cache.samplings++;
+    m.map_version = map_version;
     m.map_pixels = map.pixels;
     m.map_stride = map.stride;
     m.map_width = map.width;
@@ -476,12 +510,12 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
 
   MarkerPatch patch;
   if (marker.drawn && columns > 0 && rows > 0)
-    build_marker_patch<B>(patch, marker, map, pieces, m);
+    build_marker_patch<B>(patch, Cache.marker_picture, marker, map, pieces, m);
 
   FrameContext c;
   c.target = target;
   c.samples = &m;
-  c.blocks = &piece_blocks<B>(map, pieces, sw, sh);
+  c.blocks = &piece_blocks<B>(Cache.blocks, map_version, map, pieces, sw, sh);
   c.patch = &patch;
   c.white_w = std::clamp<int64_t>(MapView.canvas_width, 0, tw);
   c.white_h = std::clamp<int64_t>(MapView.canvas_height, 0, th);
@@ -491,18 +525,21 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
   for (const FramePiece& p : pieces) piece_rects.push_back(canvas_rect(m, p.x0, p.y0, p.x1, p.y1));
   CanvasRect marker_rect, label_rect;
   if (patch.used) marker_rect = canvas_rect(m, patch.x0, patch.y0, patch.x1, patch.y1);
+  LabelBox label;
   if (!HoverLabel.text.empty()) {
-    int64_t lx, ly, w, h;
-    hover_label_box(lx, ly, w, h);
-    label_rect = CanvasRect{lx, ly, lx + w, ly + h};
+    label = label_box();
+    label_rect = CanvasRect{label.x, label.y, label.x + label.width, label.y + label.height};
   }
 
+  LastFrameState& last = Cache.last;
+  // Only what changed is drawn when the canvas still holds the last frame
+  // (nobody else drew on it) of the same view.
+  bool in_part = last.valid && last.target_version == target->version && last.pixels == target->pixels &&
+                 last.stride == target->stride && last.width == tw && last.height == th &&
+                 last.samples_generation == Cache.samplings && last.white_w == c.white_w && last.white_h == c.white_h;
   if (!drawing_start(target)) return;
-  FrameDrawn = true;
-  LastFrameState& last = LastFrame;
-  if (last.valid && last.pixels == target->pixels && last.stride == target->stride && last.width == tw &&
-      last.height == th && last.samples_generation == SamplesGeneration && last.white_w == c.white_w &&
-      last.white_h == c.white_h) {
+  Cache.drawn = true;
+  if (in_part) {
     // The same view on the same canvas: only where the marker or the label
     // was or is now, and where pieces differ from the last frame. A pixel
     // whose sequence of covering pieces changed is covered by a piece that
@@ -520,14 +557,15 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
   } else {
     compose_rect<B>(c, CanvasRect{0, 0, tw, th});
   }
-  if (!HoverLabel.text.empty()) draw_hover_label();
+  if (!HoverLabel.text.empty()) draw_hover_label(label);
   drawing_stop();
   last.valid = true;
+  last.target_version = target->version;
   last.pixels = target->pixels;
   last.stride = target->stride;
   last.width = tw;
   last.height = th;
-  last.samples_generation = SamplesGeneration;
+  last.samples_generation = Cache.samplings;
   last.white_w = c.white_w;
   last.white_h = c.white_h;
   last.pieces = pieces;
@@ -539,11 +577,11 @@ void draw_frame(DrawTarget* target, const Pixels& map, const std::vector<FramePi
 // The frame drawn by the steps themselves (draw_map_reference), for what the
 // fast frame cannot stand in for; the next fast frame is drawn whole.
 void draw_by_steps(const DrawTarget* target) {
-  LastFrameHadMarker = MapMarker.active != 0;
-  HaveLastKey = false;
-  LastFrame.valid = false;
+  Cache.had_marker = MapMarker.active != 0;
+  Cache.have_inputs = false;
+  Cache.last.valid = false;
   draw_map_reference();
-  FrameDrawn = target != nullptr;
+  Cache.drawn = target != nullptr;
 }
 
 // True when the pieces cover the map many times over (pictures far larger
@@ -559,33 +597,36 @@ bool pieces_too_large(const std::vector<FramePiece>& pieces, const Pixels& map) 
 
 }  // namespace
 
-void map_view_changed() {
-  HaveLastKey = false;
-  LastFrame = LastFrameState();
-  Samples.valid = false;
-  Blocks = PieceBlocks();
-  MarkerPicture = ScaledMarker();
-}
-bool map_frame_drawn() { return FrameDrawn; }
+void reset_frame_cache() { Cache = FrameCache(); }
 
-bool map_animating() { return MapMarker.active != 0 || LastFrameHadMarker; }
+bool map_frame_drawn() { return Cache.drawn; }
+
+bool map_animating() { return MapMarker.active != 0 || Cache.had_marker; }
 
 void draw_map() {
-  FrameDrawn = false;
+  FrameCache& c = Cache;
+  c.drawn = false;
   DrawTarget* target = map_target();
+  FrameInputs inputs;
+  if (target) {
+    inputs.target_pixels = target->pixels;
+    inputs.target_stride = target->stride;
+    inputs.target_width = target->width;
+    inputs.target_height = target->height;
+    inputs.target_version = target->version;
+  }
   if (MapView.work_image == 0) {
     // No map picture (none loaded, or it was missing, damaged or too large):
     // the canvas is emptied once, so that no earlier map with its pieces
     // stays on it under a new level or formation.
-    std::vector<int64_t> key{-1, reinterpret_cast<int64_t>(target ? target->pixels : nullptr),
-                             target ? target->width : 0, target ? target->height : 0};
-    if (!target || (HaveLastKey && key == LastKey) || !drawing_start(target)) return;
+    if (!target || (c.have_inputs && inputs == c.inputs) || !drawing_start(target)) return;
     draw_box(0, 0, target->width, target->height, rgb(255, 255, 255));
     drawing_stop();
-    FrameDrawn = true;
-    LastFrame.valid = false;
-    LastKey.swap(key);
-    HaveLastKey = true;
+    c.drawn = true;
+    c.last.valid = false;
+    inputs.target_version = target->version;
+    c.inputs = std::move(inputs);
+    c.have_inputs = true;
     return;
   }
   // The map picture is only read: a view of its pixels, which work_image may
@@ -605,60 +646,42 @@ void draw_map() {
   Pixels map{map_output->pixels, map_output->stride, map_output->width, map_output->height,
              map_output->bytes_per_pixel};
   MarkerFrame marker = marker_frame(elapsed_ms());
-  LastFrameHadMarker = marker.drawn;
+  c.had_marker = marker.drawn;
 
-  // Everything the frame's pixels depend on.
-  std::vector<int64_t> key;
-  key.reserve(256);
-  key.push_back(reinterpret_cast<int64_t>(target->pixels));
-  key.push_back(target->stride);
-  key.push_back(target->width);
-  key.push_back(target->height);
-  key.push_back(MapView.zoom);
-  key.push_back(MapView.origin_x);
-  key.push_back(MapView.origin_y);
-  key.push_back(MapView.canvas_width);
-  key.push_back(MapView.canvas_height);
-  key.push_back(MapView.map_image);
-  key.push_back(reinterpret_cast<int64_t>(image_handle(MapView.map_image)));
-  key.push_back(reinterpret_cast<int64_t>(map.pixels));
-  key.push_back(map.width);
-  key.push_back(map.height);
-  key.push_back(map.bpp);
+  inputs.zoom = MapView.zoom;
+  inputs.origin_x = MapView.origin_x;
+  inputs.origin_y = MapView.origin_y;
+  inputs.canvas_width = MapView.canvas_width;
+  inputs.canvas_height = MapView.canvas_height;
+  inputs.map_version = image_version(MapView.map_image);
   std::vector<FramePiece> pieces;
-  collect_pieces(Graves, GraveCatalog, map, pieces, key);
-  collect_pieces(Transports, TransportCatalog, map, pieces, key);
-  collect_pieces(Heroes, PlayerCatalog, map, pieces, key);
-  key.push_back(marker.drawn);
+  collect_pieces(Graves, GraveCatalog, map, pieces, inputs);
+  collect_pieces(Transports, TransportCatalog, map, pieces, inputs);
+  collect_pieces(Heroes, PlayerCatalog, map, pieces, inputs);
+  inputs.marker_drawn = marker.drawn;
   if (marker.drawn) {
-    key.push_back(marker.k);
-    key.push_back(marker.r);
-    key.push_back(marker.position_b);
-    key.push_back(MapMarker.x);
-    key.push_back(MapMarker.y);
-    key.push_back(MapMarker.image);
-    key.push_back(reinterpret_cast<int64_t>(MapMarker.image ? image_handle(MapMarker.image) : nullptr));
-    key.push_back(MapMarker.image_width);
-    key.push_back(MapMarker.image_height);
+    inputs.marker_k = marker.k;
+    inputs.marker_r = marker.r;
+    inputs.marker_position_b = marker.position_b;
+    inputs.marker_x = MapMarker.x;
+    inputs.marker_y = MapMarker.y;
+    inputs.marker_version = image_version(MapMarker.image);
+    inputs.marker_width = MapMarker.image_width;
+    inputs.marker_height = MapMarker.image_height;
   }
-  push_string(key, HoverLabel.text);
+  inputs.label = HoverLabel.text;
   if (!HoverLabel.text.empty()) {
-    key.push_back(HoverLabel.x);
-    key.push_back(HoverLabel.y);
-    key.push_back(window_width(MainWindow));
-    key.push_back(window_height(MainWindow));
+    inputs.label_x = HoverLabel.x;
+    inputs.label_y = HoverLabel.y;
+    inputs.window_width = window_width(MainWindow);
+    inputs.window_height = window_height(MainWindow);
   }
-  if (HaveLastKey && key == LastKey) return;
-  if (pieces_too_large(pieces, map)) {
-    draw_by_steps(target);
-    LastKey.swap(key);  // the same frame again is not drawn again
-    HaveLastKey = FrameDrawn;
-    return;
-  }
-
-  if (map.bpp == 3) draw_frame<3>(target, map, pieces, marker);
-  else draw_frame<4>(target, map, pieces, marker);
-  LastKey.swap(key);
-  HaveLastKey = FrameDrawn;
+  if (c.have_inputs && inputs == c.inputs) return;
+  if (pieces_too_large(pieces, map)) draw_by_steps(target);
+  else if (map.bpp == 3) draw_frame<3>(target, inputs.map_version, map, pieces, marker);
+  else draw_frame<4>(target, inputs.map_version, map, pieces, marker);
+  // The same frame again is not drawn again.
+  inputs.target_version = target->version;
+  c.inputs = std::move(inputs);
+  c.have_inputs = c.drawn;
 }
-

@@ -23,28 +23,24 @@ struct MapMarkerRecord {
 };
 extern MapMarkerRecord MapMarker;
 
-// Draws one frame of the map on the map canvas.
+// Draws one frame of the map on the map canvas. A frame that would look like
+// the last one is not drawn at all. The frame notices by itself whatever it
+// shows that changed: the view, the pieces and their lists, the pictures
+// (each drawing or reload gives a picture a new version), the marker, the
+// hover label, and a canvas drawn on by anyone else.
 void draw_map();
 // True while the map view needs frames without any event (the marker is
 // running, and for the one frame that takes it away), so the event loop must
 // not wait without a time limit. Otherwise draw_map draws only when something
 // it shows has changed.
 bool map_animating();
-// Tells the map view that pictures or pieces were replaced behind its back:
-// the next draw_map draws the whole frame afresh from the map picture, the
-// pieces and the marker picture, keeping nothing from earlier frames. Call it
-// after loading a level or a formation, after replacing catalog pictures, and
-// after painting the map canvas by other means.
-//
-// draw_map notices by itself when a piece moves, a list changes, the view
-// moves or zooms, or the marker or the hover label change. What it cannot see
-// is a picture freed and another one loaded into the same memory, which is
-// why whoever replaces pictures must call this.
-void map_view_changed();
-
 // Test and measurement seams.
 struct DrawTarget;
 // When set, frames are drawn into this target instead of the map canvas.
 extern DrawTarget* MapTargetOverride;
 // True when the last call of draw_map put a new frame on the canvas.
 bool map_frame_drawn();
+// Forgets everything kept from earlier frames, so that the next frame is
+// composed wholly afresh (for measuring that case; nothing needs it to see
+// changes).
+void reset_frame_cache();

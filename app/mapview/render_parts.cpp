@@ -89,28 +89,17 @@ int64_t cached_menu_height() {
 }
 }  // namespace
 
-void hover_label_box(int64_t& lx, int64_t& ly, int64_t& w, int64_t& h) {
-  // The text's size only changes with the text.
-  static String measured;
-  static int64_t text_w = 0, text_h = 0;
-  if (!string_equal(measured, HoverLabel.text) || (text_w == 0 && !HoverLabel.text.empty())) {
-    measured = HoverLabel.text;
-    text_w = text_width(measured);
-    text_h = text_height(measured);
-  }
-  w = text_w + 4;
-  h = text_h + 4;
-  lx = HoverLabel.x;
-  ly = HoverLabel.y;
+LabelBox hover_label_box(int64_t text_w, int64_t text_h) {
+  LabelBox box{HoverLabel.x, HoverLabel.y, text_w + 4, text_h + 4};
   int64_t right = window_width(MainWindow);
   int64_t bottom = window_height(MainWindow) - cached_menu_height();
-  if (lx + w > right) lx = right - w;
-  if (ly + h > bottom) ly = bottom - h;
+  if (box.x + box.width > right) box.x = right - box.width;
+  if (box.y + box.height > bottom) box.y = bottom - box.height;
+  return box;
 }
 
-void draw_hover_label() {
-  int64_t lx, ly, w, h;
-  hover_label_box(lx, ly, w, h);
-  draw_box(static_cast<int>(lx), static_cast<int>(ly), static_cast<int>(w), static_cast<int>(h), rgb(0, 0, 0));
-  draw_text(static_cast<int>(lx + 2), static_cast<int>(ly + 2), HoverLabel.text);
+void draw_hover_label(const LabelBox& box) {
+  draw_box(static_cast<int>(box.x), static_cast<int>(box.y), static_cast<int>(box.width),
+           static_cast<int>(box.height), rgb(0, 0, 0));
+  draw_text(static_cast<int>(box.x + 2), static_cast<int>(box.y + 2), HoverLabel.text);
 }

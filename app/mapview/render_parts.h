@@ -51,10 +51,14 @@ std::vector<int32_t> nearest_source_map(int64_t source, int64_t dest);
 // current element is kept.
 std::vector<int> catalog_pictures(List<CatalogEntry>* catalog);
 
-// The hover label's box in window coordinates (x, y, width and height with
-// the 2-pixel margin), moved left and up to end at the window's client width
-// and at its client height less the menu bar; no clamping at the left and top.
-void hover_label_box(int64_t& x, int64_t& y, int64_t& width, int64_t& height);
-// Fills the hover label's black box and draws its text in white; the current
+// The hover label's black box in window coordinates, for a text of the given
+// size: 2 pixels of margin around it, moved left and up to end at the
+// window's client width and at its client height less the menu bar; no
+// clamping at the left and top.
+struct LabelBox {
+  int64_t x = 0, y = 0, width = 0, height = 0;
+};
+LabelBox hover_label_box(int64_t text_width, int64_t text_height);
+// Fills the box black and draws HoverLabel's text in it in white; the current
 // drawing must be the map canvas.
-void draw_hover_label();
+void draw_hover_label(const LabelBox& box);

@@ -74,7 +74,8 @@ void draw_map_reference() {
     int64_t x = -static_cast<int64_t>(MapView.origin_x) * zoom / 100;
     int64_t y = -static_cast<int64_t>(MapView.origin_y) * zoom / 100;
     if (copy) draw_image(image_handle(copy), static_cast<int>(x), static_cast<int>(y));
-    if (!HoverLabel.text.empty()) draw_hover_label();
+    if (!HoverLabel.text.empty())
+      draw_hover_label(hover_label_box(text_width(HoverLabel.text), text_height(HoverLabel.text)));
     drawing_stop();
   }
   if (copy) image_free(copy);

@@ -9,9 +9,12 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
+
+#include "runtime/media/blend.h"
 
 namespace {
 
@@ -67,35 +70,6 @@ inline uint8_t* pixel_at(const DrawTarget* t, int x, int y) {
   return t->pixels + int64_t(y) * t->stride + int64_t(x) * t->bytes_per_pixel;
 }
 
-// c = (s * a + d * (255 - a)) / 255 on a 3-byte pixel.
-#define BLEND3(p, r, g, b, a)                                 \
-  do {                                                        \
-    unsigned inv_ = 255 - (a);                                \
-    (p)[0] = static_cast<uint8_t>(((r) * (a) + (p)[0] * inv_) / 255); \
-    (p)[1] = static_cast<uint8_t>(((g) * (a) + (p)[1] * inv_) / 255); \
-    (p)[2] = static_cast<uint8_t>(((b) * (a) + (p)[2] * inv_) / 255); \
-  } while (0)
-
-// Non-premultiplied "over" on a 4-byte pixel: A = a*255 + b*(255-a); a = 0
-// keeps the pixel; b = 0 takes the source colour; else each channel is
-// (d*(255-a)*b + s*a*255) / A. The alpha becomes A / 255 in both latter cases,
-// so that drawing onto a transparent pixel makes it visible.
-#define BLEND4(p, r, g, b, a)                                                    \
-  do {                                                                           \
-    unsigned a_ = (a), b_ = (p)[3];                                              \
-    if (a_ == 0) break;                                                          \
-    unsigned all_ = a_ * 255 + b_ * (255 - a_);                                  \
-    if (b_ == 0) {                                                               \
-      (p)[0] = static_cast<uint8_t>(r), (p)[1] = static_cast<uint8_t>(g), (p)[2] = static_cast<uint8_t>(b); \
-    } else {                                                                     \
-      unsigned keep_ = (255 - a_) * b_, take_ = a_ * 255;                        \
-      (p)[0] = static_cast<uint8_t>(((p)[0] * keep_ + (r) * take_) / all_);      \
-      (p)[1] = static_cast<uint8_t>(((p)[1] * keep_ + (g) * take_) / all_);      \
-      (p)[2] = static_cast<uint8_t>(((p)[2] * keep_ + (b) * take_) / all_);      \
-    }                                                                            \
-    (p)[3] = static_cast<uint8_t>(all_ / 255);                                   \
-  } while (0)
-
 // Sets or blends count pixels of one row with a colour.
 void colour_span(const DrawTarget* t, int x, int y, int count, uint32_t colour, bool blend) {
   if (count <= 0) return;
@@ -104,15 +78,15 @@ void colour_span(const DrawTarget* t, int x, int y, int count, uint32_t colour, 
   const int bpp = t->bytes_per_pixel;
   if (!blend || a == 255) {
     if (blend && bpp == 4) {
-      for (int i = 0; i < count; ++i, p += 4) BLEND4(p, r, g, b, a);
+      for (int i = 0; i < count; ++i, p += 4) blend_rgba(p, r, g, b, a);
       return;
     }
     for (int i = 0; i < count; ++i, p += bpp) p[0] = r, p[1] = g, p[2] = b;
   } else if (a != 0) {
     if (bpp == 3)
-      for (int i = 0; i < count; ++i, p += 3) BLEND3(p, r, g, b, a);
+      for (int i = 0; i < count; ++i, p += 3) blend_rgb(p, r, g, b, a);
     else
-      for (int i = 0; i < count; ++i, p += 4) BLEND4(p, r, g, b, a);
+      for (int i = 0; i < count; ++i, p += 4) blend_rgba(p, r, g, b, a);
   }
 }
 
@@ -150,10 +124,10 @@ void compose_pixels(const uint8_t* src, int64_t src_stride, int width, int heigh
         if (a == 255)
           out[0] = in[0], out[1] = in[1], out[2] = in[2];
         else if (a != 0)
-          BLEND3(out, in[0], in[1], in[2], a);
+          blend_rgb(out, in[0], in[1], in[2], a);
       }
     } else {
-      for (int i = 0; i < count; ++i, in += 4, out += 4) BLEND4(out, in[0], in[1], in[2], in[3]);
+      for (int i = 0; i < count; ++i, in += 4, out += 4) blend_rgba(out, in[0], in[1], in[2], in[3]);
     }
   }
 }
@@ -253,6 +227,7 @@ void drawing_stop() {
   free_scratch(s);
   DrawTarget* target = s->target;
   delete s;
+  target->version = drawing_new_version();
   if (target->release) target->release(target);
 }
 
@@ -408,9 +383,9 @@ int draw_text(int x, int y, const String& text) {
         unsigned a = *cover * fa / 255;
         if (a == 0) continue;
         if (bpp == 3)
-          BLEND3(p, fr, fg, fb, a);
+          blend_rgb(p, fr, fg, fb, a);
         else
-          BLEND4(p, fr, fg, fb, a);
+          blend_rgba(p, fr, fg, fb, a);
       }
     }
   }
@@ -430,9 +405,18 @@ int text_height(const String& text) {
 }
 
 void drawing_target_describe(DrawTarget* target, ImageHandle pixels) {
+  DrawTarget before = *target;
   target->pixels = gdk_pixbuf_get_pixels(pixels);
   target->stride = gdk_pixbuf_get_rowstride(pixels);
   target->width = gdk_pixbuf_get_width(pixels);
   target->height = gdk_pixbuf_get_height(pixels);
   target->bytes_per_pixel = gdk_pixbuf_get_has_alpha(pixels) ? 4 : 3;
+  if (target->pixels != before.pixels || target->stride != before.stride || target->width != before.width ||
+      target->height != before.height || target->bytes_per_pixel != before.bytes_per_pixel || target->version == 0)
+    target->version = drawing_new_version();
+}
+
+uint64_t drawing_new_version() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
 }

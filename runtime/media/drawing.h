@@ -21,6 +21,11 @@ struct DrawTarget {
   void (*release)(DrawTarget* target) = nullptr;
   void* owner = nullptr;       // for the release action
   int64_t owner_number = 0;    // the canvas's gadget number, for example
+  // Changes whenever the pixels may have changed: every drawing on the target
+  // (at drawing_stop) and every new pixel buffer it describes takes a value
+  // that no target of the process had before. Whoever keeps something drawn
+  // from the pixels compares it instead of being told of changes.
+  uint64_t version = 0;
 };
 
 constexpr int DrawDefault = 0;
@@ -33,7 +38,8 @@ constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return (r & 255) | 
 // Makes target current with a fresh drawing state (default mode, front colour
 // white, back colour black, origin 0,0). 0 (and nothing drawn) for a null target.
 int drawing_start(DrawTarget* target);
-// Ends the drawing and runs the target's release action.
+// Ends the drawing, gives the target a new version and runs its release
+// action.
 void drawing_stop();
 // Sets the mode flags (DrawDefault, DrawOutlined, DrawAlphaBlend).
 void drawing_mode(int mode);
@@ -64,5 +70,9 @@ int text_height(const String& text);
 // release action, and later drawing calls do nothing.
 void drawing_target_gone(DrawTarget* target);
 // Points target at the pixels, stride and size of a pixel buffer (3 or 4 bytes
-// per pixel by its alpha channel); release and owner are left as they are.
+// per pixel by its alpha channel); release and owner are left as they are. A
+// buffer other than the one described before gives the target a new version.
 void drawing_target_describe(DrawTarget* target, ImageHandle pixels);
+// A version that no target had before (see DrawTarget::version); for owners
+// that change a target's pixels by other means than drawing.
+uint64_t drawing_new_version();

@@ -294,7 +294,14 @@ DrawTarget* image_output(int number) {
     image->pixels = copy;
   }
   update_target(*image, number);
+  // The caller may write the pixels directly, not only by drawing.
+  image->target.version = drawing_new_version();
   return &image->target;
+}
+
+uint64_t image_version(int number) {
+  Image* image = find_image(number);
+  return image ? image->target.version : 0;
 }
 
 const DrawTarget* image_view(int number) {

@@ -66,6 +66,12 @@ DrawTarget* image_output(int number);
 // unknown number. Valid until the image is freed, resized or next given an output.
 const DrawTarget* image_view(int number);
 
+// A number that changes whenever the image's pixels may have changed (loaded,
+// copied, resized, given an output, drawn on) and that no other image of the
+// process had before; 0 for an unknown number. Whoever keeps something made
+// from an image's pixels compares it to know when to make it anew.
+uint64_t image_version(int number);
+
 // Decodes a picture held in memory (same decoders and results as image_load).
 int image_load_memory(int number, const void* data, size_t size);
 // The largest pixel buffer, in bytes, that loading a picture may allocate;

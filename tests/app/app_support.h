@@ -57,7 +57,6 @@ inline void fresh_state() {
   InteractionMode = Interaction::None, UnsavedChanges = 0, PanStart = PanStartRecord();
   ElapsedMsSource = nullptr;
   MapTargetOverride = nullptr;
-  map_view_changed();
 }
 
 struct Rgba { uint8_t r, g, b, a; };
