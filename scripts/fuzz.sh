@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Builds a fuzz target with clang in its own build folder, writes its seed
-# corpus and fuzzes it for a fixed time (default 60 s). Targets: "images" (the
-# picture decoders) and "formation" (the formation file readers). Exits
-# non-zero when the fuzzer finds a crash, a sanitizer report, a leak or a
-# hang; the input that caused it is left in the build folder.
+# corpus and fuzzes it for a fixed time (default 60 s). Exits non-zero when
+# the fuzzer finds a crash, a sanitizer report, a leak or a hang; the input
+# that caused it is left in the build folder.
+#
+# Targets: "images" (the picture decoders), "formation" (the formation file
+# readers) and "xml" (the level file, catalog and "players.xml" readers).
 #
 # Usage: scripts/fuzz.sh <target> [seconds]
 # Environment: FUZZ_BUILD_DIR (default <repo>/build-fuzz).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-name=${1:?usage: scripts/fuzz.sh images|formation [seconds]}
+name=${1:?usage: scripts/fuzz.sh images|formation|xml [seconds]}
 seconds=${2:-60}
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 

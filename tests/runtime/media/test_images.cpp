@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "media_files.h"
@@ -101,6 +102,29 @@ TEST_F(Images, ResizeCopyAndOutput) {
   drawing_stop();
   EXPECT_EQ(pixels_of(d), (Pixels{0x01020363, 0x646E7808}));
   EXPECT_EQ(pixels_of(c), (Pixels{0x01020363, 0x04050608}));
+
+  // Versions: every drawing, resize or output takes a value never seen before;
+  // reading the pixels keeps it; a picture loaded after one was freed is new
+  // too, wherever its pixels lie.
+  std::vector<uint64_t> seen{image_version(a), image_version(b), image_version(c), image_version(d)};
+  auto fresh = [&](uint64_t v) {
+    bool unseen = v != 0 && std::find(seen.begin(), seen.end(), v) == seen.end();
+    seen.push_back(v);
+    return unseen;
+  };
+  image_view(c);
+  EXPECT_EQ(image_version(c), seen[2]);
+  drawing_start(image_output(c));
+  EXPECT_TRUE(fresh(image_version(c)));
+  drawing_stop();
+  EXPECT_TRUE(fresh(image_version(c)));
+  image_resize(c, 4, 4, ResizeRaw);
+  EXPECT_TRUE(fresh(image_version(c)));
+  image_free(c);
+  EXPECT_EQ(image_version(c), 0u);
+  c = load(make_png({.width = 2, .colour_type = PNG_COLOR_TYPE_PALETTE, .palette = {1, 2, 3, 4, 5, 6},
+                     .trns = {99, 8}, .rows = {{0, 1}}}));
+  EXPECT_TRUE(fresh(image_version(c)));
 }
 
 }  // namespace
