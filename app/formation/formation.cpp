@@ -92,7 +92,10 @@ bool save_formation() {
 void load_formation() {
   String path = open_file_requester(u"Tavrel - Aufstellung laden", FormationFolder,
                                     u"Partyaufstellung (*.tvf)|*.tvf|Altes Dateiformat (*.gls)|*.gls", 0);
-  if (path.empty()) return;
+  if (!path.empty()) load_formation_file(path);
+}
+
+void load_formation_file(const String& path) {
   FormationFolder = path_part(path);
   if (string_equal(string_lower(string_right(path, 3)), u"gls"))
     read_old_formation(path);

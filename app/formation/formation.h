@@ -13,9 +13,13 @@ extern String FormationFolder;
 // chosen file could not be written (the user was told); true when it was
 // written or the requester was cancelled.
 bool save_formation();
-// Command "Spiel laden": asks for a file and reads it; a name ending in "gls"
-// (any case) is read as an old formation file.
+// Command "Spiel laden": asks for a file and loads it (load_formation_file).
 void load_formation();
+// Loads the formation file at path as "Spiel laden" does once a file is
+// chosen: its folder becomes the requesters' folder, a name ending in "gls"
+// (any case) is read as an old formation file, anything else in the current
+// format; problems are reported with the same messages.
+void load_formation_file(const String& path);
 // Writes the formation to path. The file at path is replaced only once the new
 // one is completely on the disk; on any failure the user reads why, the old
 // file stays as it was and UnsavedChanges keeps its value. True when written

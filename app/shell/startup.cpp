@@ -9,6 +9,7 @@
 
 #include "app/formation/formation.h"
 #include "app/level/level.h"
+#include "app/shell/command_line.h"
 #include "app/shell/event_loop.h"
 #include "app/shell/main_window.h"
 #include "app/state/lists.h"
@@ -64,6 +65,12 @@ int tavrel_main(int argc, char** argv) {
   ProgramArgv = argv;
   const char* argv0 = argc > 0 && argv ? argv[0] : nullptr;
 
+  // The command line is read before the display is opened: --help,
+  // --version and errors work without one.
+  StartOptions options;
+  int status = 0;
+  if (!read_start_options(&ProgramArgc, &ProgramArgv, &options, &status)) return status;
+
   int has_display = runtime_init(&ProgramArgc, &ProgramArgv);
   ProgramDir = find_program_dir("/proc/self/exe", argv0);
   use_png_decoder();
@@ -79,6 +86,7 @@ int tavrel_main(int argc, char** argv) {
   }
 
   load_level(u"");
+  if (!options.file.empty()) load_formation_file(string_from_utf8(options.file));
   do {
     run_event_loop();
   } while (!ask_save_at_quit());

@@ -1,0 +1,48 @@
+// The program's command line.
+#include "app/shell/command_line.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "runtime/toolkit/command_line.h"
+
+namespace {
+
+std::vector<CommandLineOption> tavrel_options() {
+  return {
+      {"version", nullptr, "Die Versionsnummer ausgeben und beenden"},
+  };
+}
+
+bool refuse(const std::string& why, int* status) {
+  std::fprintf(stderr, "tavrel: %s\nEine Übersicht gibt „tavrel --help“.\n", why.c_str());
+  *status = 2;
+  return false;
+}
+
+}  // namespace
+
+const char* tavrel_version_line() { return "tavrel " TAVREL_VERSION; }
+
+bool read_start_options(int* argc, char*** argv, StartOptions* options, int* status) {
+  CommandLine line = command_line_parse(
+      argc, argv, "[DATEI]",
+      "Legt die Partyaufstellung auf der Karte eines Levels aus. DATEI ist eine Aufstellung\n"
+      "(„.tvf“ oder das alte Format „.gls“), die nach dem Level geladen wird.",
+      tavrel_options());
+  if (!line.ok) return refuse(line.error, status);
+  if (line.arguments.size() > 1) return refuse("Es kann nur eine Datei angegeben werden.", status);
+  options->version = line.values.count("version") > 0;
+  if (options->version) {
+    std::printf("%s\n", tavrel_version_line());
+    *status = 0;
+    return false;
+  }
+  if (!line.arguments.empty()) {
+    std::error_code error;
+    std::filesystem::path file = std::filesystem::absolute(line.arguments[0], error);
+    options->file = error ? line.arguments[0] : file.lexically_normal().string();
+  }
+  return true;
+}
