@@ -36,4 +36,12 @@ enum Command : int {
   ShortcutZoomIn = 15,           // Control + keypad Plus
   ShortcutZoomOut = 16,          // Control + keypad Minus
   ShortcutZoomFull = 17,         // Control + Return or keypad Enter
+  CommandUndo = 18,              // "Rückgängig"
+  CommandRedo = 19,              // "Wiederholen"
+  ShortcutUndo = 20,             // Control + Z
+  ShortcutRedo = 21,             // Control + Shift + Z
+  ShortcutRedoY = 22,            // Control + Y
+  CommandExportMap = 23,         // "Als Bild exportieren …"
+  CommandExportView = 24,        // "Ansicht als Bild exportieren …"
+  CommandShare = 25,             // "Mitspielern zeigen …"
 };
