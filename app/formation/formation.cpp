@@ -34,6 +34,8 @@ std::vector<Record> records_of(List<Record>* list) {
   return records;
 }
 
+}  // namespace
+
 FormationRecord current_formation() {
   FormationRecord record;
   record.level_reference = string_replace(MapView.level_path, ProgramDir, ProgramDirPlaceholder);
@@ -45,6 +47,8 @@ FormationRecord current_formation() {
   std::copy(std::begin(Inscriptions), std::end(Inscriptions), record.inscriptions);
   return record;
 }
+
+namespace {
 
 void append_pieces(List<Piece>* list, const std::vector<Piece>& pieces) {
   list_clear(list);
@@ -96,6 +100,7 @@ void load_formation() {
 }
 
 void load_formation_file(const String& path) {
+  name_step(u"Spiel laden");
   FormationFolder = path_part(path);
   if (string_equal(string_lower(string_right(path, 3)), u"gls"))
     read_old_formation(path);
@@ -120,7 +125,8 @@ bool write_formation(const String& path) {
            u"Eine bereits vorhandene Datei ist unverändert geblieben.");
     return false;
   }
-  UnsavedChanges = 0;
+  LayoutFile = path;
+  note_saved(false);
   return true;
 }
 
@@ -152,6 +158,7 @@ void read_formation_file(const String& path, bool old_format) {
     return;
   }
   replace_formation(record, level_path);
+  LayoutFile = path;
   if (result == FormationRead::Incomplete)
     report(u"Die Datei ist unvollständig. Es wurde nur der vorhandene Teil der Aufstellung geladen.");
 }

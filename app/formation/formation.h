@@ -2,12 +2,15 @@
 // between the formation on the map and the files.
 #pragma once
 
+#include "app/formation/formation_record.h"
 #include "runtime/core/strings.h"
 
 // Folder of the formation file last chosen in the save or open requester (with
 // its final "/"); where both requesters start. Empty at start-up.
 extern String FormationFolder;
 
+// The formation on the map as a formation file stores it.
+FormationRecord current_formation();
 // Command "Spiel speichern": asks for a file name (".tvf" is appended unless
 // the name ends in exactly that) and writes the formation. False when the
 // chosen file could not be written (the user was told); true when it was

@@ -52,15 +52,20 @@ String stored_inscription(const String& text) {
   return text.substr(0, keep);
 }
 
-bool write_text(int file, const String& text) {
-  return file_write_string(file, text, EncodingUtf16) == 2 * string_length(text);
-}
-
-bool write_pieces(int file, const std::vector<Piece>& pieces) {
-  bool ok = true;
-  for (const Piece& piece : pieces) ok &= file_write_data(file, &piece, sizeof piece) == sizeof piece;
-  return ok;
-}
+// Little-endian numbers and UTF-16LE texts appended to a byte string.
+struct Writer {
+  std::string bytes;
+  void number(int64_t value, int size) {
+    for (int i = 0; i < size; i++) bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+  }
+  void units(const String& text) {
+    for (char16_t unit : text) number(unit, 2);
+  }
+  template <class Record>
+  void records(const std::vector<Record>& list) {
+    bytes.append(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(Record));
+  }
+};
 
 }  // namespace
 
@@ -91,24 +96,34 @@ FormationRead read_formation_record(int file, bool old_format, FormationRecord* 
   return in.ended ? FormationRead::Incomplete : FormationRead::Complete;
 }
 
-bool write_formation_record(int file, const FormationRecord& record) {
-  bool ok = file_write_byte(file, FormationVersion) == 1;
-  ok &= file_write_long(file, string_length(record.level_reference)) == 4;
-  ok &= write_text(file, record.level_reference);
+std::string formation_record_bytes(const FormationRecord& record) {
+  Writer out;
+  size_t size = 18 + 2 * record.level_reference.size() + 282 * record.heroes.size() +
+                42 * (record.graves.size() + record.transports.size()) + 512;
+  for (const String& text : record.inscriptions) size += 2 * std::min<size_t>(text.size(), MaxInscriptionLength);
+  out.bytes.reserve(size);
+  out.number(FormationVersion, 1);
+  out.number(string_length(record.level_reference), 4);
+  out.units(record.level_reference);
   for (size_t count : {record.heroes.size(), record.graves.size(), record.transports.size()})
-    ok &= file_write_long(file, static_cast<int64_t>(count)) == 4;
-  ok &= file_write_byte(file, record.zoom) == 1;
+    out.number(static_cast<int64_t>(count), 4);
+  out.number(record.zoom, 1);
   for (size_t i = 0; i < record.heroes.size(); i++) {
-    ok &= file_write_data(file, &record.heroes[i], sizeof(Piece)) == sizeof(Piece);
+    out.bytes.append(reinterpret_cast<const char*>(&record.heroes[i]), sizeof(Piece));
     Trail trail = i < record.trails.size() ? record.trails[i] : Trail{};
-    ok &= file_write_data(file, &trail, sizeof trail) == sizeof trail;
+    out.bytes.append(reinterpret_cast<const char*>(&trail), sizeof trail);
   }
-  ok &= write_pieces(file, record.graves);
-  ok &= write_pieces(file, record.transports);
+  out.records(record.graves);
+  out.records(record.transports);
   for (const String& text : record.inscriptions) {
     String stored = stored_inscription(text);
-    ok &= file_write_word(file, string_length(stored)) == 2;
-    ok &= write_text(file, stored);
+    out.number(string_length(stored), 2);
+    out.units(stored);
   }
-  return ok;
+  return std::move(out.bytes);
+}
+
+bool write_formation_record(int file, const FormationRecord& record) {
+  std::string bytes = formation_record_bytes(record);
+  return file_write_data(file, bytes.data(), static_cast<int64_t>(bytes.size())) == static_cast<int64_t>(bytes.size());
 }

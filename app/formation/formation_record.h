@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/state/lists.h"
@@ -36,8 +37,11 @@ enum class FormationRead {
 // Only whole records are kept. A text is read as exactly its stored number of
 // units, whatever they are (a unit 0 is left out: strings never hold one).
 FormationRead read_formation_record(int file, bool old_format, FormationRecord* record);
-// Writes the record in the current format. Trails missing for a hero are
-// written as zeros; inscriptions longer than MaxInscriptionLength are cut
-// there (one unit earlier when that would split a surrogate pair), so every
-// file written reads back in step. False when a write did not take all its bytes.
+// The record in the current format. Trails missing for a hero are written as
+// zeros; inscriptions longer than MaxInscriptionLength are cut there (one
+// unit earlier when that would split a surrogate pair), so every file written
+// reads back in step. Touches no runtime object: any thread may call it.
+std::string formation_record_bytes(const FormationRecord& record);
+// Writes formation_record_bytes to the open file. False when the write did
+// not take all the bytes.
 bool write_formation_record(int file, const FormationRecord& record);

@@ -67,6 +67,12 @@ void read_level_element(XmlNode* child) {
 
 }  // namespace
 
+void new_game() {
+  name_step(u"Neues Spiel");
+  load_level(u"");
+  LayoutFile.clear();
+}
+
 void load_level(const String& path) {
   String level_file = string_length(path) == 0 ? ProgramDir + u"Varn.gxml" : path;
 
@@ -97,5 +103,5 @@ void load_level(const String& path) {
   // title or the name of a level shown before.
   window_set_title(MainWindow, MapView.level_name.empty() ? String(u"Tavrel") : MapView.level_name);
   read_catalogs();
-  UnsavedChanges = 0;
+  note_saved(true);
 }

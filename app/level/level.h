@@ -9,6 +9,9 @@
 // as unchanged. A missing level file keeps the previous level's fields;
 // malformed XML is reported with the "Error" requester.
 void load_level(const String& path);
+// Command "Neues Spiel": the default level afresh, with nothing asked; the
+// layout then belongs to no file.
+void new_game();
 // Loads the map picture pics/file_name into map_image, with work_image
 // sharing its pixels, and sets the map size (step of load_level). A picture
 // too large to be held is reported to the user; the map then has no picture.

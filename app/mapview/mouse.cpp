@@ -53,7 +53,7 @@ int64_t keep_in_view(int64_t v, int64_t origin, int64_t canvas_size, int64_t map
 
 // One drag step of the current piece of list (size w x h).
 void drag_step(List<Piece>* list, int64_t w, int64_t h) {
-  UnsavedChanges = 1;
+  note_change();
   if (window_mouse_x(MainWindow) == -1 || window_mouse_y(MainWindow) == -1) return;
   Piece* piece = list ? list_current(list) : nullptr;
   if (!piece) return;

@@ -14,19 +14,19 @@ constexpr int64_t LargestZoom = 100;
 }  // namespace
 
 void zoom_full() {
-  UnsavedChanges = 1;
+  note_change();
   MapView.zoom = LargestZoom;
 }
 
 void zoom_out() {
-  UnsavedChanges = 1;
+  note_change();
   int64_t z = static_cast<int64_t>(MapView.zoom) * 90 / 100;
   if (z < SmallestZoom) z = SmallestZoom;
   MapView.zoom = static_cast<int32_t>(z);
 }
 
 void zoom_in() {
-  UnsavedChanges = 1;
+  note_change();
   int64_t z = static_cast<int64_t>(MapView.zoom) * 110 / 100;
   if (z > LargestZoom) z = LargestZoom;
   MapView.zoom = static_cast<int32_t>(z);

@@ -5,6 +5,7 @@
 #include "app/pieces/transports.h"
 #include "app/state/lists.h"
 #include "app/state/numbers.h"
+#include "app/state/program.h"
 #include "runtime/toolkit/windows.h"
 
 namespace {
@@ -53,9 +54,13 @@ void press_on_map() {
 
 void release_on_map() {
   if (InteractionMode == Interaction::DragTransport) {
+    name_step(u"Transportmittel verschieben");
     drop_transport();
   } else if (InteractionMode == Interaction::DragGrave) {
+    name_step(u"Grabstein verschieben");
     if (Piece* grave = list_current(Graves)) show_piece_label(grave);
+  } else if (InteractionMode == Interaction::DragHero) {
+    name_step(u"Held verschieben");
   }
   InteractionMode = Interaction::None;
 }

@@ -60,10 +60,11 @@ bool pick_new_piece(List<CatalogEntry>* catalog, bool with_random, CatalogEntry&
 void place_new_piece(const String& id, List<Piece>* pieces, List<CatalogEntry>* catalog, const String& text) {
   if (add_piece(id, pieces, catalog, PopupPoint.x, PopupPoint.y))
     list_last(pieces)->inscription = take_inscription(text);
-  UnsavedChanges = 1;
+  note_change();
 }
 
 void set_grave() {
+  name_step(u"Grabstein setzen");
   CatalogEntry entry;
   if (!pick_new_piece(GraveCatalog, true, entry)) return;
   String dead = input_requester(u"Tavrel", u"Name des verstorbenen Charakters", u"");
@@ -76,8 +77,9 @@ void remove_grave() {
   if (!grave) return;
   if (message_requester(u"Tavrel", u"Soll der Grabstein tatsächlich entfernt werden?", ButtonsYesNo) != ResultYes)
     return;
+  name_step(u"Grabstein entfernen");
   release_inscription(grave->inscription, grave);
   list_set_current(Graves, grave);
   list_delete(Graves);
-  UnsavedChanges = 1;
+  note_change();
 }

@@ -49,6 +49,7 @@ void renumber_convoys(int64_t removed) {
 }  // namespace
 
 void create_transport() {
+  name_step(u"Transportmittel erstellen");
   CatalogEntry entry;
   if (!pick_new_piece(TransportCatalog, false, entry)) return;
   String vehicle = input_requester(u"Tavrel", u"Name Transportgerätes", entry.name);
@@ -62,6 +63,7 @@ void remove_transport() {
   if (message_requester(u"Tavrel", u"Soll das Transportmittel tatsächlich entfernt werden?", ButtonsYesNo) !=
       ResultYes)
     return;
+  name_step(u"Transportmittel entfernen");
   release_inscription(transport->inscription, transport);
   list_set_current(Transports, transport);
   int64_t position = list_index(Transports);
@@ -70,11 +72,11 @@ void remove_transport() {
   list_set_current(Transports, transport);
   list_delete(Transports);
   HoverLabel.text.clear();
-  UnsavedChanges = 1;
+  note_change();
 }
 
 void attach_transport(int64_t hero_position) {
-  UnsavedChanges = 1;
+  note_change();
   KeepCurrent<Piece> keep(Heroes);
   Piece* hero = hero_position == -1 ? list_current(Heroes) : list_select(Heroes, hero_position);
   Piece* transport = list_current(Transports);
@@ -106,10 +108,12 @@ void attach_or_detach_transport() {
   Piece* transport = list_current(Transports);
   if (!transport) return;
   if (transport->links[0] == 0) {
+    name_step(u"Transportmittel anhängen");
     int hero = pick_catalog_entry(PlayerCatalog, MapView.player_size, MapView.player_size, false);
     if (hero == -1) return;
     attach_transport(hero);
   } else {
+    name_step(u"Transportmittel abhängen");
     detach_transport(DetachTo::ConvoyEnd);
   }
   HoverLabel.text.clear();
@@ -118,7 +122,7 @@ void attach_or_detach_transport() {
 void detach_transport(DetachTo where) {
   Piece* transport = list_current(Transports);
   if (!transport || transport->links[0] == 0) return;
-  UnsavedChanges = 1;
+  note_change();
   KeepCurrent<Piece> keep(Heroes);
   int64_t position = list_index(Transports);
   TrailPoint place{transport->x, transport->y};

@@ -4,6 +4,7 @@
 
 #include "app/catalogs/player_icons.h"
 #include "app/formation/formation.h"
+#include "app/history/undo.h"
 #include "app/level/level.h"
 #include "app/mapview/mouse.h"
 #include "app/mapview/render.h"
@@ -27,7 +28,7 @@ constexpr int64_t AnimationFrameMs = 20;
 
 void dispatch_menu(int64_t number) {
   switch (number) {
-    case CommandNewGame: load_level(u""); break;
+    case CommandNewGame: new_game(); break;
     case CommandPlayerIcons: change_player_icons(); break;
     case CommandSaveGame: save_formation(); break;
     case CommandLoadGame: load_formation(); break;
@@ -41,6 +42,11 @@ void dispatch_menu(int64_t number) {
     case CommandCreateTransport: create_transport(); break;
     case CommandRemoveTransport: remove_transport(); break;
     case CommandAttachOrDetach: attach_or_detach_transport(); break;
+    case CommandUndo:
+    case ShortcutUndo: undo_step(); break;
+    case CommandRedo:
+    case ShortcutRedo:
+    case ShortcutRedoY: redo_step(); break;
     default: break;
   }
 }
@@ -72,6 +78,9 @@ bool dispatch_event(int64_t kind) {
       break;
     default: break;
   }
+  // Whatever the event changed becomes a step of the undo history.
+  history_record();
+  update_edit_menu();
   return kind != CloseWindow;
 }
 

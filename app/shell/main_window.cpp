@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/history/undo.h"
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/state/numbers.h"
@@ -14,6 +15,14 @@
 #include "runtime/toolkit/windows.h"
 
 namespace {
+
+// The items of the menu "Bearbeiten", with the step they would take.
+String undo_label(const String& step) {
+  return (step.empty() ? String(u"Rückgängig") : u"Rückgängig: " + step) + u" [STRG] + [Z]";
+}
+String redo_label(const String& step) {
+  return (step.empty() ? String(u"Wiederholen") : u"Wiederholen: " + step) + u" [STRG] + [UMSCHALT] + [Z]";
+}
 
 // Height taken for the menu bar above the gadget area; not measured.
 constexpr int MenuBarAllowance = 25;
@@ -55,6 +64,9 @@ int open_main_window() {
   menu_separator();
   menu_item(CommandLoadGame, u"Spiel laden");
   menu_item(CommandSaveGame, u"Spiel speichern");
+  menu_title(u"Bearbeiten");
+  menu_item(CommandUndo, undo_label(String()));
+  menu_item(CommandRedo, redo_label(String()));
   menu_title(u"Zoom");
   menu_item(CommandZoomOut, u"Verkleinern [STRG] + [NUM -]");
   menu_item(CommandZoomIn, u"Vergrößern [STRG] + [NUM +]");
@@ -75,7 +87,27 @@ int open_main_window() {
   shortcut_add(MainWindow, ShortcutControl | KeyKeypadPlus, ShortcutZoomIn);
   shortcut_add(MainWindow, ShortcutControl | KeyKeypadMinus, ShortcutZoomOut);
   shortcut_add(MainWindow, ShortcutControl | KeyReturn, ShortcutZoomFull);
+  shortcut_add(MainWindow, ShortcutControl | KeyZ, ShortcutUndo);
+  shortcut_add(MainWindow, ShortcutControl | ShortcutShift | KeyZ, ShortcutRedo);
+  shortcut_add(MainWindow, ShortcutControl | KeyY, ShortcutRedoY);
+  update_edit_menu();
   return 1;
+}
+
+void update_edit_menu() {
+  // Set only when they change: the menu is asked after every event.
+  static String shown_undo = u"-", shown_redo = u"-";
+  String undo = can_undo() ? undo_name() : String(), redo = can_redo() ? redo_name() : String();
+  if (undo != shown_undo || can_undo() != menu_item_enabled(MainMenuBar, CommandUndo)) {
+    menu_item_set_text(MainMenuBar, CommandUndo, undo_label(undo));
+    menu_item_enable(MainMenuBar, CommandUndo, can_undo());
+    shown_undo = undo;
+  }
+  if (redo != shown_redo || can_redo() != menu_item_enabled(MainMenuBar, CommandRedo)) {
+    menu_item_set_text(MainMenuBar, CommandRedo, redo_label(redo));
+    menu_item_enable(MainMenuBar, CommandRedo, can_redo());
+    shown_redo = redo;
+  }
 }
 
 void resize_map_canvas() {

@@ -7,3 +7,6 @@
 int open_main_window();
 // Keeps the map canvas as large as the window (on every SizeWindow).
 void resize_map_canvas();
+// Gives "Rückgängig" and "Wiederholen" the name of their step, greyed when
+// there is none.
+void update_edit_menu();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/formation/formation.h"
+#include "app/history/undo.h"
 #include "app/level/level.h"
 #include "app/shell/command_line.h"
 #include "app/shell/event_loop.h"
@@ -87,6 +88,9 @@ int tavrel_main(int argc, char** argv) {
 
   load_level(u"");
   if (!options.file.empty()) load_formation_file(string_from_utf8(options.file));
+  // What the program starts with is the start of the undo history.
+  history_reset();
+  update_edit_menu();
   do {
     run_event_loop();
   } while (!ask_save_at_quit());

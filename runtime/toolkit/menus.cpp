@@ -305,6 +305,19 @@ void menu_item_set_text(int menu, int item, const String& text) {
   set_full_text(GTK_WIDGET(entry), text);
 }
 
+void menu_item_enable(int menu, int item, bool enabled) {
+  MenuRecord* record = menu_table().find(menu);
+  if (!record || !record->menu) return;
+  if (GtkMenuItem* entry = find_menu_item(record->menu, item)) gtk_widget_set_sensitive(GTK_WIDGET(entry), enabled);
+}
+
+bool menu_item_enabled(int menu, int item) {
+  MenuRecord* record = menu_table().find(menu);
+  if (!record || !record->menu) return false;
+  GtkMenuItem* entry = find_menu_item(record->menu, item);
+  return entry && gtk_widget_get_sensitive(GTK_WIDGET(entry));
+}
+
 String menu_item_text(int menu, int item) {
   MenuRecord* record = menu_table().find(menu);
   if (!record || !record->menu) return String();

@@ -67,6 +67,11 @@ int popup_menu_create(int number);
 // Pops the menu up at the pointer, owned by window.
 void popup_menu_show(int number, WindowHandle window);
 void menu_item_set_text(int menu, int item, const String& text);
+// Greys the item (enabled false: it cannot be chosen and posts nothing) or
+// makes it choosable again.
+void menu_item_enable(int menu, int item, bool enabled);
+// False for a greyed item or one that is not found.
+bool menu_item_enabled(int menu, int item);
 // Label text of an item ("" if not found), for tests and callers.
 String menu_item_text(int menu, int item);
 // Frees the menu; -1 frees all menus.
@@ -83,6 +88,8 @@ constexpr int KeyReturn = 0xFF0D;
 constexpr int KeyKeypadEnter = 0xFF8D;
 constexpr int KeyKeypadPlus = 0xFFAB;
 constexpr int KeyKeypadMinus = 0xFFAD;
+constexpr int KeyY = 0x79;
+constexpr int KeyZ = 0x7A;
 // The key combination (low 16 bits: key value, above: modifiers) pressed while
 // the window has the focus posts Menu with event_number. Return also binds
 // keypad Enter.
