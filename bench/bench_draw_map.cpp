@@ -3,7 +3,7 @@
 // canvas's bytes (1286 x 775 x 3), and prints medians and their ratios. Then
 // the loading and start-up figures (bench_load.h).
 //
-// Usage: bench_draw_map [rounds [frames|load|memory|same [width]]]   (no display
+// Usage: bench_draw_map [rounds [frames|load|memory|undo|same [width]]]   (no display
 // needed; frames go into a canvas-sized buffer). Without a second argument
 // all three tables are printed; "same" or "pan" draws only marker frames or
 // panning frames (for profiling).
@@ -32,6 +32,7 @@
 #include "app/shell/startup.h"
 #include "bench/bench_files.h"
 #include "bench/bench_load.h"
+#include "bench/bench_undo.h"
 #include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
@@ -116,6 +117,8 @@ int main(int argc, char** argv) {
       list_add(c)->picture = make_piece(32, 32, i + int(list_size(c)));
     }
   }
+  if (part == "undo" || part.empty()) run_undo_figures(rounds);
+  if (part == "undo") return 0;
   MapMarker.image = make_piece(32, 32, 7);
   MapMarker.image_width = 32;
   MapMarker.image_height = 32;
