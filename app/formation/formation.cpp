@@ -36,9 +36,17 @@ std::vector<Record> records_of(List<Record>* list) {
 
 }  // namespace
 
+String stored_level_reference(const String& level_path) {
+  return string_replace(level_path, ProgramDir, ProgramDirPlaceholder);
+}
+
+String level_path_from_reference(const String& reference) {
+  return string_replace(reference, ProgramDirPlaceholder, ProgramDir);
+}
+
 FormationRecord current_formation() {
   FormationRecord record;
-  record.level_reference = string_replace(MapView.level_path, ProgramDir, ProgramDirPlaceholder);
+  record.level_reference = stored_level_reference(MapView.level_path);
   record.zoom = static_cast<int8_t>(MapView.zoom);
   record.heroes = records_of(Heroes);
   record.trails = records_of(Trails);
@@ -58,10 +66,9 @@ void append_pieces(List<Piece>* list, const std::vector<Piece>& pieces) {
   }
 }
 
-// load_level, then the file's records over what it set up. Hero records
-// beyond the level's heroes are left out; heroes beyond the records keep their
-// start places. Indices and links are kept as stored.
-void replace_formation(const FormationRecord& record, const String& level_path) {
+}  // namespace
+
+void put_formation(const FormationRecord& record, const String& level_path) {
   load_level(level_path);
   MapView.zoom = std::clamp<int32_t>(record.zoom, 25, 100);
   list_reset(Heroes);
@@ -78,19 +85,15 @@ void replace_formation(const FormationRecord& record, const String& level_path) 
   append_pieces(Transports, record.transports);
   for (int i = 0; i < InscriptionCount; i++)
     if (!record.inscriptions[i].empty()) Inscriptions[i] = record.inscriptions[i];
-  // load_level has told the map view of the new pictures; the pieces put over
-  // its formation the next frame sees by itself.
 }
 
-}  // namespace
-
-bool save_formation() {
+SaveResult save_formation() {
   String path = save_file_requester(u"Tavrel - Aufstellung speichern", FormationFolder,
                                     u"Partyaufstellung (*.tvf)|*.tvf", 0);
-  if (path.empty()) return true;
+  if (path.empty()) return SaveResult::Cancelled;
   FormationFolder = path_part(path);
   if (!string_equal(string_right(path, 4), u".tvf")) path += u".tvf";
-  return write_formation(path);
+  return write_formation(path) ? SaveResult::Saved : SaveResult::Failed;
 }
 
 void load_formation() {
@@ -152,12 +155,12 @@ void read_formation_file(const String& path, bool old_format) {
     return;
   }
   String level_path = record.level_reference;
-  if (!old_format) level_path = string_replace(level_path, ProgramDirPlaceholder, ProgramDir);
+  if (!old_format) level_path = level_path_from_reference(level_path);
   if (file_size(level_path) < 0) {
     report(u"Die Leveldatei '" + level_path + u"' kann nicht gefunden werden.");
     return;
   }
-  replace_formation(record, level_path);
+  put_formation(record, level_path);
   LayoutFile = path;
   if (result == FormationRead::Incomplete)
     report(u"Die Datei ist unvollständig. Es wurde nur der vorhandene Teil der Aufstellung geladen.");

@@ -11,11 +11,21 @@ extern String FormationFolder;
 
 // The formation on the map as a formation file stores it.
 FormationRecord current_formation();
+// The level reference that a formation file stores for a level file (the
+// program's folder replaced by a placeholder, so that a formation moves with
+// the program), and the level file of a stored reference.
+String stored_level_reference(const String& level_path);
+String level_path_from_reference(const String& reference);
+// Loads the level at level_path, then puts the record's pieces over what it
+// set up: hero records beyond the level's heroes are left out, heroes beyond
+// the records keep their start places; indices, links and texts are kept as
+// stored; the zoom is brought into 25..100.
+void put_formation(const FormationRecord& record, const String& level_path);
+enum class SaveResult { Saved, Cancelled, Failed };
 // Command "Spiel speichern": asks for a file name (".tvf" is appended unless
-// the name ends in exactly that) and writes the formation. False when the
-// chosen file could not be written (the user was told); true when it was
-// written or the requester was cancelled.
-bool save_formation();
+// the name ends in exactly that) and writes the formation. Failed when the
+// chosen file could not be written (the user was told).
+SaveResult save_formation();
 // Command "Spiel laden": asks for a file and loads it (load_formation_file).
 void load_formation();
 // Loads the formation file at path as "Spiel laden" does once a file is

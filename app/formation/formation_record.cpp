@@ -1,8 +1,11 @@
 #include "app/formation/formation_record.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "runtime/data/files.h"
+
+static_assert(std::endian::native == std::endian::little, "formation files hold the records as they are in memory");
 
 namespace {
 
@@ -58,9 +61,9 @@ struct Writer {
   void number(int64_t value, int size) {
     for (int i = 0; i < size; i++) bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
   }
-  void units(const String& text) {
-    for (char16_t unit : text) number(unit, 2);
-  }
+  // The files are little-endian like the machine: units and records go as
+  // they are held.
+  void units(const String& text) { bytes.append(reinterpret_cast<const char*>(text.data()), 2 * text.size()); }
   template <class Record>
   void records(const std::vector<Record>& list) {
     bytes.append(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(Record));

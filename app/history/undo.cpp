@@ -118,5 +118,9 @@ String undo_name() { return can_undo() ? Steps.states[Steps.position].name : Str
 String redo_name() { return can_redo() ? Steps.states[Steps.position + 1].name : String(); }
 bool undo_step() { return can_undo() && go_to(Steps.position - 1); }
 bool redo_step() { return can_redo() && go_to(Steps.position + 1); }
+const LayoutSnapshot& history_current() {
+  if (Steps.states.empty()) history_reset();
+  return Steps.states[Steps.position].layout;
+}
 size_t history_steps() { return Steps.position; }
 size_t history_bytes() { return Steps.bytes; }

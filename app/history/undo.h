@@ -29,6 +29,8 @@ String redo_name();
 // gone; the user is told and nothing changes).
 bool undo_step();
 bool redo_step();
+// The layout on the map as the history last recorded it.
+const struct LayoutSnapshot& history_current();
 // The number of steps that can be taken back, and the bytes the history holds.
 size_t history_steps();
 size_t history_bytes();

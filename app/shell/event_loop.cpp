@@ -2,9 +2,12 @@
 // it to the command that the event stands for.
 #include "app/shell/event_loop.h"
 
+#include <algorithm>
+
 #include "app/catalogs/player_icons.h"
 #include "app/formation/formation.h"
 #include "app/history/undo.h"
+#include "app/recovery/recovery.h"
 #include "app/level/level.h"
 #include "app/mapview/mouse.h"
 #include "app/mapview/render.h"
@@ -78,18 +81,22 @@ bool dispatch_event(int64_t kind) {
       break;
     default: break;
   }
-  // Whatever the event changed becomes a step of the undo history.
+  // Whatever the event changed becomes a step of the undo history and, before
+  // long, the recovery file.
   history_record();
   update_edit_menu();
+  recovery_tick();
   return kind != CloseWindow;
 }
 
 void run_event_loop() {
   for (;;) {
     draw_map();
-    // An idle program sleeps in event_wait; only while the marker runs does
-    // the wait end after a frame time so that the next frame gets drawn.
-    int64_t kind = map_animating() ? event_wait_timeout(AnimationFrameMs) : event_wait();
+    // An idle program sleeps in event_wait; only while the marker runs, or
+    // a recovery file is due, does the wait end after a time.
+    int64_t wait = recovery_wait_ms();
+    if (map_animating()) wait = wait < 0 ? AnimationFrameMs : std::min(wait, AnimationFrameMs);
+    int64_t kind = wait < 0 ? event_wait() : event_wait_timeout(wait);
     if (kind == 0) kind = -1;  // the time ran out: like a wake-up without an event
     if (!dispatch_event(kind)) break;
   }

@@ -9,6 +9,8 @@
 
 #include "app/formation/formation.h"
 #include "app/history/undo.h"
+#include "app/mapview/render.h"
+#include "app/recovery/recovery.h"
 #include "app/level/level.h"
 #include "app/shell/command_line.h"
 #include "app/shell/event_loop.h"
@@ -18,6 +20,7 @@
 #include "runtime/media/image.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/runtime.h"
+#include "runtime/toolkit/session.h"
 
 namespace {
 
@@ -52,14 +55,28 @@ String find_program_dir(const char* exe_link, const char* argv0) {
   return string_from_utf8(directory);
 }
 
-bool ask_save_at_quit() {
-  if (UnsavedChanges != 1) return true;
+QuitAnswer ask_save_at_quit() {
+  if (UnsavedChanges != 1) return QuitAnswer::Quit;
   int answer = message_requester(
       u"Tavrel",
       u"Der aktuelle Spielstand wurde noch nicht gespeichert. Soll er vor dem Beenden gespeichert werden?",
       ButtonsYesNo);
-  return answer != ResultYes || save_formation();
+  if (answer != ResultYes) return QuitAnswer::Quit;
+  switch (save_formation()) {
+    case SaveResult::Saved: return QuitAnswer::Quit;
+    case SaveResult::Cancelled: return QuitAnswer::QuitKeepingLayout;
+    case SaveResult::Failed: break;
+  }
+  return QuitAnswer::Stay;
 }
+
+namespace {
+
+// A logout, a kill or a lost display: the layout goes into the recovery file
+// before the program ends.
+void on_end(int) { recovery_session_end(); }
+
+}  // namespace
 
 int tavrel_main(int argc, char** argv) {
   ProgramArgc = argc;
@@ -87,13 +104,31 @@ int tavrel_main(int argc, char** argv) {
   }
 
   load_level(u"");
-  if (!options.file.empty()) load_formation_file(string_from_utf8(options.file));
   // What the program starts with is the start of the undo history.
   history_reset();
+  recovery_start();
+  on_session_end(on_end);
+  // A layout that a Tavrel ended improperly left is offered over the map; a
+  // file named on the command line is loaded unless that layout is taken.
+  draw_map();
+  bool restored = recovery_offer();
+  if (!restored && !options.file.empty()) {
+    load_formation_file(string_from_utf8(options.file));
+    history_reset();
+  }
   update_edit_menu();
-  do {
+  for (;;) {
     run_event_loop();
-  } while (!ask_save_at_quit());
+    QuitAnswer answer = ask_save_at_quit();
+    if (answer == QuitAnswer::Stay) continue;
+    if (answer == QuitAnswer::QuitKeepingLayout) {
+      recovery_write_now();
+      recovery_stop();
+    } else {
+      recovery_discard();
+    }
+    break;
+  }
   runtime_release();
   return 0;
 }

@@ -6,11 +6,13 @@
 // The directory part of the program path taken from /proc/self/exe (or, when
 // that cannot be read, from argv0; "" when there is none), ending in "/".
 String find_program_dir(const char* exe_link, const char* argv0);
+enum class QuitAnswer {
+  Quit,              // nothing unsaved, saved, or not wanted
+  QuitKeepingLayout, // the user wanted it saved, then cancelled the save requester
+  Stay,              // the save was chosen but failed: the work can still be saved elsewhere
+};
 // Asks at quit whether unsaved changes are to be saved (and saves on Yes).
-// False when the save was chosen but failed: the program then stays open so
-// that the work can be saved elsewhere. True to quit (saved, not wanted, or
-// the save requester cancelled).
-bool ask_save_at_quit();
+QuitAnswer ask_save_at_quit();
 // The whole program: start-up, loop, shut-down. Returns the exit status: 0,
 // or 1 when the main window cannot be opened (no display).
 int tavrel_main(int argc, char** argv);

@@ -121,3 +121,9 @@ int64_t file_size(const String& path) {
   if (S_ISDIR(status.st_mode)) return -2;
   return static_cast<int64_t>(status.st_size);
 }
+
+int64_t file_modified(const String& path) {
+  struct stat status;
+  if (stat(string_to_utf8(path).c_str(), &status) != 0) return -1;
+  return static_cast<int64_t>(status.st_mtime);
+}

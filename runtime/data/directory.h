@@ -19,3 +19,6 @@ void dir_finish(int listing);
 // Size in bytes; -1 for an empty path or a status that cannot be read, -2 for
 // a directory.
 int64_t file_size(const String& path);
+// Time of the last change of the file's contents in seconds since 1970
+// (universal time); -1 when its status cannot be read.
+int64_t file_modified(const String& path);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -345,24 +346,29 @@ int file_read_only(int number, const String& path, int flags) {
   return open_file(number, path, flags, "r", nullptr, true);
 }
 
-int file_create_replacing(int number, const String& path, int flags) {
-  if (!valid_number(number)) return 0;
-  if (number != AnyNumber) file_table().remove(number);
-  std::string destination = replaced_file(string_to_utf8(path));
-  if (destination.empty() || destination.back() == '/') return 0;
+namespace {
+
+// Opens the hidden file that is to replace destination (a link followed):
+// its descriptor, or -1 when destination names a directory or a file we may
+// not write, or the folder takes no new file. The file gets the old one's
+// permissions; a new one new_mode, or without it (-1) what creating it would
+// have given.
+int open_replacement(std::string* destination, std::string* temporary, int new_mode) {
+  *destination = replaced_file(*destination);
+  if (destination->empty() || destination->back() == '/') return -1;
   struct stat old_info;
-  bool exists = stat(destination.c_str(), &old_info) == 0;
-  if (exists && S_ISDIR(old_info.st_mode)) return 0;
+  bool exists = stat(destination->c_str(), &old_info) == 0;
+  if (exists && S_ISDIR(old_info.st_mode)) return -1;
   // A file that we may not write stays as it is, as it would for
   // file_create: renaming over it would bypass its protection.
-  if (exists && faccessat(AT_FDCWD, destination.c_str(), W_OK, AT_EACCESS) != 0) return 0;
-  size_t slash = destination.rfind('/');
-  std::string folder = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
+  if (exists && faccessat(AT_FDCWD, destination->c_str(), W_OK, AT_EACCESS) != 0) return -1;
+  size_t slash = destination->rfind('/');
+  std::string folder = slash == std::string::npos ? "" : destination->substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? *destination : destination->substr(slash + 1);
   // Hidden, named after the destination, short enough for any file system.
-  std::string temporary = folder + "." + name.substr(0, 200) + ".XXXXXX";
-  int fd = mkstemp(temporary.data());
-  if (fd < 0) return 0;
+  *temporary = folder + "." + name.substr(0, 200) + ".XXXXXX";
+  int fd = mkstemp(temporary->data());
+  if (fd < 0) return -1;
   // The new file gets the old one's permissions (and owner, where allowed);
   // a new file those that creating it would have given.
   if (exists && S_ISREG(old_info.st_mode)) {
@@ -371,11 +377,45 @@ int file_create_replacing(int number, const String& path, int flags) {
         // Not permitted: the file belongs to whoever writes it.
       }
     fchmod(fd, old_info.st_mode & 07777);
+  } else if (new_mode >= 0) {
+    fchmod(fd, static_cast<mode_t>(new_mode));
   } else {
     mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
   }
+  return fd;
+}
+
+}  // namespace
+
+bool file_replace_contents(const std::string& path, const std::string& data, int new_mode) {
+  std::string destination = path, temporary;
+  int fd = open_replacement(&destination, &temporary, new_mode);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (size_t done = 0; ok && done < data.size();) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ok = ok && fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  ok = ok && rename(temporary.c_str(), destination.c_str()) == 0;
+  if (ok)
+    sync_folder(destination);
+  else
+    unlink(temporary.c_str());
+  return ok;
+}
+
+int file_create_replacing(int number, const String& path, int flags) {
+  if (!valid_number(number)) return 0;
+  if (number != AnyNumber) file_table().remove(number);
+  std::string destination = string_to_utf8(path), temporary;
+  int fd = open_replacement(&destination, &temporary, -1);
+  if (fd < 0) return 0;
   FILE* stream = fdopen(fd, "w+");
   if (!stream) {
     ::close(fd);

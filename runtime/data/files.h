@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "runtime/core/strings.h"
 
@@ -43,6 +44,14 @@ int file_create_replacing(int number, const String& path, int flags = 0);
 // succeeded; 0 otherwise, and then a replacing file is removed and its
 // destination is untouched.
 int file_commit(int file);
+
+// Replaces the file at path (UTF-8) by data in the same safe way as
+// file_create_replacing and file_commit: a hidden file in the same folder,
+// flushed to the disk, then renamed over path; on any failure path stays as
+// it was. Uses no file number, so any thread may call it. A new file gets
+// the permissions new_mode (an existing one keeps its own). True when all
+// of it is on the disk.
+bool file_replace_contents(const std::string& path, const std::string& data, int new_mode);
 
 // Each returns the number of bytes written.
 int file_write_byte(int file, int64_t value);

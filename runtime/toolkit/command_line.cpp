@@ -5,8 +5,11 @@
 
 #include <memory>
 
+#include "runtime/toolkit/internal.h"
+
 CommandLine command_line_parse(int* argc, char*** argv, const char* parameters, const char* summary,
                                const std::vector<CommandLineOption>& options) {
+  runtime_set_locale();  // before GTK's options are read, which would set it
   CommandLine result;
   // GLib writes each option's value through a pointer of its own.
   std::vector<gboolean> switches(options.size(), FALSE);

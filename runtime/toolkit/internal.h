@@ -33,6 +33,9 @@ inline void set_data_int(gpointer object, const char* key, int value) {
   g_object_set_data(G_OBJECT(object), key, GINT_TO_POINTER(value));
 }
 
+// Sets the process's locale (once): everything from the environment but the
+// numbers, which are always written with a point; keeps GTK from changing it.
+void runtime_set_locale();
 // Runs the toolkit's pending events until none is left.
 void toolkit_flush();
 

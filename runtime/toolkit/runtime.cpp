@@ -19,14 +19,21 @@ bool HasDisplay = false;
 
 }  // namespace
 
-int runtime_init(int* argc, char*** argv) {
-  if (Initialised) return HasDisplay ? 1 : 0;
-  Initialised = true;
+void runtime_set_locale() {
+  static bool done = false;
+  if (done) return;
+  done = true;
   // All categories from the environment, but numbers always with a point.
   setlocale(LC_ALL, "");
   setlocale(LC_NUMERIC, "C");
   // GTK would set the locale from the environment again (numbers included).
   gtk_disable_setlocale();
+}
+
+int runtime_init(int* argc, char*** argv) {
+  if (Initialised) return HasDisplay ? 1 : 0;
+  Initialised = true;
+  runtime_set_locale();
   HasDisplay = gtk_init_check(argc, argv);
   events_init();
   images_init();

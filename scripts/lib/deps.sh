@@ -4,7 +4,7 @@
 
 TAVREL_PACKAGES=(
   g++ cmake ninja-build pkg-config
-  libgtk-3-dev libpng-dev libjpeg62-turbo-dev libexpat1-dev
+  libgtk-3-dev libx11-dev libpng-dev libjpeg62-turbo-dev libexpat1-dev
   libgtest-dev googletest
   fonts-dejavu-core adwaita-icon-theme
   xvfb xauth openbox xdotool x11-utils imagemagick desktop-file-utils

@@ -18,6 +18,9 @@ trap e2e_cleanup EXIT
 e2e_args() {
   TAVREL=$(readlink -f "${2:?path to tavrel}")
   OUT=$(readlink -m "${3:?output directory}/$1") && mkdir -p "$OUT"
+  # What the program keeps between runs stays with the test.
+  export XDG_STATE_HOME="$OUT/state"
+  rm -rf "$XDG_STATE_HOME"
 }
 
 fail() { echo "FAIL: $*" >&2; FAILURES=$((FAILURES + 1)); }

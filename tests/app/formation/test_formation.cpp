@@ -193,12 +193,13 @@ TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.dir), {}), 8);  // no file left behind
 
-  // At quit, a save that fails keeps the program open; a cancelled one quits.
+  // At quit, a save that fails keeps the program open; a cancelled one quits,
+  // keeping the layout for the next start.
   log_.answer = ResultYes;
   log_.texts = {path("folder")};
-  EXPECT_FALSE(ask_save_at_quit());
+  EXPECT_EQ(ask_save_at_quit(), QuitAnswer::Stay);
   EXPECT_EQ(shown(), NotCreated);
-  EXPECT_TRUE(ask_save_at_quit());
+  EXPECT_EQ(ask_save_at_quit(), QuitAnswer::QuitKeepingLayout);
 }
 
 TEST_F(FormationTest, WithoutALevelNameTheWindowIsCalledTavrel) {
