@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/history/undo.h"
+#include "app/recovery/recovery.h"
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
 #include "app/state/lists.h"
@@ -16,10 +17,14 @@
 #include "bench/bench_files.h"
 #include "bench/bench_load.h"
 #include "runtime/core/objects.h"
+#include "runtime/data/directory.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
 
 namespace {
+
+// Longer than the recovery file's pause after a change.
+constexpr int QuietWaitUs = 600 * 1000;
 
 double now_ms() {
   using namespace std::chrono;
@@ -125,6 +130,38 @@ void run_undo_figures(int rounds) {
     for (int i = 1; i < InscriptionCount; i++) Inscriptions[i] = String(32767, char16_t(u'a' + i % 26));
   });
   printf("history: %zu steps, %.1f MiB\n", history_steps(), history_bytes() / 1048576.0);
+
+  // The recovery file of the same formation: the longest time the event
+  // loop spends on a change (recording it, and handing the write to the
+  // writing thread), and how long the thread then takes.
+  std::string state = temp_folder("state");
+  setenv("XDG_STATE_HOME", state.c_str(), 1);
+  recovery_start();
+  double recording = 0, handing = 0, writing = 0;
+  for (int i = 0; i < rounds; i++) {
+    int64_t writes = recovery_writes();
+    double t0 = now_ms();
+    add(Graves, i, i);
+    note_change();
+    history_record();
+    double t1 = now_ms();
+    recovery_tick();
+    double t2 = now_ms();
+    usleep(QuietWaitUs);
+    double t3 = now_ms();
+    recovery_tick();
+    double t4 = now_ms();
+    while (recovery_writes() == writes) usleep(500);
+    recording = std::max(recording, t1 - t0);
+    handing = std::max({handing, t2 - t1, t4 - t3});
+    writing = std::max(writing, now_ms() - t3);
+  }
+  printf("recovery file (%.1f MiB), longest times on the event loop for a change: recording it %.3f ms "
+         "(%.1f frames of panning), handing the write to its thread %.3f ms (%.2f frames); writing on "
+         "that thread up to %.0f ms\n",
+         file_size(recovery_path()) / 1048576.0, recording, recording / pan_ms, handing, handing / pan_ms, writing);
+  recovery_discard();
+  remove_folder(state);
   image_free(MapView.work_image);
   image_free(MapView.map_image);
   MapView.work_image = MapView.map_image = 0;

@@ -11,6 +11,11 @@
 
 namespace {
 
+// Texts compared as bytes: much faster than unit by unit for long ones.
+bool same_text(const String& a, const String& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), 2 * a.size()) == 0;
+}
+
 template <class Record>
 bool same_records(const std::shared_ptr<const std::vector<Record>>& a,
                   const std::shared_ptr<const std::vector<Record>>& b) {
@@ -66,7 +71,7 @@ LayoutSnapshot take_snapshot(const LayoutSnapshot* previous) {
     const String& text = Inscriptions[i];
     if (text.empty()) continue;
     const std::shared_ptr<const String>* before = previous ? &previous->texts[i] : nullptr;
-    s.texts[i] = before && *before && **before == text ? *before : std::make_shared<const String>(text);
+    s.texts[i] = before && *before && same_text(**before, text) ? *before : std::make_shared<const String>(text);
   }
   return s;
 }
@@ -77,7 +82,7 @@ bool same_layout(const LayoutSnapshot& a, const LayoutSnapshot& b) {
     return false;
   for (int i = 0; i < InscriptionCount; i++) {
     const auto &x = a.texts[i], &y = b.texts[i];
-    if (x != y && (!x || !y || *x != *y)) return false;
+    if (x != y && (!x || !y || !same_text(*x, *y))) return false;
   }
   return true;
 }
