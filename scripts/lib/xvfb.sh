@@ -10,15 +10,25 @@ tavrel_ensure_display() {
   Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
   TAVREL_XVFB_PID=$!
   export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+  trap tavrel_stop_display EXIT
+  if ! tavrel_wait_for xdpyinfo; then
+    echo "Xvfb did not start on $DISPLAY" >&2
+    return 0
+  fi
   openbox >/dev/null 2>&1 &
   TAVREL_WM_PID=$!
-  sleep 0.5
-  trap tavrel_stop_display EXIT
+  tavrel_wait_for eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    echo "openbox did not start on $DISPLAY" >&2
+}
+
+# Runs the command every 0.1 s until it succeeds, for up to 10 s.
+tavrel_wait_for() {
+  local i
+  for i in $(seq 1 100); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 tavrel_stop_display() {
