@@ -60,7 +60,7 @@ red=0 box=0x0+0+0
 move 500 400 && xdotool click --repeat 2 --delay 60 1
 wait_for 3 "rings grown to 40 pixels" rings marker 1 40
 centre=$(awk -v b="$box" 'BEGIN { split(b, v, /[x+]/); printf "%d,%d", v[3] + v[1] / 2, v[4] + v[2] / 2 }')
-check '[ "$red" -gt 0 ] && [[ "$centre" =~ ^7[789],7[789]$ ]] && wait_for 6 "" eval "! rings marker-gone 1 0"' \
+check '[ "$red" -gt 0 ] && [[ "$centre" =~ ^7[789],7[789]$ ]] && wait_for 6 "" eval "rings marker-gone 0 0 && [ \$red = 0 ]"' \
   "the marker's rings show around the point after a double-click ($red red pixels, centred at $centre) and go"
 
 # Left alone: next to no processor time, and no wake-ups at all.
