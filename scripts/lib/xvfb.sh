@@ -5,20 +5,34 @@ tavrel_ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  local n=${TAVREL_XVFB_DISPLAY:-91}
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb takes the first free display number itself and writes it to fd 3: two
+  # test runs started at once cannot end up on the same display.
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   TAVREL_XVFB_PID=$!
-  export DISPLAY=":$n"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+  trap tavrel_stop_display EXIT
+  if ! tavrel_wait_for test -s "$number_file"; then
+    echo "Xvfb did not start" >&2
+    rm -f "$number_file"
+    return 0
+  fi
+  export DISPLAY=":$(head -n 1 "$number_file")"
+  rm -f "$number_file"
   openbox >/dev/null 2>&1 &
   TAVREL_WM_PID=$!
-  sleep 0.5
-  trap tavrel_stop_display EXIT
+  tavrel_wait_for eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    echo "openbox did not start on $DISPLAY" >&2
+}
+
+# Runs the command every 0.1 s until it succeeds, for up to 10 s.
+tavrel_wait_for() {
+  local i
+  for i in $(seq 1 100); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 tavrel_stop_display() {

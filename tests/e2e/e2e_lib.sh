@@ -1,7 +1,7 @@
 # Shared by the end-to-end tests: failure counting, clean-up of the processes
 # they start, a display with a window manager, starting and closing the
-# program, and screenshots compared as pictures. A test sources it and calls
-# e2e_args first; APP_PID is the program's process.
+# program, waiting for what an action brings, and screenshots compared as
+# pictures. A test sources it and calls e2e_args first; APP_PID is the program's process.
 
 OWN_PIDS=() APP_PID="" FAILURES=0
 
@@ -38,106 +38,136 @@ e2e_finish() {
 # Stops at once when the program or a tool is missing.
 e2e_require() {
   [ -x "$TAVREL" ] || { echo "FAIL: $TAVREL is not an executable" >&2; exit 1; }
-  for tool in xdotool xwininfo xprop import convert compare openbox "$@"; do
+  for tool in xdotool xwininfo xprop xdpyinfo import convert compare openbox "$@"; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing" >&2; exit 1; }
   done
 }
 
+# --- Waiting: for what an action should bring, never for a guessed time ----------
+# wait_for <seconds> <what> <command...>: runs the command every 0.05 s until it succeeds
+# (WAITED: its output); after the time it fails "<what>" (quietly for "").
+wait_for() {
+  local limit=$1 what=$2 end=$((${EPOCHREALTIME//[!0-9]/} / 1000 + $1 * 1000))
+  shift 2
+  until "$@" >"$OUT/waited" 2>/dev/null; do
+    [ $((${EPOCHREALTIME//[!0-9]/} / 1000)) -lt "$end" ] || { [ -z "$what" ] || fail "$what: not within $limit s"; return 1; }
+    sleep 0.05
+  done
+  WAITED=$(<"$OUT/waited")
+}
+# A visible window of the program titled $1 (a pattern); wait_window waits for it (WAITED: its id).
+window_of() { xdotool search --all --pid "$APP_PID" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
+wait_window() { wait_for "${2:-20}" "a window \"$1\"" window_of "$1"; }
+gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+wait_gone() { wait_for "${2:-10}" "window $1 closing" gone "$1"; }
+# The program's main thread: its state and how often it has gone to sleep.
+program_state() { grep -E '^(State|voluntary_ctxt)' "/proc/$APP_PID/task/$APP_PID/status" 2>/dev/null | tr -s '\t\n' ' '; }
+screen_sum() { import -window root rgb:- 2>/dev/null | md5sum; }
+# Same screen (unless $1 is "program") and the program asleep since the last look.
+at_rest() {
+  local before=$REST
+  REST="$([ "$1" = program ] || screen_sum) $(program_state)"
+  [ "$REST" = "$before" ] && [[ $REST != *running* && $REST != *disk* ]]
+}
+# Waits until the program has taken in the input sent so far and the screen is still.
+settle() { REST=""; wait_for 15 "rest after the last input" at_rest "${1:-screen}"; }
+# The program's processor time (clock ticks) and wake-ups of all its threads over $1 s
+# left alone: the one place where the tests let time pass, to measure it.
+usage() { local a b; a=($(usage_now)) && sleep "$1" && b=($(usage_now)) && echo $((b[0] - a[0])) $((b[1] - a[1])); }
+usage_now() { awk '{ print $14 + $15 }' "/proc/$APP_PID/stat"; awk '/^voluntary_ctxt/ { s += $2 } END { print s }' /proc/"$APP_PID"/task/*/status; }
+
 # The display in DISPLAY, with openbox started there if no window manager
-# runs; without DISPLAY an Xvfb of its own.
+# runs; without DISPLAY an Xvfb of its own, unless scripts/test.sh promised one.
 e2e_display() {
-  if [ -z "${DISPLAY:-}" ]; then
+  if [ -z "${DISPLAY:-}" ] && [ "${TAVREL_REQUIRE_DISPLAY:-}" != 1 ]; then
     # Xvfb picks a free display number itself and writes it to fd 3.
     exec 3>"$OUT/xvfb.display"
     Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
-    local xvfb_pid=$!
+    OWN_PIDS+=("$!")
     exec 3>&-
-    OWN_PIDS+=("$xvfb_pid")
-    for _ in $(seq 1 100); do
-      [ -s "$OUT/xvfb.display" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -s "$OUT/xvfb.display" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
+    wait_for 10 "Xvfb starting" test -s "$OUT/xvfb.display" || exit 1
     export DISPLAY=":$(head -n 1 "$OUT/xvfb.display")"
   fi
+  xdpyinfo >/dev/null 2>&1 ||
+    { echo "FAIL: no display at \"${DISPLAY:-}\"${TAVREL_REQUIRE_DISPLAY:+ though the test run should provide one}" >&2; exit 1; }
   unset WAYLAND_DISPLAY
-  export GDK_BACKEND=x11
-  export NO_AT_BRIDGE=1
+  export GDK_BACKEND=x11 NO_AT_BRIDGE=1
   # A window manager closes windows politely (Alt+F4 asks the program).
-  if ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+  if ! wm_runs; then
     openbox >"$OUT/openbox.log" 2>&1 &
     OWN_PIDS+=("$!")
-    for _ in $(seq 1 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
-    sleep 0.5
+    wait_for 10 "openbox starting" wm_runs || exit 1
   fi
 }
+wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 # --- The program's window and the pointer (xdotool, xwininfo, ImageMagick) ------
-shot() { import -window root "$OUT/$1.png" 2>/dev/null; }
-# Moves the pointer to gadget-area coordinates (x, y) of the main window.
-move() { xdotool mousemove $((GX + $1)) $((GY + $2)); sleep 0.05; }
-# Starts $TAVREL in $OUT with its window "Varn" at (40, 40); sets APP_PID, WIN, its client area
-# WX, WY, map pixel (0, 0) on the screen CX, CY (by matching <map picture>) and the gadget area GX, GY.
+# The client area of window $1: x y width height.
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+    /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print x, y, w, h }'
+}
+# Where the window manager has the main window now: its client area at WX, WY (WW x WH),
+# map pixel (0, 0) at CX, CY and the gadget area at GX, GY (offsets from e2e_start).
+locate() { read -r WX WY WW WH < <(geometry "$WIN"); CX=$((WX + MAP_X)) CY=$((WY + MAP_Y)) GX=$((CX - 1)) GY=$((CY - 1)); }
+shot() { locate; import -window root -quality 10 "$OUT/$1.png" 2>/dev/null; }  # quick zlib level 1
+# Moves the pointer to gadget-area coordinates (x, y) of the main window, wherever it is.
+move() { xdotool mousemove --window "$WIN" $((MAP_X - 1 + $1)) $((MAP_Y - 1 + $2)); }
+# drag <from-x> <from-y> <to-x> <to-y> <steps>: press, move, release in the gadget area,
+# each step taken in by the program before the next (it reads where the pointer is).
+drag() {
+  move "$1" "$2" && settle program && xdotool mousedown 1 && settle program
+  for ((i = 1; i <= $5; i++)); do move $(($1 + ($3 - $1) * i / $5)) $(($2 + ($4 - $2) * i / $5)) && settle program; done
+  xdotool mouseup 1 && settle
+}
+# Starts $TAVREL in $OUT with its window "Varn" at (40, 40) and waits for <map picture> in it;
+# sets APP_PID, WIN, the offsets MAP_X, MAP_Y of map pixel (0, 0) in the client area, and locates it.
 e2e_start() {
   (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
   APP_PID=$!
-  # xdotool gives up at once when a window it looks at vanishes meanwhile
-  # (another program's, closing): it searches again until the time is up.
-  local until=$((SECONDS + 20))
-  WIN=""
-  while [ -z "$WIN" ] && [ "$SECONDS" -lt "$until" ]; do
-    WIN=$(timeout 20 xdotool search --sync --pid "$APP_PID" --onlyvisible --name '^Varn$' 2>/dev/null | head -n 1)
-    [ -n "$WIN" ] || sleep 0.2
-  done
-  [ -n "$WIN" ] || { fail "no window titled \"Varn\""; exit 1; }
-  xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
-  sleep 1.5
-  read -r WX WY < <(xwininfo -id "$WIN" |
-    awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x, $4 }')
-  shot start
-  convert "$OUT/start.png" -crop 124x103+$((WX + 300))+$((WY + 318)) +repage "$OUT/probe-screen.png"
+  wait_window Varn || exit 1
+  WIN=$WAITED MAP_X=0 MAP_Y=0
+  timeout 10 xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
   convert "$1" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
-  local r
-  r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$OUT/probe-map.png" null: 2>&1)
-  [[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] ||
-    { fail "the map picture is not in the window ($r)"; exit 1; }
-  CX=$((WX + BASH_REMATCH[2])) CY=$((WY + 18 + BASH_REMATCH[3]))
-  GX=$((CX - 1)) GY=$((CY - 1))
+  wait_for 20 "" map_shown || { fail "the map picture is not in the window ($MATCH)"; exit 1; }
+  settle; shot start
+}
+map_shown() {
+  shot start && crop "$OUT/start.png" $((WX + 300)) $((WY + 318)) 124 103 "$OUT/probe-screen.png"
+  MATCH=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$OUT/probe-map.png" null: 2>&1)
+  [[ "$MATCH" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] &&
+    MAP_X=${BASH_REMATCH[2]} MAP_Y=$((18 + BASH_REMATCH[3]))
 }
 
-# Waits up to $2 tenths of a second for a window of the program named $1; prints its id.
-find_window() {
-  local id
-  for _ in $(seq 1 "${2:-150}"); do
-    id=$(xdotool search --all --pid "$APP_PID" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
+# choose <keys...>: in the menu that opens (a window named after the program), the item the keys
+# lead to; menu <keys...>: so in the menu "Spiel", opened with F10.
+choose() { wait_window tavrel 10 && xdotool key --clearmodifiers "$@" Return && wait_gone "$WAITED"; }
+menu() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers F10 2>/dev/null; choose "$@"; }
+# reply <title> <text> [key] [tries]: types the text into the program's window <title> when it
+# comes and presses the key (Return) until it closes. A file requester ignores Return until
+# its button has caught up with the text: with tries > 1 the key comes again each second.
+reply() {
+  wait_window "$1" || return 1
+  local id=$WAITED n=${4:-1}
+  timeout 10 xdotool windowactivate --sync "$id" type --delay 20 "$2" 2>/dev/null
+  for ((; n > 0; n--)); do
+    gone "$id" || xdotool key --clearmodifiers "${3:-Return}"
+    wait_for $((n > 1 ? 1 : 10)) "" gone "$id" && return 0
   done
-  return 1
+  fail "window \"$1\" stays open after \"$2\""
 }
+# key <keys...>: pressed in the main window.
+key() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers "$@" 2>/dev/null; settle; }
 
-# Waits up to $1 tenths of a second for the program to end; sets EXIT_STATUS.
-wait_exit() {
-  for _ in $(seq 1 "$1"); do
-    kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID"; EXIT_STATUS=$?; APP_PID=""; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
+# Waits up to $1 s for the program to end; sets EXIT_STATUS.
+wait_exit() { wait_for "$1" "" eval '! kill -0 "$APP_PID"' && { wait "$APP_PID"; EXIT_STATUS=$? APP_PID=""; }; }
 
 # Asks the window manager to close window $1 (Alt+F4), again if neither the
 # quit question (a window titled "Tavrel") nor the end of the program follows.
 request_close() {
   for _ in 1 2 3; do
-    xdotool windowactivate --sync "$1" 2>/dev/null
-    sleep 0.3
-    xdotool key --clearmodifiers alt+F4
-    for _ in $(seq 1 30); do
-      kill -0 "$APP_PID" 2>/dev/null || return 0
-      [ -n "$(xdotool search --all --pid "$APP_PID" --onlyvisible --name '^Tavrel$' 2>/dev/null)" ] && return 0
-      sleep 0.1
-    done
+    timeout 10 xdotool windowactivate --sync "$1" key --clearmodifiers alt+F4 2>/dev/null
+    wait_for 3 "" eval '! kill -0 "$APP_PID" 2>/dev/null || window_of Tavrel' && return 0
   done
 }
 

@@ -37,9 +37,7 @@ e2e_display
 e2e_start "$PREFIX/lib/tavrel/pics/varn_map.jpg"  # fails unless the demo map shows in "Varn"
 pass "started through the link, the program shows the demo map"
 check 'xprop -id "$WIN" _NET_WM_ICON | grep -aq "Icon (48 x 48)"' "the window carries the program's icon"
-kill "$APP_PID" 2>/dev/null
-wait "$APP_PID" 2>/dev/null
-APP_PID=""
+kill "$APP_PID" && wait "$APP_PID" 2>/dev/null; APP_PID=""
 
 cmake --build "$BUILD" --target uninstall >"$OUT/uninstall.log" 2>&1
 check '[ -z "$(find "$PREFIX" -type f -o -type l)" ] && [ ! -e "$PREFIX/lib/tavrel" ]' "the uninstall target removes everything"

@@ -24,12 +24,6 @@ hero_vs() {
   crop "$OUT/$1.png" $((CX + $2)) $((CY + $3)) 32 32 "$OUT/$1-hero.png"
   differing "$OUT/$1-hero.png" "$OUT/$1-hero-expected.png" 4
 }
-drag() {  # <from-x> <from-y> <to-x> <to-y>: press, move in 10 steps, release
-  move "$1" "$2" && xdotool mousedown 1 && sleep 0.1
-  for i in $(seq 1 10); do move $(($1 + ($3 - $1) * i / 10)) $(($2 + ($4 - $2) * i / 10)); done
-  sleep 0.1 && xdotool mouseup 1 && sleep 0.5
-}
-key() { xdotool windowactivate --sync "$WIN" 2>/dev/null; sleep 0.3; xdotool key --clearmodifiers "$1"; sleep 1; }
 
 e2e_display
 e2e_start "$MAP_PICTURE"
@@ -43,13 +37,13 @@ check '[ "$heroes" = 5 ] && [ "$beside" -lt 40 ] && [ "$(hero_vs start 25 20 25 
 
 # The hero pressed in its middle and dropped with the pointer at (400, 300):
 # its new top-left corner is (384, 284), its old place shows the map.
-drag 41 36 400 300
+drag 41 36 400 300 10
 shot dragged
 check '[ "$(hero_vs dragged 384 284 384 284)" -lt 20 ] && [ "$(screen_vs_map dragged 29 24 24 24 29 24)" -lt 40 ]' \
   "the dragged hero shows at (384, 284) and its old place shows the map"
 
 # Pressed on free map, the pointer moved 100 left and 50 up: the origin is (100, 50).
-drag 700 500 600 450
+drag 700 500 600 450 10
 shot panned
 check '[ "$(screen_vs_map panned 500 300 120 80 600 350)" -lt 100 ] && [ "$(hero_vs panned 284 234 384 284)" -lt 20 ]' \
   "panning moved the picture by (100, 50), the hero with it"
@@ -58,24 +52,21 @@ check '[ "$(screen_vs_map panned 500 300 120 80 600 350)" -lt 100 ] && [ "$(hero
 # x - r - 4 to x + r: their box is centred 2 pixels up and left of it.
 red_box() {
   convert "$OUT/$1.png" -crop "160x160+$((CX + 420))+$((CY + 320))" +repage \
-    -fx '(r > 0.94 && g < 0.12 && b < 0.12) ? 1 : 0' -format '%[fx:round(mean * w * h)] %@' info: 2>/dev/null
+    -fx '(r > 0.94 && g < 0.12 && b < 0.12) ? 1 : 0' -format '%[fx:round(mean * w * h)] %@\n' info: 2>/dev/null
 }
-move 500 400
-xdotool click --repeat 2 --delay 60 1
-sleep 0.6
-shot marker
-read -r red box < <(red_box marker)
-sleep 3.2
-shot marker-gone
+# <shot> <red pixels at least> <box at least that wide>: the rings seen in a new screenshot.
+rings() { shot "$1" && read -r red box < <(red_box "$1") && [ "$red" -ge "$2" ] && [ "${box%%x*}" -ge "$3" ]; }
+red=0 box=0x0+0+0
+move 500 400 && xdotool click --repeat 2 --delay 60 1
+wait_for 3 "rings grown to 40 pixels" rings marker 1 40
 centre=$(awk -v b="$box" 'BEGIN { split(b, v, /[x+]/); printf "%d,%d", v[3] + v[1] / 2, v[4] + v[2] / 2 }')
-check '[ "$red" -gt 0 ] && [[ "$centre" =~ ^7[789],7[789]$ ]] && [ "$(red_box marker-gone | cut -d" " -f1)" = 0 ]' \
+check '[ "$red" -gt 0 ] && [[ "$centre" =~ ^7[789],7[789]$ ]] && wait_for 6 "" eval "rings marker-gone 0 0 && [ \$red = 0 ]"' \
   "the marker's rings show around the point after a double-click ($red red pixels, centred at $centre) and go"
 
 # Left alone: next to no processor time, and no wake-ups at all.
-idle() { echo "$(awk '{ print $14 + $15 }' "/proc/$APP_PID/stat")" "$(awk '/^voluntary_ctxt/ { s += $2 } END { print s }' /proc/"$APP_PID"/task/*/status)"; }
-sleep 1 && read -r t0 w0 < <(idle) && sleep 10 && read -r t1 w1 < <(idle)
-check '[ $((t1 - t0)) -le $(($(getconf CLK_TCK) / 4)) ] && [ $((w1 - w0)) -le 20 ]' \
-  "left alone, the program used $((t1 - t0)) clock ticks and woke $((w1 - w0)) times in 10 s"
+settle && read -r ticks wakes < <(usage 10)
+check '[ "$ticks" -le $(($(getconf CLK_TCK) / 4)) ] && [ "$wakes" -le 20 ]' \
+  "left alone, the program used $ticks clock ticks and woke $wakes times in 10 s"
 
 # At 90 per cent canvas pixel (x, y) shows map pixel (100 + x / 0.9, 50 + y / 0.9).
 key ctrl+KP_Subtract
@@ -92,23 +83,21 @@ check '[ "$(screen_vs_map zoom100 450 270 180 90 550 320)" -lt 100 ]' "Ctrl+Retu
 
 # "Neues Spiel", the first item of the menu "Spiel", asks nothing and takes
 # the hero back to the top: its place shows the map again.
-xdotool mousemove $((WX + 20)) $((WY + 12)) click 1 sleep 0.6 mousemove $((WX + 60)) $((WY + 37)) sleep 0.3 click 1
-sleep 1
-shot new-game
-check '! find_window Tavrel 5 >/dev/null && [ "$(screen_vs_map new-game 288 238 24 24 388 288)" -lt 40 ]' \
+xdotool mousemove --window "$WIN" 20 12 click 1 && wait_window tavrel && xdotool mousemove --window "$WIN" 60 37 click 1
+wait_gone "$WAITED" && settle && shot new-game
+check '! window_of Tavrel >/dev/null && [ "$(screen_vs_map new-game 288 238 24 24 388 288)" -lt 40 ]' \
   "\"Neues Spiel\" took the hero back without a question"
 
-# A larger window shows more of the map: the canvas follows it.
-xdotool windowsize --sync "$WIN" 1500 950
-sleep 1
+# A larger window shows more of the map: the canvas follows it. The window manager may
+# move the window to keep it on the screen: shot reads where it is.
+xdotool windowsize "$WIN" 1500 950 && wait_for 10 "window Varn at 1500 x 950" eval 'locate; [ "$WW $WH" = "1500 950" ]' && settle
 shot larger
 check '[ "$(screen_vs_map larger 1300 820 150 80 1400 870)" -lt 100 ]' "the canvas grows with the window"
 
 # Closed after a zoom, it asks whether to save; answered No, it ends with 0.
 key ctrl+KP_Subtract
 request_close "$WIN"
-DIALOG=$(find_window Tavrel 50) || fail "no quit question after a change"
-shot quit-question
-xdotool windowactivate --sync "$DIALOG" 2>/dev/null && sleep 0.3 && xdotool key --clearmodifiers alt+n
-if wait_exit 100; then check '[ "$EXIT_STATUS" = 0 ]' "exit status $EXIT_STATUS after No"; else fail "no end after No"; fi
+wait_for 5 "the quit question after a change" window_of Tavrel && settle && shot quit-question
+reply Tavrel "" alt+n
+if wait_exit 10; then check '[ "$EXIT_STATUS" = 0 ]' "exit status $EXIT_STATUS after No"; else fail "no end after No"; fi
 e2e_finish map

@@ -15,40 +15,33 @@ piece_off() {
   compare -metric AE -fuzz 4% "$OUT/drawn.png" "$OUT/expected.png" null: 2>&1 | awk '{ printf "%d\n", $1 }'
 }
 check() { if [ "$2" -lt 40 ]; then pass "$1 ($2 pixels off)"; else fail "$1 ($2 pixels off)"; fi; }
-# Item <n> of the menu of a right click at (x, y); a piece picker opens with its first cell there.
-menu_item() {
-  move "$1" "$2" && xdotool click 3 && sleep 0.4
-  for _ in $(seq 1 "$3"); do xdotool key Down; done
-  xdotool key Return && sleep 0.6
-}
-pick_first() { xdotool click 1 && sleep 0.6; }
-answer() { xdotool type --delay 20 "$1" && xdotool key Return && sleep 0.6; }  # into the focused question
+# The item the keys lead to in the menu of a right click at (x, y); a piece picker opens with its first cell there.
+menu_item() { move "$1" "$2" && settle program && xdotool click 3 && choose "${@:3}" && settle; }
+pick_first() { xdotool click 1 && settle; }
 
 e2e_start "$MAP"
-menu_item 300 400 1  # "Grabstein setzen"
-pick_first && answer Anna && answer Falken && shot grave
+menu_item 300 400 Down  # "Grabstein setzen"
+pick_first && reply Tavrel Anna && reply Tavrel Falken && settle && shot grave
 check "the stone stands centred on the clicked spot" "$(piece_off grave stone0.png 280 380)"
-move 305 405 && sleep 0.5 && shot label
+move 305 405 && settle && shot label
 black=$(convert "$OUT/label.png" -crop 400x40+$((GX + 300))+$((GY + 400)) +repage \
   -fx '(r + g + b < 0.05) ? 1 : 0' -format '%[fx:round(mean * w * h)]' info:)
 if [ "$black" -gt 2500 ]; then pass "the pointer on the stone shows its label (look at the date in label.png)"
 else fail "no inscription at the pointer ($black black pixels)"; fi
 
-menu_item 600 400 2  # "Transportmittel erstellen"; the offered "Planwagen" is kept
-pick_first && answer "" && answer Falken && shot transport
+menu_item 600 400 Down Down  # "Transportmittel erstellen"; the offered "Planwagen" is kept
+pick_first && reply Tavrel "" && reply Tavrel Falken && settle && shot transport
 check "the wagon stands centred on the clicked spot" "$(piece_off transport wagon0.png 580 380)"
-menu_item 600 400 2  # "Transportmittel anhängen", then the first hero's picture
+menu_item 600 400 Down Down  # "Transportmittel anhängen", then the first hero's picture
 pick_first && shot attached
 check "attached, the wagon stands 36 below the first hero's centre" "$(piece_off attached wagon0.png 21 52)"
 
 # The hero dragged 360 pixels right: the wagon follows 36 behind his centre (401, 36) on his trail.
-move 41 36 && xdotool mousedown 1
-for i in $(seq 1 12); do move $((41 + 30 * i)) 36; done
-xdotool mouseup 1 && sleep 0.6 && shot dragged
+drag 41 36 401 36 12 && shot dragged
 best=$(for dx in $(seq -6 6); do piece_off dragged wagon0.png $((345 + dx)) 16; done | sort -n | head -n 1)
 check "the wagon followed the hero along his trail" "$best"
 
-menu_item 365 36 1  # "Transportmittel entfernen"
-xdotool key alt+y && sleep 0.6 && shot removed
+menu_item 365 36 Down  # "Transportmittel entfernen"
+reply Tavrel "" alt+y && settle && shot removed
 check "removed with Yes, the wagon is gone" "$(piece_off removed - 345 16)"
 e2e_finish pieces
