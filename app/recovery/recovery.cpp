@@ -147,21 +147,35 @@ void remove_own_file() {
 
 String lock_of(const String& recovery_path) { return recovery_path.substr(0, recovery_path.size() - 4) + u".lock"; }
 
-// Removes the locks of processes that have ended without leaving a file.
-void clear_ended_locks() {
+// True when the lock file is held by a running process.
+bool held(const String& lock) {
+  if (file_size(lock) < 0) return false;
+  int taken = lock_try(lock);
+  lock_release(taken);
+  return taken < 0;
+}
+
+// Removes what ended processes left besides their recovery files: locks of
+// processes that left no file, and half-written files of writes cut short
+// (".recovery-<id>.tvf.XXXXXX").
+void clear_ended_leftovers() {
   Recovery& r = self();
-  int listing = dir_examine(AnyNumber, r.folder, u"recovery-*.lock");
+  int listing = dir_examine(AnyNumber, r.folder, u"*recovery-*");
   if (!listing) return;
+  std::vector<String> gone;
   while (dir_next_entry(listing)) {
-    String lock = r.folder + dir_entry_name(listing);
-    String file = lock.substr(0, lock.size() - 5) + u".tvf";
-    if (lock == r.lock_path || file_size(file) >= 0) continue;
-    int held = lock_try(lock);
-    if (held < 0) continue;
-    unlink(string_to_utf8(lock).c_str());
-    lock_release(held);
+    String name = dir_entry_name(listing);
+    if (name[0] == u'.') {
+      size_t end = name.find(u".tvf.");
+      if (end != String::npos && !held(r.folder + name.substr(1, end - 1) + u".lock")) gone.push_back(r.folder + name);
+    } else if (name.size() > 5 && name.substr(name.size() - 5) == u".lock") {
+      String lock = r.folder + name;
+      if (lock != r.lock_path && file_size(lock.substr(0, lock.size() - 5) + u".tvf") < 0 && !held(lock))
+        gone.push_back(lock);
+    }
   }
   dir_finish(listing);
+  for (const String& path : gone) unlink(string_to_utf8(path).c_str());
 }
 
 // A recovery file whose process has ended, with the lock it left (held by
@@ -241,7 +255,7 @@ void recovery_start() {
   r.lock_path = lock_of(r.path);
   r.lock = lock_hold(r.lock_path);
   if (r.lock < 0) return;
-  clear_ended_locks();
+  clear_ended_leftovers();
   r.seen_changes = LayoutChanges;
   r.pending = r.written = false;
   r.writer.stopping = false;
