@@ -19,19 +19,31 @@ bool HasDisplay = false;
 
 }  // namespace
 
-int runtime_init(int* argc, char*** argv) {
+namespace {
+
+// The locale, the toolkit when asked to open the display, the queue and the
+// tables.
+int start(int* argc, char*** argv, bool with_display) {
   if (Initialised) return HasDisplay ? 1 : 0;
   Initialised = true;
   // All categories from the environment, but numbers always with a point.
   setlocale(LC_ALL, "");
   setlocale(LC_NUMERIC, "C");
-  // GTK would set the locale from the environment again (numbers included).
-  gtk_disable_setlocale();
-  HasDisplay = gtk_init_check(argc, argv);
+  if (with_display) {
+    // GTK would set the locale from the environment again (numbers included).
+    gtk_disable_setlocale();
+    HasDisplay = gtk_init_check(argc, argv);
+  }
   events_init();
   images_init();
   return HasDisplay ? 1 : 0;
 }
+
+}  // namespace
+
+int runtime_init(int* argc, char*** argv) { return start(argc, argv, true); }
+
+void runtime_init_without_display() { start(nullptr, nullptr, false); }
 
 bool runtime_has_display() { return HasDisplay; }
 
