@@ -3,6 +3,7 @@
 #include "app/shell/event_loop.h"
 
 #include "app/catalogs/player_icons.h"
+#include "app/export/export_commands.h"
 #include "app/formation/formation.h"
 #include "app/level/level.h"
 #include "app/mapview/mouse.h"
@@ -31,6 +32,8 @@ void dispatch_menu(int64_t number) {
     case CommandPlayerIcons: change_player_icons(); break;
     case CommandSaveGame: save_formation(); break;
     case CommandLoadGame: load_formation(); break;
+    case CommandExportMap: export_map_command(); break;
+    case CommandExportView: export_view_command(); break;
     case CommandZoomFull:
     case ShortcutZoomFull: zoom_full(); break;
     case CommandZoomOut:

@@ -55,6 +55,8 @@ int open_main_window() {
   menu_separator();
   menu_item(CommandLoadGame, u"Spiel laden");
   menu_item(CommandSaveGame, u"Spiel speichern");
+  menu_item(CommandExportMap, u"Als Bild exportieren …");
+  menu_item(CommandExportView, u"Ansicht als Bild exportieren …");
   menu_title(u"Zoom");
   menu_item(CommandZoomOut, u"Verkleinern [STRG] + [NUM -]");
   menu_item(CommandZoomIn, u"Vergrößern [STRG] + [NUM +]");

@@ -12,5 +12,6 @@ String find_program_dir(const char* exe_link, const char* argv0);
 // the save requester cancelled).
 bool ask_save_at_quit();
 // The whole program: start-up, loop, shut-down. Returns the exit status: 0,
-// or 1 when the main window cannot be opened (no display).
+// or 1 when the main window cannot be opened (no display). With --export it
+// writes the picture instead, without a display, and returns 0 or 1.
 int tavrel_main(int argc, char** argv);
