@@ -10,7 +10,7 @@ e2e_display
 
 shot() { sleep 1; import -window root "$OUT/$1.png" 2>/dev/null; }
 differing() { compare -metric AE -fuzz 4% "$OUT/$1.png" "$OUT/$2.png" null: 2>&1 | awk '{ printf "%d", $1 }'; }
-# F10 opens the menu "Spiel"; the keys choose the item.
+# F10 opens the menu "Spiel"; the keys choose the item (Down n times: the n-th from the top).
 menu() { xdotool key --clearmodifiers F10 sleep 0.3 "$@" sleep 0.3 key Return sleep 1; }
 # Types into the file requester and confirms, again while it stays open.
 answer() {
@@ -26,7 +26,7 @@ xdotool mousemove $((X + 42)) $((Y + 62)) sleep 0.3 mousedown 1 sleep 0.3 mousem
   sleep 0.3 mousemove $((X + 401)) $((Y + 326)) sleep 0.3 mouseup 1 sleep 0.3 mousemove $((X + 900)) $((Y + 700))
 xdotool sleep 1 key --clearmodifiers ctrl+KP_Subtract
 shot changed
-menu key Up
+menu key Down Down Down Down
 answer plan
 read -r size zoom hx hy <<<"$(echo $(stat -c %s "$OUT/plan.tvf"; od -A n -t u1 -j 57 -N 1 "$OUT/plan.tvf"; od -A n -t d4 -j 88 -N 8 "$OUT/plan.tvf"))"
 [ "$size,$zoom" = 1980,90 ] && [ "$hx,$hy" != 25,20 ] && pass "plan.tvf: zoom 90, the first hero at ($hx, $hy)" ||
@@ -34,7 +34,7 @@ read -r size zoom hx hy <<<"$(echo $(stat -c %s "$OUT/plan.tvf"; od -A n -t u1 -
 
 menu key Down
 shot new
-menu key Up Up
+menu key Down Down Down
 answer "$OUT/plan.tvf"
 shot loaded
 new=$(differing changed new) loaded=$(differing changed loaded)
