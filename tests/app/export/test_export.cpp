@@ -231,6 +231,14 @@ TEST_F(ExportTest, TheViewIsWhatTheCanvasShowsWithoutMarkerAndLabel) {
   EXPECT_EQ(std::pair(MapMarker.active, HoverLabel.text), std::pair(uint8_t{1}, String(u"RIP")));
   // Inscriptions where the canvas shows them: x -1 + 5 * 57 / 100, y 11 + 5 * 57 / 100.
   EXPECT_EQ(texts_of(path("view.png")).find("Grabstein")->second, "1,13: RIP 12.03.2024 Anna Björk");
+  // A canvas that shows part of the map names only the inscriptions there.
+  std::vector<uint8_t> small(30 * 20 * 3);
+  DrawTarget part{small.data(), 90, 30, 20, 3};
+  MapTargetOverride = &part;
+  MapView.zoom = 100, MapView.origin_x = MapView.origin_y = 0, list_select(Transports, 0)->x = 50;
+  ASSERT_EQ(export_view_picture(dir.upath("part.png")), ExportResult::Written);
+  EXPECT_EQ(std::pair(texts_of(path("part.png")).count("Grabstein"), texts_of(path("part.png")).count("Transportmittel")),
+            std::pair(size_t{1}, size_t{0}));
 }
 
 // The menu commands: the requesters as the user sees them, the choices
