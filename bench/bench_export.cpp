@@ -151,7 +151,8 @@ void run_export_figures(const std::string& demo_dir, int rounds) {
   else printf("the demo level did not load\n");
 
   std::string folder = temp_folder("export-map");
-  if (make_level_folder(folder, demo_dir, "map") && write_map_file(folder + "pics/map", MapFile::PngRgb, 16384, 16384)) {
+  if (make_level_folder(folder, demo_dir, "map") &&
+      write_map_file(folder + "pics/map", MapFile::PngRgb, 16384, 16384)) {
     ProgramDir = string_from_utf8(folder);
     load_level(u"");
     spread_pieces(200);

@@ -88,7 +88,8 @@ void export_map_command() {
   int scale = options.choices[0].selected;
   chosen.scale = scale >= 0 && scale < 3 ? Scales[scale] : 100;
   chosen.labels = options.choices[1].selected != 0;
-  report_result(with_progress([&](const ExportProgress& progress) { return export_map_picture(path, chosen, progress); }));
+  report_result(
+      with_progress([&](const ExportProgress& progress) { return export_map_picture(path, chosen, progress); }));
 }
 
 void export_view_command() {

@@ -3,7 +3,7 @@
 # file, the exit status, a missing, a damaged and a cut formation, a folder
 # that takes no file); then, on a display, "Als Bild exportieren …" and
 # "Ansicht als Bild exportieren …" from the menu "Spiel", the pictures
-# compared with the screen, and the question before a picture is replaced.
+# compared with the screen.
 #
 # Usage: bash test_export.sh <path-to-tavrel> <outdir>
 set -u
@@ -39,11 +39,6 @@ check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && [ "$(size_of "$OUT/cli.png")" = "30
 export_cli plan.png "$OUT/plan.tvf"
 check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && grep -aq "Grabstein.200,150: RIP Test" "$OUT/plan.png"' \
   "with a formation its inscription is in the picture's texts ($STATUS: $ERR)"
-# The grave changes the picture where it stands, and only there.
-convert "$OUT/cli.png" "$OUT/plan.png" -compose difference -composite -threshold 0 -format '%@' info: >"$OUT/diff.txt" 2>/dev/null
-check '[[ "$(cat "$OUT/diff.txt")" =~ ^[0-9]+x[0-9]+\+2[0-4][0-9]\+1[5-9][0-9]$ ]]' \
-  "the grave is drawn at (200, 150) and nothing else differs ($(cat "$OUT/diff.txt"))"
-
 export_cli missing.png "$OUT/no-such.tvf"
 check '[ "$STATUS" = 1 ] && [ "$ERR" = "tavrel: Die Datei konnte nicht geöffnet werden." ] && [ ! -e "$OUT/missing.png" ]' \
   "a missing formation: status 1, the reason, no picture ($STATUS: $ERR)"
@@ -74,8 +69,7 @@ menu() {
 }
 # Waits for the requester titled $1, types $2 and confirms.
 answer() {
-  local requester
-  requester=$(find_window "$1" 100) || { fail "no requester \"$1\""; return 1; }
+  find_window "$1" 100 >/dev/null || { fail "no requester \"$1\""; return 1; }
   xdotool sleep 0.5 type --delay 30 "$2"
   xdotool sleep 0.3 key Return
 }
@@ -97,20 +91,6 @@ check '[ "$(size_of "$OUT/bild.png")" = "3000x2000 PNG" ] && [ "$(differing "$OU
   "\"Als Bild exportieren …\" writes bild.png: the whole map, where the screen shows it the same pixels"
 [ "$(differing "$OUT/bild.png" "$OUT/cli.png" 0)" -gt 500 ] && pass "the picture shows the moved hero" ||
   fail "the picture does not differ from the layout at start"
-
-# The same name again: the question; No keeps the requester open, then cancelled.
-before=$(stat -c %Y.%s "$OUT/bild.png")
-menu 5
-answer "Tavrel - Als Bild exportieren" bild
-question=$(find_window Tavrel 50) && pass "asked before bild.png is replaced" || fail "no question before replacing bild.png"
-[ -n "$question" ] && xdotool windowactivate --sync "$question" key --clearmodifiers Escape 2>/dev/null
-sleep 1
-requester=$(find_window "Tavrel - Als Bild exportieren" 20) && pass "No keeps the requester open" ||
-  fail "the requester closed on No"
-[ -n "$requester" ] && xdotool windowactivate --sync "$requester" key --clearmodifiers Escape 2>/dev/null
-sleep 1
-find_window "Tavrel - Als Bild exportieren" 5 >/dev/null && fail "the requester stays open after Escape"
-check '[ -n "$before" ] && [ "$(stat -c %Y.%s "$OUT/bild.png")" = "$before" ]' "bild.png stays as it was"
 
 menu 6  # "Ansicht als Bild exportieren …"
 answer "Tavrel - Ansicht als Bild exportieren" ansicht
