@@ -1,12 +1,13 @@
 // Times one map frame three ways on generated maps: the step-by-step drawing
 // (compose the whole map, copy, scale, draw), draw_map, and a plain copy of the
 // canvas's bytes (1286 x 775 x 3), and prints medians and their ratios. Then
-// the loading and start-up figures (bench_load.h).
+// the loading and start-up figures (bench_load.h) and the export figures
+// (bench_export.h).
 //
-// Usage: bench_draw_map [rounds [frames|load|memory|undo|same [width]]]   (no display
-// needed; frames go into a canvas-sized buffer). Without a second argument
-// all three tables are printed; "same" or "pan" draws only marker frames or
-// panning frames (for profiling).
+// Usage: bench_draw_map [rounds [frames|load|memory|undo|export|same [width]]]
+// (no display needed; frames go into a canvas-sized buffer). Without a second
+// argument all tables are printed; "same" or "pan" draws only marker frames
+// or panning frames (for profiling).
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <unistd.h>
 
@@ -30,6 +31,7 @@
 #include "app/shell/event_loop.h"
 #include "app/shell/main_window.h"
 #include "app/shell/startup.h"
+#include "bench/bench_export.h"
 #include "bench/bench_files.h"
 #include "bench/bench_load.h"
 #include "bench/bench_undo.h"
@@ -98,6 +100,7 @@ int make_piece(int w, int h, int seed) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "start") return run_start(argv[2], &argc, &argv);
+  if (argc == 5 && std::string(argv[1]) == "export-memory") return run_export_memory(argv[2], argv[3], atoi(argv[4]));
   int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
   std::string part = argc > 2 ? argv[2] : "";
   // "same" or "pan": only frames of that kind, untimed (for profiling).
@@ -108,7 +111,8 @@ int main(int argc, char** argv) {
   create_containers();
   if (part == "load" || part.empty()) run_load_figures(3);
   if (part == "memory" || part.empty()) run_memory_figures(TAVREL_DATA_DIR);
-  if (part == "load" || part == "memory") return 0;
+  if (part == "export" || part.empty()) run_export_figures(TAVREL_DATA_DIR, std::max(1, std::min(rounds, 5)));
+  if (part == "load" || part == "memory" || part == "export") return 0;
   ElapsedMsSource = fixed_clock;
 
   for (int i = 0; i < 3; i++) {

@@ -102,13 +102,10 @@ void load_formation() {
   if (!path.empty()) load_formation_file(path);
 }
 
-void load_formation_file(const String& path) {
+bool load_formation_file(const String& path) {
   name_step(u"Spiel laden");
   FormationFolder = path_part(path);
-  if (string_equal(string_lower(string_right(path, 3)), u"gls"))
-    read_old_formation(path);
-  else
-    read_formation(path);
+  return read_formation_file(path, string_equal(string_lower(string_right(path, 3)), u"gls"));
 }
 
 bool write_formation(const String& path) {
@@ -137,31 +134,32 @@ void read_formation(const String& path) { read_formation_file(path, false); }
 
 void read_old_formation(const String& path) { read_formation_file(path, true); }
 
-void read_formation_file(const String& path, bool old_format) {
+bool read_formation_file(const String& path, bool old_format) {
   int file = file_read_only(AnyNumber, path);
   if (!file) {
     report(u"Die Datei konnte nicht geöffnet werden.");
-    return;
+    return false;
   }
   FormationRecord record;
   FormationRead result = read_formation_record(file, old_format, &record);
   file_close(file);
   if (result == FormationRead::WrongVersion) {
     report(u"Das Dateiformat ist nicht kompatibel mit der verwendeten Version von Tavrel.");
-    return;
+    return false;
   }
   if (result == FormationRead::HeaderIncomplete) {
     report(u"Die Datei ist unvollständig und konnte nicht geladen werden.");
-    return;
+    return false;
   }
   String level_path = record.level_reference;
   if (!old_format) level_path = level_path_from_reference(level_path);
   if (file_size(level_path) < 0) {
     report(u"Die Leveldatei '" + level_path + u"' kann nicht gefunden werden.");
-    return;
+    return false;
   }
   put_formation(record, level_path);
   LayoutFile = path;
   if (result == FormationRead::Incomplete)
     report(u"Die Datei ist unvollständig. Es wurde nur der vorhandene Teil der Aufstellung geladen.");
+  return true;
 }

@@ -31,8 +31,9 @@ void load_formation();
 // Loads the formation file at path as "Spiel laden" does once a file is
 // chosen: its folder becomes the requesters' folder, a name ending in "gls"
 // (any case) is read as an old formation file, anything else in the current
-// format; problems are reported with the same messages.
-void load_formation_file(const String& path);
+// format; problems are reported with the same messages. True when a
+// formation was put on the map (also one that ended early).
+bool load_formation_file(const String& path);
 // Writes the formation to path. The file at path is replaced only once the new
 // one is completely on the disk; on any failure the user reads why, the old
 // file stays as it was and UnsavedChanges keeps its value. True when written
@@ -47,5 +48,6 @@ void read_formation(const String& path);
 // As read_formation, for a file of the old format (".gls"): no version byte,
 // transports or trails; the level path is stored in full.
 void read_old_formation(const String& path);
-// As read_formation, for either format.
-void read_formation_file(const String& path, bool old_format);
+// As read_formation, for either format; true when a formation was put on the
+// map (also one that ended early).
+bool read_formation_file(const String& path, bool old_format);

@@ -12,6 +12,8 @@ namespace {
 std::vector<CommandLineOption> tavrel_options() {
   return {
       {"version", nullptr, "Die Versionsnummer ausgeben und beenden"},
+      {"export", "BILD",
+       "Die ganze Karte mit der Aufstellung als PNG-Bild nach BILD schreiben und beenden, ohne Fenster"},
   };
 }
 
@@ -39,10 +41,15 @@ bool read_start_options(int* argc, char*** argv, StartOptions* options, int* sta
     *status = 0;
     return false;
   }
-  if (!line.arguments.empty()) {
+  auto absolute = [](const std::string& name) {
     std::error_code error;
-    std::filesystem::path file = std::filesystem::absolute(line.arguments[0], error);
-    options->file = error ? line.arguments[0] : file.lexically_normal().string();
+    std::filesystem::path file = std::filesystem::absolute(name, error);
+    return error ? name : file.lexically_normal().string();
+  };
+  if (!line.arguments.empty()) options->file = absolute(line.arguments[0]);
+  if (line.values.count("export")) {
+    if (line.values["export"].empty()) return refuse("--export braucht den Namen des Bildes.", status);
+    options->export_file = absolute(line.values["export"]);
   }
   return true;
 }

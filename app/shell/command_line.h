@@ -7,6 +7,7 @@
 struct StartOptions {
   bool version = false;  // print the version and end
   std::string file;      // a formation file to load after the level ("" for none), made absolute
+  std::string export_file;  // --export: the picture to write instead of opening a window ("" for none), made absolute
 };
 
 // Reads the command line (GLib's rules: options in any order, "--" ends

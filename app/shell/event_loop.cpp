@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/catalogs/player_icons.h"
+#include "app/export/export_commands.h"
 #include "app/formation/formation.h"
 #include "app/history/undo.h"
 #include "app/recovery/recovery.h"
@@ -35,6 +36,8 @@ void dispatch_menu(int64_t number) {
     case CommandPlayerIcons: change_player_icons(); break;
     case CommandSaveGame: save_formation(); break;
     case CommandLoadGame: load_formation(); break;
+    case CommandExportMap: export_map_command(); break;
+    case CommandExportView: export_view_command(); break;
     case CommandZoomFull:
     case ShortcutZoomFull: zoom_full(); break;
     case CommandZoomOut:

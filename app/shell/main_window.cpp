@@ -64,6 +64,8 @@ int open_main_window() {
   menu_separator();
   menu_item(CommandLoadGame, u"Spiel laden");
   menu_item(CommandSaveGame, u"Spiel speichern");
+  menu_item(CommandExportMap, u"Als Bild exportieren …");
+  menu_item(CommandExportView, u"Ansicht als Bild exportieren …");
   menu_title(u"Bearbeiten");
   menu_item(CommandUndo, undo_label(String()));
   menu_item(CommandRedo, redo_label(String()));

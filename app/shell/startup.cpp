@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/export/export_commands.h"
 #include "app/formation/formation.h"
 #include "app/history/undo.h"
 #include "app/mapview/render.h"
@@ -89,11 +90,22 @@ int tavrel_main(int argc, char** argv) {
   int status = 0;
   if (!read_start_options(&ProgramArgc, &ProgramArgv, &options, &status)) return status;
 
-  int has_display = runtime_init(&ProgramArgc, &ProgramArgv);
+  // --export writes a picture without a window: the display stays closed.
+  bool exporting = !options.export_file.empty();
+  int has_display = 0;
+  if (exporting)
+    runtime_init_without_display();
+  else
+    has_display = runtime_init(&ProgramArgc, &ProgramArgv);
   ProgramDir = find_program_dir("/proc/self/exe", argv0);
   use_png_decoder();
   use_jpeg_decoder();
   create_containers();
+  if (exporting) {
+    int result = export_from_command_line(string_from_utf8(options.export_file), string_from_utf8(options.file));
+    runtime_release();
+    return result;
+  }
 
   // Without a main window there is nothing the user could do: say why and
   // stop instead of waiting for events that can never come.

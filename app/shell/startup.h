@@ -14,5 +14,6 @@ enum class QuitAnswer {
 // Asks at quit whether unsaved changes are to be saved (and saves on Yes).
 QuitAnswer ask_save_at_quit();
 // The whole program: start-up, loop, shut-down. Returns the exit status: 0,
-// or 1 when the main window cannot be opened (no display).
+// or 1 when the main window cannot be opened (no display). With --export it
+// writes the picture instead, without a display, and returns 0 or 1.
 int tavrel_main(int argc, char** argv);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "runtime/core/strings.h"
 
@@ -30,6 +31,32 @@ String save_file_requester(const String& title, const String& default_path, cons
 // Index of the filter active when the last file requester closed.
 int selected_file_pattern();
 
+// A question below the file list of a save requester: a drop-down list of its
+// options, or a check box when it has none.
+struct RequesterChoice {
+  String label;
+  std::vector<String> options;  // empty: a check box
+  int selected = 0;             // the option's index; for a check box 1 when ticked
+};
+// What a save requester does besides letting the user choose a name.
+struct SaveRequesterOptions {
+  // Appended to a chosen name that does not end in it (in any case), e.g. ".png".
+  String extension;
+  // When not empty, a file that exists under the name (with the extension)
+  // is taken only after this question (title replace_title, Yes and No) is
+  // answered Yes; "%1" in it stands for the file's name. No keeps the
+  // requester open for another name.
+  String replace_question;
+  String replace_title;
+  // Shown with their selection; the user's answers are written back when a
+  // file was chosen.
+  std::vector<RequesterChoice> choices;
+};
+// The save requester with these options: the full path with the extension,
+// or "" when cancelled.
+String save_file_requester(const String& title, const String& default_path, const String& patterns,
+                           int pattern_index, SaveRequesterOptions& options);
+
 // A seam for tests: while a hook is set, requesters open no dialog; the hook
 // gets the call and gives the answer (result for message boxes, text for the
 // others; for file requesters result is what selected_file_pattern reports).
@@ -43,6 +70,10 @@ struct RequesterCall {
   String patterns;
   int pattern_index = 0;
   int flags = 0;
+  // The options of a save requester that has them; the hook may set the
+  // choices' answers. The extension and the question are the requester's
+  // business (the question comes as a Message call of its own).
+  SaveRequesterOptions* save = nullptr;
 };
 struct RequesterAnswer {
   int result = 0;
@@ -50,3 +81,9 @@ struct RequesterAnswer {
 };
 using RequesterHook = std::function<RequesterAnswer(const RequesterCall&)>;
 void requester_set_hook(RequesterHook hook);
+
+// For runs without anybody at the screen (a picture written from the command
+// line): from now on message requesters write "prefix: text" as one line to
+// standard error instead of opening a dialog and give 0, and the other
+// requesters give "" at once. A set hook still comes first.
+void requesters_to_standard_error(const String& prefix);

@@ -30,15 +30,25 @@ void runtime_set_locale() {
   gtk_disable_setlocale();
 }
 
-int runtime_init(int* argc, char*** argv) {
+namespace {
+
+// The locale, the toolkit when asked to open the display, the queue and the
+// tables.
+int start(int* argc, char*** argv, bool with_display) {
   if (Initialised) return HasDisplay ? 1 : 0;
   Initialised = true;
   runtime_set_locale();
-  HasDisplay = gtk_init_check(argc, argv);
+  if (with_display) HasDisplay = gtk_init_check(argc, argv);
   events_init();
   images_init();
   return HasDisplay ? 1 : 0;
 }
+
+}  // namespace
+
+int runtime_init(int* argc, char*** argv) { return start(argc, argv, true); }
+
+void runtime_init_without_display() { start(nullptr, nullptr, false); }
 
 bool runtime_has_display() { return HasDisplay; }
 

@@ -7,6 +7,10 @@
 // drawing state. Returns 0 when the toolkit could not be initialised (no
 // display); the tables and the queue exist all the same.
 int runtime_init(int* argc, char*** argv);
+// As runtime_init, but the toolkit is left alone: no display is looked for
+// or opened, even when there is one. Images, files, XML and the queue work;
+// windows, gadgets and text drawing do nothing.
+void runtime_init_without_display();
 // True once runtime_init found a display.
 bool runtime_has_display();
 // Finishes all directory listings, closes all windows (dropping their events),

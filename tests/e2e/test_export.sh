@@ -1,0 +1,102 @@
+#!/bin/bash
+# End to end: pictures of the layout. tavrel --export without a display (the
+# file, the exit status, a missing, a damaged and a cut formation, a folder
+# that takes no file); then, on a display, "Als Bild exportieren …" and
+# "Ansicht als Bild exportieren …" from the menu "Spiel", the pictures
+# compared with the screen.
+#
+# Usage: bash test_export.sh <path-to-tavrel> <outdir>
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_args export "$@"
+MAP_PICTURE="$(dirname "$TAVREL")/pics/varn_map.jpg"
+e2e_require identify
+rm -f "$OUT"/*.png "$OUT"/*.tvf "$OUT"/*.err
+
+# --- On the command line, without a display ------------------------------------
+# export <name> [formation]: runs tavrel --export $OUT/<name> without a display;
+# sets STATUS, its standard error in ERR.
+export_cli() {
+  env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$TAVREL" --export "$OUT/$1" ${2:+"$2"} >"$OUT/cli.out" 2>"$OUT/cli.err" </dev/null
+  STATUS=$? ERR=$(cat "$OUT/cli.err")
+}
+size_of() { identify -format '%wx%h %m' "$1" 2>/dev/null; }
+
+# A formation written out by hand: the demo level, no hero records, one grave
+# (catalog 0) at (200, 150) with inscription 1 "RIP Test", zoom 100.
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+utf16() { local s=$1 i; for ((i = 0; i < ${#s}; i++)); do printf "%s\\x00" "${s:i:1}"; done; }
+{
+  printf '\x01'; le32 20; utf16 '\\PROGDIR\\Varn.gxml'
+  le32 0; le32 1; le32 0; printf '\x64'
+  le32 0; printf '\x00%.0s' $(seq 1 26); le32 200; le32 150; le32 1
+  printf '\x00\x00\x08\x00'; utf16 'RIP Test'; printf '\x00%.0s' $(seq 1 508)
+} >"$OUT/plan.tvf"
+
+export_cli cli.png
+check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && [ "$(size_of "$OUT/cli.png")" = "3000x2000 PNG" ]' \
+  "--export writes the demo map as a 3000 x 2000 PNG without a display ($STATUS: $ERR)"
+export_cli plan.png "$OUT/plan.tvf"
+check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && grep -aq "Grabstein.200,150: RIP Test" "$OUT/plan.png"' \
+  "with a formation its inscription is in the picture's texts ($STATUS: $ERR)"
+export_cli missing.png "$OUT/no-such.tvf"
+check '[ "$STATUS" = 1 ] && [ "$ERR" = "tavrel: Die Datei konnte nicht geöffnet werden." ] && [ ! -e "$OUT/missing.png" ]' \
+  "a missing formation: status 1, the reason, no picture ($STATUS: $ERR)"
+{ printf '\x02'; tail -c +2 "$OUT/plan.tvf"; } >"$OUT/damaged.tvf"
+export_cli damaged.png "$OUT/damaged.tvf"
+check '[ "$STATUS" = 1 ] && [[ "$ERR" == *"nicht kompatibel"* ]] && [ ! -e "$OUT/damaged.png" ]' \
+  "a damaged formation: status 1, the reason, no picture ($STATUS: $ERR)"
+head -c 100 "$OUT/plan.tvf" >"$OUT/cut.tvf"
+export_cli cut.png "$OUT/cut.tvf"
+check '[ "$STATUS" = 0 ] && [[ "$ERR" == "tavrel: Die Datei ist unvollständig."* ]] && [ "$(size_of "$OUT/cut.png")" = "3000x2000 PNG" ]' \
+  "a formation cut short loads what is there, with a warning ($STATUS: $ERR)"
+# A folder that takes no file: write-protected (root passes that check: /proc then).
+mkdir -p "$OUT/locked" && chmod 555 "$OUT/locked"
+locked="$OUT/locked"; [ "$(id -u)" = 0 ] && locked=/proc
+env -u DISPLAY timeout 60 "$TAVREL" --export "$locked/x.png" >/dev/null 2>"$OUT/cli.err" </dev/null
+STATUS=$? ERR=$(cat "$OUT/cli.err")
+check '[ "$STATUS" = 1 ] && [ "$ERR" = "tavrel: Die Datei konnte nicht erstellt werden." ] && [ -z "$(ls -A "$OUT/locked")" ]' \
+  "a folder that takes no file: status 1, the reason ($STATUS: $ERR)"
+chmod 755 "$OUT/locked"
+
+# --- From the menu, on a display -------------------------------------------------
+e2e_display
+e2e_start "$MAP_PICTURE"
+# F10 opens the menu "Spiel"; Down n times from its top chooses the n-th item.
+menu() {
+  xdotool windowactivate --sync "$WIN" 2>/dev/null; sleep 0.3
+  xdotool key --clearmodifiers F10 sleep 0.3 key $(for _ in $(seq 1 "$1"); do printf 'Down '; done) sleep 0.3 key Return
+}
+# Waits for the requester titled $1, types $2 and confirms.
+answer() {
+  find_window "$1" 100 >/dev/null || { fail "no requester \"$1\""; return 1; }
+  xdotool sleep 0.5 type --delay 30 "$2"
+  xdotool sleep 0.3 key Return
+}
+wait_file() { for _ in $(seq 1 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
+
+# The first hero dragged to (384, 284), the pointer away from every piece.
+move 41 36 && xdotool mousedown 1 && sleep 0.2
+for i in $(seq 1 10); do move $((41 + 359 * i / 10)) $((36 + 264 * i / 10)); done
+xdotool mouseup 1 && sleep 0.3 && move 1100 700 && sleep 1
+shot layout
+read -r CW CH < <(xwininfo -id "$WIN" | awk '/^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print w - 4, h - 25 - 4}')
+
+menu 5  # "Als Bild exportieren …"
+answer "Tavrel - Als Bild exportieren" bild
+wait_file "$OUT/bild.png" || fail "no bild.png after \"Als Bild exportieren …\""
+crop "$OUT/layout.png" "$CX" "$CY" 1000 600 "$OUT/layout-screen.png"
+crop "$OUT/bild.png" 0 0 1000 600 "$OUT/layout-picture.png"
+check '[ "$(size_of "$OUT/bild.png")" = "3000x2000 PNG" ] && [ "$(differing "$OUT/layout-screen.png" "$OUT/layout-picture.png" 0)" = 0 ]' \
+  "\"Als Bild exportieren …\" writes bild.png: the whole map, where the screen shows it the same pixels"
+[ "$(differing "$OUT/bild.png" "$OUT/cli.png" 0)" -gt 500 ] && pass "the picture shows the moved hero" ||
+  fail "the picture does not differ from the layout at start"
+
+menu 6  # "Ansicht als Bild exportieren …"
+answer "Tavrel - Ansicht als Bild exportieren" ansicht
+wait_file "$OUT/ansicht.png" || fail "no ansicht.png after \"Ansicht als Bild exportieren …\""
+read -r VW VH < <(identify -format '%w %h' "$OUT/ansicht.png")
+crop "$OUT/layout.png" "$CX" "$CY" "$VW" "$VH" "$OUT/view-screen.png"
+check '[ "$VW" -ge "$CW" ] && [ "$VW" -le $((CW + 4)) ] && [ "$(differing "$OUT/view-screen.png" "$OUT/ansicht.png" 0)" = 0 ]' \
+  "\"Ansicht als Bild exportieren …\" writes what the map canvas shows (${VW} x ${VH})"
+e2e_finish export
