@@ -62,29 +62,15 @@ chmod 755 "$OUT/locked"
 # --- From the menu, on a display -------------------------------------------------
 e2e_display
 e2e_start "$MAP_PICTURE"
-# F10 opens the menu "Spiel"; Down n times from its top chooses the n-th item.
-menu() {
-  xdotool windowactivate --sync "$WIN" 2>/dev/null; sleep 0.3
-  xdotool key --clearmodifiers F10 sleep 0.3 key $(for _ in $(seq 1 "$1"); do printf 'Down '; done) sleep 0.3 key Return
-}
-# Waits for the requester titled $1, types $2 and confirms.
-answer() {
-  find_window "$1" 100 >/dev/null || { fail "no requester \"$1\""; return 1; }
-  xdotool sleep 0.5 type --delay 30 "$2"
-  xdotool sleep 0.3 key Return
-}
-wait_file() { for _ in $(seq 1 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
+# The n-th item of the menu "Spiel" from its top.
+spiel() { local keys=(); for ((i = 0; i < $1; i++)); do keys+=(Down); done; menu "${keys[@]}"; }
 
-# The first hero dragged to (384, 284), the pointer away from every piece.
-move 41 36 && xdotool mousedown 1 && sleep 0.2
-for i in $(seq 1 10); do move $((41 + 359 * i / 10)) $((36 + 264 * i / 10)); done
-xdotool mouseup 1 && sleep 0.3 && move 1100 700 && sleep 1
-shot layout
+# The first hero dragged to (400, 300), the pointer away from every piece.
+drag 41 36 400 300 4 && move 1100 700 && settle && shot layout
 read -r CW CH < <(xwininfo -id "$WIN" | awk '/^ *Width:/ {w = $2} /^ *Height:/ {h = $2} END {print w - 4, h - 25 - 4}')
 
-menu 5  # "Als Bild exportieren …"
-answer "Tavrel - Als Bild exportieren" bild
-wait_file "$OUT/bild.png" || fail "no bild.png after \"Als Bild exportieren …\""
+spiel 5 && reply "Tavrel - Als Bild exportieren" bild Return 5  # "Als Bild exportieren …"
+wait_for 20 "bild.png after \"Als Bild exportieren …\"" test -s "$OUT/bild.png" && settle
 crop "$OUT/layout.png" "$CX" "$CY" 1000 600 "$OUT/layout-screen.png"
 crop "$OUT/bild.png" 0 0 1000 600 "$OUT/layout-picture.png"
 check '[ "$(size_of "$OUT/bild.png")" = "3000x2000 PNG" ] && [ "$(differing "$OUT/layout-screen.png" "$OUT/layout-picture.png" 0)" = 0 ]' \
@@ -92,9 +78,8 @@ check '[ "$(size_of "$OUT/bild.png")" = "3000x2000 PNG" ] && [ "$(differing "$OU
 [ "$(differing "$OUT/bild.png" "$OUT/cli.png" 0)" -gt 500 ] && pass "the picture shows the moved hero" ||
   fail "the picture does not differ from the layout at start"
 
-menu 6  # "Ansicht als Bild exportieren …"
-answer "Tavrel - Ansicht als Bild exportieren" ansicht
-wait_file "$OUT/ansicht.png" || fail "no ansicht.png after \"Ansicht als Bild exportieren …\""
+spiel 6 && reply "Tavrel - Ansicht als Bild exportieren" ansicht Return 5  # "Ansicht als Bild exportieren …"
+wait_for 20 "ansicht.png after \"Ansicht als Bild exportieren …\"" test -s "$OUT/ansicht.png" && settle
 read -r VW VH < <(identify -format '%w %h' "$OUT/ansicht.png")
 crop "$OUT/layout.png" "$CX" "$CY" "$VW" "$VH" "$OUT/view-screen.png"
 check '[ "$VW" -ge "$CW" ] && [ "$VW" -le $((CW + 4)) ] && [ "$(differing "$OUT/view-screen.png" "$OUT/ansicht.png" 0)" = 0 ]' \
