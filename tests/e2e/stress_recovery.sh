@@ -1,0 +1,65 @@
+#!/bin/bash
+# Stress: again and again the program makes changes by script and is killed with kill -9 at
+# a random moment; the next start must offer a layout that the session passed through, never
+# a damaged one. The layouts passed through are the formations of the recovery files the
+# program wrote: after each change the script waits for the file that holds it; after the
+# kill it keeps the file that is left. The offered layout, saved, must be one of them.
+# Usage: bash stress_recovery.sh <tavrel> <outdir> [rounds]
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_args stress-recovery "$@"
+ROUNDS=${3:-50}
+e2e_display
+STATE="$XDG_STATE_HOME/tavrel"
+rm -rf "$OUT/seen" && mkdir -p "$OUT/seen"
+recovery_file() { ls "$STATE"/recovery-*.tvf 2>/dev/null | head -n 1 | grep .; }
+# The formation part of a recovery file: what stands before its mark "TVRC".
+formation_of() { local at; at=$(grep -obUa TVRC "$1" | tail -n 1 | cut -d: -f1) && [ -n "$at" ] && head -c "$at" "$1"; }
+# The first hero's place in a formation of the demo level (its record at byte 58).
+hero_at() { od -A n -t d4 -j 88 -N 8 "$1" | tr -s ' ' | sed 's/^ //'; }
+# Keeps the formation of the recovery file under its checksum; true when the first hero
+# stands at $1 in it.
+kept_at() {
+  local file sum
+  file=$(recovery_file) && formation_of "$file" >"$OUT/now.bin" || return 1
+  sum=$(md5sum <"$OUT/now.bin" | cut -c1-32)
+  cp "$OUT/now.bin" "$OUT/seen/$sum"
+  [ -z "${1:-}" ] || [ "$(hero_at "$OUT/now.bin")" = "$1" ]
+}
+
+offered=0 fresh=0 changes=0 cx=41 cy=36
+e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
+for ((round = 1; round <= ROUNDS; round++)); do
+  # One to four drags of the first hero, each waited for in the recovery file, then one
+  # more and the kill at a random moment up to 2.5 s later.
+  for ((n = RANDOM % 4 + 1; n >= 0; n--)); do
+    tx=$((100 + RANDOM % 900)) ty=$((100 + RANDOM % 500))
+    drag "$cx" "$cy" "$tx" "$ty" 2
+    cx=$tx cy=$ty changes=$((changes + 1))
+    [ "$n" = 0 ] || wait_for 3 "round $round: the recovery file of a drag" kept_at "$((tx - 16)) $((ty - 16))"
+  done
+  sleep "$((RANDOM % 3)).$((RANDOM % 10))"
+  kill -9 "$APP_PID"; wait "$APP_PID" 2>/dev/null; APP_PID=""
+  had=$(kept_at && echo yes)
+  (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
+  APP_PID=$!
+  wait_window Varn && WIN=$WAITED && settle program || exit 1
+  if window_of Tavrel >/dev/null; then
+    offered=$((offered + 1))
+    reply Tavrel "" alt+y && settle
+    rm -f "$OUT/check.tvf"
+    menu Down Down Down Down && reply 'Tavrel - Aufstellung speichern' check Return 5
+    wait_for 10 "round $round: check.tvf written" test -s "$OUT/check.tvf" || exit 1
+    [ -e "$OUT/seen/$(md5sum <"$OUT/check.tvf" | cut -c1-32)" ] ||
+      fail "round $round: the offered layout is none that the session passed through"
+    read -r hx hy < <(hero_at "$OUT/check.tvf")
+    cx=$((hx + 16)) cy=$((hy + 16))
+  else
+    fresh=$((fresh + 1))
+    [ -z "$had" ] || fail "round $round: a recovery file was left, but nothing was offered"
+    cx=41 cy=36
+  fi
+done
+echo "rounds $ROUNDS, changes $changes: offered $offered times (each one a layout passed through unless" \
+  "said above), nothing to offer $fresh times"
+e2e_finish stress-recovery
