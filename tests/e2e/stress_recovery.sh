@@ -36,7 +36,11 @@ for ((round = 1; round <= ROUNDS; round++)); do
     tx=$((100 + RANDOM % 900)) ty=$((100 + RANDOM % 500))
     drag "$cx" "$cy" "$tx" "$ty" 2
     cx=$tx cy=$ty changes=$((changes + 1))
-    [ "$n" = 0 ] || wait_for 3 "round $round: the recovery file of a drag" kept_at "$((tx - 16)) $((ty - 16))"
+    [ "$n" = 0 ] || wait_for 5 "" kept_at "$((tx - 16)) $((ty - 16))" || {
+      shot "round-$round"
+      fail "round $round: no recovery file with the first hero at $((tx - 16)) $((ty - 16)) within 5 s" \
+        "(the file has him at $(hero_at "$OUT/now.bin" 2>/dev/null); see round-$round.png)"
+    }
   done
   sleep "$((RANDOM % 3)).$((RANDOM % 10))"
   kill -9 "$APP_PID"; wait "$APP_PID" 2>/dev/null; APP_PID=""
