@@ -15,6 +15,7 @@
 #include "app/state/lists.h"
 #include "app/state/program.h"
 #include "runtime/media/image.h"
+#include "runtime/toolkit/desktop.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/runtime.h"
 
@@ -60,6 +61,10 @@ bool ask_save_at_quit() {
   return answer != ResultYes || save_formation();
 }
 
+void open_start_file(const StartOptions& options) {
+  if (!options.file.empty()) load_formation_file(string_from_utf8(options.file));
+}
+
 int tavrel_main(int argc, char** argv) {
   ProgramArgc = argc;
   ProgramArgv = argv;
@@ -71,6 +76,8 @@ int tavrel_main(int argc, char** argv) {
   int status = 0;
   if (!read_start_options(&ProgramArgc, &ProgramArgv, &options, &status)) return status;
 
+  // The desktop finds the entry, icon and file types by this name.
+  application_identify("de.tavrel.Tavrel", "Tavrel", "tavrel");
   int has_display = runtime_init(&ProgramArgc, &ProgramArgv);
   ProgramDir = find_program_dir("/proc/self/exe", argv0);
   use_png_decoder();
@@ -86,7 +93,7 @@ int tavrel_main(int argc, char** argv) {
   }
 
   load_level(u"");
-  if (!options.file.empty()) load_formation_file(string_from_utf8(options.file));
+  open_start_file(options);
   do {
     run_event_loop();
   } while (!ask_save_at_quit());

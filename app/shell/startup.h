@@ -11,6 +11,10 @@ String find_program_dir(const char* exe_link, const char* argv0);
 // that the work can be saved elsewhere. True to quit (saved, not wanted, or
 // the save requester cancelled).
 bool ask_save_at_quit();
+struct StartOptions;
+// Loads the file named on the command line, if any, as "Spiel laden" loads a
+// chosen file (its messages included); called after the level is loaded.
+void open_start_file(const StartOptions& options);
 // The whole program: start-up, loop, shut-down. Returns the exit status: 0,
 // or 1 when the main window cannot be opened (no display).
 int tavrel_main(int argc, char** argv);

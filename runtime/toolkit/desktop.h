@@ -1,0 +1,35 @@
+// What ties the program to the desktop around it: its application ID (by which
+// the desktop finds its entry, icon and file types), the desktop's list of
+// recently used files, files dropped onto a canvas from a file manager, and
+// the scale factor of high-density screens.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "runtime/core/strings.h"
+
+// Names the program to the desktop before runtime_init: id (reverse DNS, the
+// name of the desktop entry) becomes the Wayland application ID and the X11
+// instance name, window_class the X11 class; command is what starts it (for
+// the recently used files).
+void application_identify(const char* id, const char* window_class, const char* command);
+
+// Adds the file to the desktop's list of recently used files (file choosers
+// and desktop shells offer it). Nothing without a display or for a relative
+// path.
+void recent_file_add(const String& path);
+// True when the desktop's list holds the file (for tests).
+bool recent_file_listed(const String& path);
+
+// Gadget event type of a canvas onto which files were dropped.
+constexpr int64_t FilesDropped = 0x801;
+// Lets files be dropped onto the canvas from a file manager. patterns are
+// glob patterns separated by "|" ("*.tvf|*.gls"), matched against the file
+// name without regard to case. A drop of exactly one local file that matches
+// is taken and posts Gadget FilesDropped; every other drop is refused (the
+// file manager shows it) and posts nothing.
+void canvas_accept_drops(int number, const String& patterns);
+// The files of the current FilesDropped event, absolute paths; empty for any
+// other event.
+std::vector<String> event_dropped_files();
