@@ -41,7 +41,6 @@ struct PlayerIconRow : CatalogRecord {
   int picture = 0;
 };
 
-String players_file() { return ProgramDir + u"players.xml"; }
 
 // A picture file of the folder "players".
 String icon_path(const String& pic) { return data_path(u"players", pic); }
@@ -57,7 +56,7 @@ void free_pictures(std::vector<PlayerIconRow>& rows) {
 // damage.
 bool read_rows(std::vector<PlayerIconRow>& rows) {
   std::vector<CatalogRecord> records;
-  bool complete = read_catalog_file(players_file(), u"player", records);
+  bool complete = read_catalog_file(players_file_to_read(), u"player", records);
   for (const CatalogRecord& record : records) {
     PlayerIconRow& row = rows.emplace_back(PlayerIconRow{record});
     if (row.has_pic) row.picture = image_load(AnyNumber, icon_path(row.pic));
@@ -120,7 +119,7 @@ int write_rows(const std::vector<PlayerIconRow>& rows) {
     xml_set_node_text(xml_add_element(player, u"comment"), row.comment);
   }
   xml_format(document, FormatCrLf | FormatIndent, 2);
-  int saved = xml_save(document, players_file(), 0);
+  int saved = xml_save(document, players_file_to_write(), 0);
   xml_free(document);
   return saved;
 }

@@ -2,7 +2,11 @@
 // dropped onto canvases (the XDND and Wayland drag protocols, through GTK).
 #include "runtime/toolkit/desktop.h"
 
+#include <glib/gstdio.h>
 #include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <string>
 
@@ -19,6 +23,37 @@ void application_identify(const char* id, const char* window_class, const char* 
   g_set_prgname(id);
   gdk_set_program_class(window_class);
   Command = command;
+}
+
+String user_config_path(const String& application, const String& name) {
+  const char* config = getenv("XDG_CONFIG_HOME");
+  std::string folder;
+  if (config && config[0] == '/') {
+    folder = config;
+  } else {
+    const char* home = getenv("HOME");
+    if (!home || home[0] != '/') home = g_get_home_dir();
+    if (!home || home[0] != '/') return String();
+    folder = std::string(home) + "/.config";
+  }
+  return string_from_utf8(folder) + u"/" + application + u"/" + name;
+}
+
+bool folder_writable(const String& folder) {
+  std::string probe = string_to_utf8(folder);
+  if (probe.empty()) return false;
+  if (probe.back() != '/') probe += '/';
+  probe += ".tavrel-XXXXXX";
+  int fd = g_mkstemp(probe.data());
+  if (fd < 0) return false;
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+bool make_folders(const String& folder) {
+  std::string path = string_to_utf8(folder);
+  return !path.empty() && g_mkdir_with_parents(path.c_str(), 0755) == 0;
 }
 
 namespace {

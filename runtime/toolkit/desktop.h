@@ -15,6 +15,16 @@
 // the recently used files).
 void application_identify(const char* id, const char* window_class, const char* command);
 
+// The path of name in the user's configuration folder of the application:
+// $XDG_CONFIG_HOME/application/name, with ~/.config for an unset or relative
+// XDG_CONFIG_HOME (read anew at every call); "" without a home folder.
+String user_config_path(const String& application, const String& name);
+// True when a file can be made in the folder (tried, so that read-only file
+// systems and the rights of every user count alike).
+bool folder_writable(const String& folder);
+// Makes the folder with its parents; true when it exists afterwards.
+bool make_folders(const String& folder);
+
 // Adds the file to the desktop's list of recently used files (file choosers
 // and desktop shells offer it). Nothing without a display or for a relative
 // path.
