@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "runtime/toolkit/internal.h"
+
 CommandLine command_line_parse(int* argc, char*** argv, const char* parameters, const char* summary,
                                const std::vector<CommandLineOption>& options) {
   CommandLine result;
@@ -30,7 +32,7 @@ CommandLine command_line_parse(int* argc, char*** argv, const char* parameters, 
   g_option_context_add_main_entries(context.get(), entries.data(), nullptr);
   // GTK's options are parsed too; the locale is the runtime's to set (before
   // the toolkit is started: afterwards it is set already).
-  if (!gdk_display_get_default()) gtk_disable_setlocale();
+  toolkit_keep_locale();
   g_option_context_add_group(context.get(), gtk_get_option_group(FALSE));
   GError* error = nullptr;
   if (!g_option_context_parse(context.get(), argc, argv, &error)) {

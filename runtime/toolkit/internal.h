@@ -33,6 +33,10 @@ inline void set_data_int(gpointer object, const char* key, int value) {
   g_object_set_data(G_OBJECT(object), key, GINT_TO_POINTER(value));
 }
 
+// Tells GTK once, before it starts, to leave the locale to the runtime (the
+// command line's parse starts GTK's option group before runtime_init).
+void toolkit_keep_locale();
+
 // Runs the toolkit's pending events until none is left.
 void toolkit_flush();
 

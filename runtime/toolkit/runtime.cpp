@@ -10,6 +10,7 @@
 #include "runtime/data/xml.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/events.h"
+#include "runtime/toolkit/internal.h"
 #include "runtime/toolkit/windows.h"
 
 namespace {
@@ -19,6 +20,12 @@ bool HasDisplay = false;
 
 }  // namespace
 
+void toolkit_keep_locale() {
+  static bool kept = false;
+  if (!kept && !gdk_display_get_default()) gtk_disable_setlocale();
+  kept = true;
+}
+
 int runtime_init(int* argc, char*** argv) {
   if (Initialised) return HasDisplay ? 1 : 0;
   Initialised = true;
@@ -26,7 +33,7 @@ int runtime_init(int* argc, char*** argv) {
   setlocale(LC_ALL, "");
   setlocale(LC_NUMERIC, "C");
   // GTK would set the locale from the environment again (numbers included).
-  gtk_disable_setlocale();
+  toolkit_keep_locale();
   HasDisplay = gtk_init_check(argc, argv);
   events_init();
   images_init();
