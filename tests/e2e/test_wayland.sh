@@ -1,0 +1,106 @@
+#!/bin/bash
+# End to end: Tavrel on a Wayland desktop. Debian's weston runs nested in an
+# Xvfb of its own (its X11 backend; xdotool's input on its window reaches its
+# clients), and places the windows itself. Twice: Tavrel as a native Wayland
+# client (no X display in reach), and Tavrel through GTK's X11 backend on
+# weston's XWayland. Each time the story: start, a zoom from the menu "Zoom",
+# a grave set from the context menu (piece picker, two names), a save from the
+# menu "Spiel" - checked on the saved file and on a screenshot.
+#
+# Usage: bash test_wayland.sh <path-to-tavrel> <outdir>
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_args wayland "$@"
+e2e_require weston Xwayland
+MAP_PICTURE="$(dirname "$TAVREL")/pics/varn_map.jpg"
+rm -f "$OUT"/*.tvf
+
+exec 3>"$OUT/xvfb.display"
+Xvfb -displayfd 3 -screen 0 1700x1100x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
+OWN_PIDS+=("$!")
+exec 3>&-
+for _ in $(seq 1 100); do [ -s "$OUT/xvfb.display" ] && break; sleep 0.1; done
+[ -s "$OUT/xvfb.display" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$OUT/xvfb.display")"
+export NO_AT_BRIDGE=1
+RUNTIME="$OUT/runtime" && rm -rf "$RUNTIME" && mkdir -m 700 "$RUNTIME"
+printf '[core]\nidle-time=0\n[shell]\npanel-position=none\nlocking=false\nbackground-color=0xff404040\n' >"$OUT/weston.ini"
+
+# weston [options]: starts weston on the Xvfb (its window at the screen's
+# corner, 1600 x 1000); sets WESTON_PID and SOCKET.
+start_weston() {
+  SOCKET="tavrel-$$-$1"
+  XDG_RUNTIME_DIR="$RUNTIME" weston --backend=x11-backend.so --use-pixman --width=1600 --height=1000 \
+    --socket="$SOCKET" --config="$OUT/weston.ini" "${@:2}" >"$OUT/weston-$1.log" 2>&1 &
+  WESTON_PID=$!
+  OWN_PIDS+=("$WESTON_PID")
+  for _ in $(seq 1 100); do [ -S "$RUNTIME/$SOCKET" ] && break; sleep 0.1; done
+  sleep 1
+}
+stop_weston() { kill "$WESTON_PID" 2>/dev/null; wait "$WESTON_PID" 2>/dev/null; }
+
+# weston moves its pointer by the X pointer's steps; coming into its window
+# puts it where the X pointer is. at <x> <y>: there, in screen pixels.
+at() { xdotool mousemove 1690 1090 sleep 0.2 mousemove "$1" "$2" sleep 0.3; }
+
+# story <name> <env...>: the program started with the environment, driven
+# through the story; the saved file is <name>.tvf.
+story() {
+  local name=$1
+  shift
+  (cd "$OUT" && exec env "$@" "$TAVREL") >"$OUT/tavrel-$name.out" 2>"$OUT/tavrel-$name.err" </dev/null &
+  APP_PID=$!
+  sleep 4
+  shot "$name-start"
+  # Map pixel (0, 0) on the screen: where the map's part at (300, 300) lies,
+  # searched for on quarter-size pictures first (a search of the whole screen
+  # at full size takes minutes), then at full size around the place found.
+  convert "$MAP_PICTURE" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
+  convert "$OUT/probe-map.png" -scale 25% "$OUT/probe-small.png"
+  convert "$OUT/$name-start.png" -scale 25% "$OUT/screen-small.png"
+  local r x y
+  r=$(compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$OUT/screen-small.png" "$OUT/probe-small.png" null: 2>&1)
+  [[ "$r" =~ @\ ([0-9]+),([0-9]+) ]] && x=$((BASH_REMATCH[1] * 4 - 8)) y=$((BASH_REMATCH[2] * 4 - 8))
+  crop "$OUT/$name-start.png" "${x:-0}" "${y:-0}" 136 96 "$OUT/probe-screen.png"
+  r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$OUT/probe-map.png" null: 2>&1)
+  [[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] ||
+    { fail "$name: the map does not show ($r)"; kill "$APP_PID"; wait "$APP_PID"; APP_PID=""; return; }
+  CX=$((x + BASH_REMATCH[2] - 300)) CY=$((y + BASH_REMATCH[3] - 300))
+  pass "$name: the window shows the map, placed by weston at ($CX, $CY)"
+  at $((CX + 700)) $((CY + 400)) && xdotool click 1 sleep 0.5  # the window takes the keyboard
+  # "Zoom", its first item "Verkleinern".
+  xdotool key F10 sleep 0.5 key Right sleep 0.5 key Down sleep 0.3 key Return sleep 1
+  # Context menu on free map, "Grabstein setzen"; the picker opens centred on
+  # the pointer: a click there takes the first grave; then the two names.
+  at $((CX + 500)) $((CY + 350)) && xdotool click 3 sleep 1
+  shot "$name-context-menu"
+  xdotool key Down sleep 0.3 key Return sleep 1
+  shot "$name-picker"
+  xdotool click 1 sleep 1.5
+  xdotool type --delay 40 "Anna" && xdotool sleep 0.3 key Return sleep 1.5
+  xdotool type --delay 40 "Nord" && xdotool sleep 0.3 key Return sleep 1.5
+  at $((CX + 900)) $((CY + 500))
+  shot "$name-grave"
+  # "Spiel", its last item "Spiel speichern"; the name typed into the requester.
+  xdotool key F10 sleep 0.5 key Up sleep 0.3 key Return sleep 2 type --delay 30 "$OUT/$name"
+  xdotool sleep 0.5 key Return sleep 2
+  local file="$OUT/$name.tvf" zoom graves
+  read -r graves zoom <<<"$(echo $(od -A n -t d4 -j 49 -N 4 "$file" 2>/dev/null; od -A n -t u1 -j 57 -N 1 "$file" 2>/dev/null))"
+  check '[ "${graves:-}" = 1 ] && [ "${zoom:-}" = 90 ] && tr -d "\\0" <"$file" | grep -q Anna' \
+    "$name: the saved formation holds the grave of Anna and zoom 90 (graves ${graves:-none}, zoom ${zoom:-none})"
+  kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; APP_PID=""
+}
+
+start_weston native
+story wayland XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY="$SOCKET" GDK_BACKEND=wayland DISPLAY=
+stop_weston
+
+start_weston xwayland --xwayland
+xdisplay=$(grep -o 'xserver listening on display :[0-9]*' "$OUT/weston-xwayland.log" | grep -o ':[0-9]*$' | head -n 1)
+if [ -z "$xdisplay" ]; then
+  fail "weston started no XWayland"
+else
+  story xwayland XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY= GDK_BACKEND=x11 DISPLAY="$xdisplay"
+fi
+stop_weston
+e2e_finish wayland
