@@ -5,6 +5,9 @@
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
 
 #include <cstdlib>
 
@@ -14,6 +17,7 @@
 #include "runtime/toolkit/gadgets.h"
 #include "runtime/toolkit/internal.h"
 #include "runtime/toolkit/runtime.h"
+#include "runtime/toolkit/windows.h"
 
 namespace {
 std::string Command = "tavrel";
@@ -54,6 +58,59 @@ bool folder_writable(const String& folder) {
 bool make_folders(const String& folder) {
   std::string path = string_to_utf8(folder);
   return !path.empty() && g_mkdir_with_parents(path.c_str(), 0755) == 0;
+}
+
+namespace {
+
+void show_popup(GdkSeat*, GdkWindow*, gpointer window) { gtk_widget_show(GTK_WIDGET(window)); }
+
+}  // namespace
+
+bool window_shown(int number) {
+  WindowHandle handle = window_handle(number);
+  GdkWindow* surface = handle ? gtk_widget_get_window(GTK_WIDGET(handle)) : nullptr;
+  return surface && gdk_window_is_visible(surface);
+}
+
+bool desktop_positions_known() {
+#ifdef GDK_WINDOWING_WAYLAND
+  GdkDisplay* display = gdk_display_get_default();
+  if (display && GDK_IS_WAYLAND_DISPLAY(display)) return false;
+#endif
+  return true;
+}
+
+void window_place_at(int number, int parent, int x, int y) {
+  WindowHandle handle = window_handle(number);
+  GtkWidget* area = window_gadget_area(parent);
+  GtkWidget* owner = GTK_WIDGET(window_handle(parent));
+  if (!handle || !area || !owner || !gtk_widget_get_window(area)) return;
+  GtkWidget* window = GTK_WIDGET(handle);
+  if (desktop_positions_known()) {
+    int ox = 0, oy = 0;
+    gdk_window_get_origin(gtk_widget_get_window(area), &ox, &oy);
+    gtk_window_move(GTK_WINDOW(window), ox + x, oy + y);
+    return;
+  }
+  // The point in the parent's surface; the window is mapped anew as a popup
+  // anchored there.
+  int ax = 0, ay = 0;
+  gtk_widget_translate_coordinates(area, owner, 0, 0, &ax, &ay);
+  gtk_widget_hide(window);
+  toolkit_flush();  // its unmapping is over before the popup's is watched
+  gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(owner));
+  gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DROPDOWN_MENU);
+  GdkRectangle point{ax + x, ay + y, 1, 1};
+  GdkWindow* surface = gtk_widget_get_window(window);
+  gdk_window_move_to_rect(surface, &point, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST,
+                          static_cast<GdkAnchorHints>(GDK_ANCHOR_SLIDE | GDK_ANCHOR_FLIP), 0, 0);
+  // Shown with the pointer taken: the compositor takes such a popup away
+  // when the user clicks anywhere outside the program (window_shown tells).
+  GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(window));
+  if (!seat || gdk_seat_grab(seat, surface, GDK_SEAT_CAPABILITY_ALL_POINTING, TRUE, nullptr, nullptr, show_popup,
+                             window) != GDK_GRAB_SUCCESS)
+    gtk_widget_show(window);
+  toolkit_flush();
 }
 
 namespace {

@@ -25,6 +25,21 @@ bool folder_writable(const String& folder);
 // Makes the folder with its parents; true when it exists afterwards.
 bool make_folders(const String& folder);
 
+// Puts the open window number (best a WindowPopup, which no window manager
+// places elsewhere) with its top-left corner at (x, y) of the gadget area of
+// the window parent: on X11 it is moved there on the screen; on Wayland,
+// where a program cannot place windows on the screen, it becomes a popup of
+// the parent that the compositor places there (or as near as the screen
+// allows), holding the pointer: a click outside the program makes the
+// compositor take it away (window_shown then says false).
+void window_place_at(int number, int parent, int x, int y);
+// True while the window is on the screen (not hidden, nor taken away).
+bool window_shown(int number);
+// False where the program cannot learn the pointer's position on the whole
+// screen nor its windows' (Wayland): desktop_mouse_x/y and window_x/y then
+// tell nothing about other programs' windows.
+bool desktop_positions_known();
+
 // Adds the file to the desktop's list of recently used files (file choosers
 // and desktop shells offer it). Nothing without a display or for a relative
 // path.
