@@ -46,7 +46,7 @@ if [ "$(id -u)" = 0 ] && { [ "${CI:-}" = true ] || [ "${TAVREL_TEST_PACKAGE_INST
     e2e_finish package
   fi
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$DEB" >"$OUT/apt-install.log" 2>&1
-  check '[ "$(tavrel --version 2>&1)" = "tavrel $VERSION" ]' "apt-get installed the package and tavrel --version runs"
+  check '[ "$(tavrel --version 2>/dev/null)" = "tavrel $VERSION" ]' "apt-get installed the package and tavrel --version runs"
   printf '\1' >"$OUT/plan.tvf"
   check '[ "$(env -u XDG_CURRENT_DESKTOP -u XDG_DATA_HOME XDG_DATA_DIRS=/usr/share xdg-mime query filetype "$OUT/plan.tvf")" = application/x-tavrel-formation ] &&
     [ "$(env -u XDG_CURRENT_DESKTOP HOME="$OUT" XDG_DATA_DIRS=/usr/share xdg-mime query default application/x-tavrel-formation)" = de.tavrel.Tavrel.desktop ]' \
