@@ -25,6 +25,7 @@ std::string Command = "tavrel";
 
 void application_identify(const char* id, const char* window_class, const char* command) {
   g_set_prgname(id);
+  g_set_application_name(window_class);  // shown with its recently used files
   gdk_set_program_class(window_class);
   Command = command;
 }

@@ -43,7 +43,7 @@ formation() {
 }
 formation "$OUT/plan.tvf" 90 400 300
 formation "$OUT/moved.gls.tvf" 81 700 100
-cp "$OUT/moved.gls.tvf" "$OUT/Moved.TVF"
+formation "$OUT/Moved.TVF" 72 300 200
 echo "not a formation" >"$OUT/notes.txt"
 
 e2e_display
@@ -93,7 +93,8 @@ shot dropped
 save_as after-drop
 check 'cmp -s "$OUT/moved.gls.tvf" "$OUT/after-drop.tvf"' "a dropped .tvf file is loaded"
 drop Moved.TVF
-check '! find_window Tavrel 5 >/dev/null' "a .TVF file (capitals) is loaded too, without a message"
+save_as after-capitals
+check '! find_window Tavrel 5 >/dev/null && cmp -s "$OUT/Moved.TVF" "$OUT/after-capitals.tvf"' "a .TVF file (capitals) is loaded too"
 sleep 1
 recent=$(grep -o 'href="[^"]*"' "$OUT/data/recently-used.xbel" 2>/dev/null | tr '\n' ' ')
 check '[[ "$recent" == *"file://$OUT/plan.tvf"* && "$recent" == *"file://$OUT/start.tvf"* && "$recent" == *"file://$OUT/moved.gls.tvf"* && "$recent" != *notes.txt* ]]' \
