@@ -7,7 +7,8 @@
 # a grave set from the context menu (piece picker, two names), a save from the
 # menu "Spiel" - checked on the saved file; then the player icon dialog: its
 # picker opens at the pointer, a click outside the program closes it, a
-# picture chosen in it reaches "players.xml".
+# picture chosen in it reaches "players.xml". Between the two, the native
+# client on a weston of scale 2 shows the map sharp.
 #
 # Usage: bash test_wayland.sh <path-to-tavrel> <outdir>
 set -u
@@ -50,6 +51,23 @@ stop_weston() { kill "$WESTON_PID" 2>/dev/null; wait "$WESTON_PID" 2>/dev/null; 
 # puts it where the X pointer is. at <x> <y>: there, in screen pixels.
 at() { xdotool mousemove 1690 1090 sleep 0.2 mousemove "$1" "$2" sleep 0.3; }
 
+# locate <screenshot> <probe>: LX, LY, where the probe (a part of the map)
+# shows on the screen, searched for on quarter-size pictures first (a search
+# of the whole screen at full size takes minutes), then at full size around
+# the place found; false when it does not show (r says why).
+locate() {
+  local x y w h
+  read -r w h < <(identify -format '%w %h' "$2")
+  convert "$2" -scale 25% "$OUT/probe-small.png"
+  convert "$1" -scale 25% "$OUT/screen-small.png"
+  r=$(compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$OUT/screen-small.png" "$OUT/probe-small.png" null: 2>&1)
+  [[ "$r" =~ @\ ([0-9]+),([0-9]+) ]] && x=$((BASH_REMATCH[1] * 4 - 8)) y=$((BASH_REMATCH[2] * 4 - 8))
+  crop "$1" "${x:-0}" "${y:-0}" $((w + 16)) $((h + 16)) "$OUT/probe-screen.png"
+  r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$2" null: 2>&1)
+  [[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] || return 1
+  LX=$((x + BASH_REMATCH[2])) LY=$((y + BASH_REMATCH[3]))
+}
+
 # story <name> <outside> <env...>: the program started with the environment,
 # driven through the story; the saved file is <name>.tvf.
 story() {
@@ -59,20 +77,10 @@ story() {
   APP_PID=$!
   sleep 4
   shot "$name-start"
-  # Map pixel (0, 0) on the screen: where the map's part at (300, 300) lies,
-  # searched for on quarter-size pictures first (a search of the whole screen
-  # at full size takes minutes), then at full size around the place found.
   convert "$MAP_PICTURE" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
-  convert "$OUT/probe-map.png" -scale 25% "$OUT/probe-small.png"
-  convert "$OUT/$name-start.png" -scale 25% "$OUT/screen-small.png"
-  local r x y
-  r=$(compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$OUT/screen-small.png" "$OUT/probe-small.png" null: 2>&1)
-  [[ "$r" =~ @\ ([0-9]+),([0-9]+) ]] && x=$((BASH_REMATCH[1] * 4 - 8)) y=$((BASH_REMATCH[2] * 4 - 8))
-  crop "$OUT/$name-start.png" "${x:-0}" "${y:-0}" 136 96 "$OUT/probe-screen.png"
-  r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$OUT/probe-map.png" null: 2>&1)
-  [[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] ||
+  locate "$OUT/$name-start.png" "$OUT/probe-map.png" ||
     { fail "$name: the map does not show ($r)"; kill "$APP_PID"; wait "$APP_PID"; APP_PID=""; return; }
-  CX=$((x + BASH_REMATCH[2] - 300)) CY=$((y + BASH_REMATCH[3] - 300))
+  CX=$((LX - 300)) CY=$((LY - 300))
   pass "$name: the window shows the map, placed by weston at ($CX, $CY)"
   at $((CX + 700)) $((CY + 400)) && xdotool click 1 sleep 1  # the window takes the keyboard
   # "Zoom", its first item "Verkleinern".
@@ -163,6 +171,27 @@ icons() {
 
 start_weston native
 story wayland yes XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY="$SOCKET" GDK_BACKEND=wayland DISPLAY=
+stop_weston
+
+# At a scale of 2 a native client draws in the screen's pixels: the map at
+# zoom 100 is the map picture doubled without smoothing.
+start_weston scale2 --scale=2
+(cd "$OUT" && exec env XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY="$SOCKET" GDK_BACKEND=wayland DISPLAY= "$TAVREL") \
+  >"$OUT/tavrel-scale2.out" 2>"$OUT/tavrel-scale2.err" </dev/null &
+APP_PID=$!
+sleep 4
+shot scale2
+convert "$MAP_PICTURE" -crop 100x60+300+200 +repage -sample 200% "$OUT/probe-doubled.png"
+if locate "$OUT/scale2.png" "$OUT/probe-doubled.png"; then
+  crop "$OUT/scale2.png" $((LX - 160)) "$LY" 600 120 "$OUT/scale2-screen.png"
+  convert "$MAP_PICTURE" -crop 300x60+220+200 +repage -sample 200% "$OUT/scale2-map.png"
+  convert "$MAP_PICTURE" -crop 300x60+220+200 +repage -resize 200% "$OUT/scale2-smooth.png"
+  sharp=$(differing "$OUT/scale2-screen.png" "$OUT/scale2-map.png" 3) smooth=$(differing "$OUT/scale2-screen.png" "$OUT/scale2-smooth.png" 3)
+  check '[ "$sharp" -le 20 ] && [ "$smooth" -gt 1000 ]' "at scale 2 the map shows doubled, sharp ($sharp of 72000 pixels off, $smooth against a smooth scaling)"
+else
+  fail "at scale 2 the map does not show doubled ($r)"
+fi
+kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; APP_PID=""
 stop_weston
 
 start_weston xwayland --xwayland
