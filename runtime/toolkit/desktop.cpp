@@ -21,13 +21,16 @@
 
 namespace {
 std::string Command = "tavrel";
+std::string Name = "Tavrel";  // shown with the recently used files
 }  // namespace
 
 void application_identify(const char* id, const char* window_class, const char* command) {
+  // The application name is left alone: GTK would give it as title to its
+  // own hidden windows.
   g_set_prgname(id);
-  g_set_application_name(window_class);  // shown with its recently used files
   gdk_set_program_class(window_class);
   Command = command;
+  Name = window_class;
 }
 
 String user_config_path(const String& application, const String& name) {
@@ -141,7 +144,7 @@ void recent_file_add(const String& path) {
   std::string exec = Command + " %f";
   GtkRecentData data{};
   data.mime_type = mime ? mime : const_cast<gchar*>("application/octet-stream");
-  data.app_name = const_cast<gchar*>(g_get_application_name());
+  data.app_name = Name.data();
   data.app_exec = exec.data();
   gtk_recent_manager_add_full(gtk_recent_manager_get_default(), uri.c_str(), &data);
   g_free(mime);
