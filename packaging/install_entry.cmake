@@ -1,7 +1,9 @@
 # Run by "cmake --install" after the program and its data are in place: makes
 # the link <prefix>/bin/tavrel and writes the desktop entry naming the
 # installed program. Both are recorded in install_manifest.txt, so that the
-# uninstall target removes them too.
+# uninstall target removes them too. Then the desktop's databases of the
+# prefix learn of the new files; a package (DESTDIR) leaves that to dpkg's
+# triggers.
 set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 
 file(MAKE_DIRECTORY "${root}/bin")
@@ -12,16 +14,14 @@ message(STATUS "Installing: ${root}/bin/tavrel -> ../lib/tavrel/tavrel")
 # The entry names the program by its final path (without DESTDIR), quoted so
 # that a prefix with blanks works too.
 set(TAVREL_PROGRAM "\"${CMAKE_INSTALL_PREFIX}/bin/tavrel\"")
+set(entry "${root}/share/applications/${TAVREL_APP_ID}.desktop")
 file(MAKE_DIRECTORY "${root}/share/applications")
-configure_file("${TAVREL_DESKTOP_TEMPLATE}" "${root}/share/applications/tavrel.desktop" @ONLY)
-message(STATUS "Installing: ${root}/share/applications/tavrel.desktop")
+configure_file("${TAVREL_DESKTOP_TEMPLATE}" "${entry}" @ONLY)
+message(STATUS "Installing: ${entry}")
 
-list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${root}/bin/tavrel" "${root}/share/applications/tavrel.desktop")
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${root}/bin/tavrel" "${entry}")
 
-# A theme folder with an icon cache needs the cache renewed (system-wide
-# prefixes); a user's own theme folder usually has none.
-set(theme "${root}/share/icons/hicolor")
-find_program(TAVREL_ICON_CACHE_TOOL gtk-update-icon-cache)
-if(NOT DEFINED ENV{DESTDIR} AND TAVREL_ICON_CACHE_TOOL AND EXISTS "${theme}/icon-theme.cache")
-  execute_process(COMMAND "${TAVREL_ICON_CACHE_TOOL}" -q -t -f "${theme}")
+if(NOT DEFINED ENV{DESTDIR})
+  include("${CMAKE_CURRENT_LIST_DIR}/refresh_databases.cmake")
+  tavrel_refresh_databases("${root}/share")
 endif()

@@ -1,12 +1,15 @@
 # Removes what the last "cmake --install" of this build put down, as listed in
 # its install_manifest.txt (MANIFEST), and then the folder lib/tavrel with the
 # folders in it that are left empty. Files the program wrote there itself
-# ("players.xml" is installed and so listed) go with it.
+# ("players.xml" is installed and so listed) go with it. The desktop's
+# databases of the prefix are renewed without the removed files.
 if(NOT EXISTS "${MANIFEST}")
   message(FATAL_ERROR "Nothing to remove: ${MANIFEST} does not exist (install first).")
 endif()
+include("${CMAKE_CURRENT_LIST_DIR}/refresh_databases.cmake")
 file(STRINGS "${MANIFEST}" files)
 set(folders "")
+set(shares "")
 foreach(file IN LISTS files)
   if(IS_SYMLINK "${file}" OR EXISTS "${file}")
     message(STATUS "Removing: ${file}")
@@ -14,6 +17,13 @@ foreach(file IN LISTS files)
   endif()
   get_filename_component(folder "${file}" DIRECTORY)
   list(APPEND folders "${folder}")
+  if(file MATCHES "^(.*/share)/applications/[^/]*\\.desktop$")
+    list(APPEND shares "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES shares)
+foreach(share IN LISTS shares)
+  tavrel_refresh_databases("${share}")
 endforeach()
 # Empty folders, deepest first; shared folders such as bin or the icon theme
 # stay while anything else is in them.

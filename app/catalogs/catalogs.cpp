@@ -14,11 +14,10 @@ enum class CatalogKind { Players, Graves, Transports };
 
 // Puts the records of one catalog file into catalog with their pictures; a
 // player entry also puts its hero on the map.
-void read_catalog(const char16_t* file_name, const char16_t* entry_name, CatalogKind kind,
-                  List<CatalogEntry>* catalog) {
+void read_catalog(const String& path, const char16_t* entry_name, CatalogKind kind, List<CatalogEntry>* catalog) {
   if (!catalog) return;
   std::vector<CatalogRecord> records;
-  read_catalog_file(ProgramDir + file_name, entry_name, records);
+  read_catalog_file(path, entry_name, records);
   for (const CatalogRecord& record : records) {
     list_last(catalog);
     CatalogEntry* entry = list_add(catalog);
@@ -41,7 +40,7 @@ void read_catalog(const char16_t* file_name, const char16_t* entry_name, Catalog
 
 void read_catalogs() {
   if (!Heroes) create_containers();
-  read_catalog(u"players.xml", u"player", CatalogKind::Players, PlayerCatalog);
-  read_catalog(u"graves.xml", u"item", CatalogKind::Graves, GraveCatalog);
-  read_catalog(u"transports.xml", u"item", CatalogKind::Transports, TransportCatalog);
+  read_catalog(players_file_to_read(), u"player", CatalogKind::Players, PlayerCatalog);
+  read_catalog(ProgramDir + u"graves.xml", u"item", CatalogKind::Graves, GraveCatalog);
+  read_catalog(ProgramDir + u"transports.xml", u"item", CatalogKind::Transports, TransportCatalog);
 }

@@ -14,6 +14,15 @@
 // the entries before the damage.
 void read_catalogs();
 
+// Where "players.xml" is read from: the user's own copy
+// ($XDG_CONFIG_HOME/tavrel/players.xml) when it exists, else the one in the
+// program's folder.
+String players_file_to_read();
+// Where the player icon dialog writes "players.xml": the user's own copy when
+// it exists or when the program's folder cannot be written (a system-wide or
+// packaged install; the folder is then made), else the program's folder.
+String players_file_to_write();
+
 // One entry of a catalog file as it stands there: the texts of its children
 // "name", "id", "pic" and "comment" (the last one of each counts), and
 // whether it has an "id" and a "pic" child at all.

@@ -17,6 +17,7 @@
 #include "runtime/data/xml.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
+#include "runtime/toolkit/desktop.h"
 #include "runtime/toolkit/events.h"
 #include "runtime/toolkit/gadgets.h"
 #include "runtime/toolkit/requesters.h"
@@ -41,7 +42,6 @@ struct PlayerIconRow : CatalogRecord {
   int picture = 0;
 };
 
-String players_file() { return ProgramDir + u"players.xml"; }
 
 // A picture file of the folder "players".
 String icon_path(const String& pic) { return data_path(u"players", pic); }
@@ -57,7 +57,7 @@ void free_pictures(std::vector<PlayerIconRow>& rows) {
 // damage.
 bool read_rows(std::vector<PlayerIconRow>& rows) {
   std::vector<CatalogRecord> records;
-  bool complete = read_catalog_file(players_file(), u"player", records);
+  bool complete = read_catalog_file(players_file_to_read(), u"player", records);
   for (const CatalogRecord& record : records) {
     PlayerIconRow& row = rows.emplace_back(PlayerIconRow{record});
     if (row.has_pic) row.picture = image_load(AnyNumber, icon_path(row.pic));
@@ -120,7 +120,7 @@ int write_rows(const std::vector<PlayerIconRow>& rows) {
     xml_set_node_text(xml_add_element(player, u"comment"), row.comment);
   }
   xml_format(document, FormatCrLf | FormatIndent, 2);
-  int saved = xml_save(document, players_file(), 0);
+  int saved = xml_save(document, players_file_to_write(), 0);
   xml_free(document);
   return saved;
 }
@@ -200,7 +200,9 @@ int64_t choose_icon(int canvas, int64_t cell, int64_t count) {
     int64_t kind = event_wait();
     int64_t type = event_type();
     int64_t window = event_window();
-    if (window != IconPickerWindow && kind == ActivateWindow) {
+    if (!window_shown(IconPickerWindow)) {
+      return -1;  // taken away by the compositor (a click outside, on Wayland)
+    } else if (window != IconPickerWindow && kind == ActivateWindow) {
       window_present(IconPickerWindow);  // the picker stays in front
     } else if (window != IconPickerWindow && clicked_or_closed(kind, type)) {
       // A click into another window. The pointer merely moving over the
@@ -208,8 +210,13 @@ int64_t choose_icon(int canvas, int64_t cell, int64_t count) {
       // pointer, so the smallest move up or left would close it at once.
       return -1;
     }
+    // Where the screen's positions are known, a button held down anywhere
+    // outside the picker closes it; on Wayland they are not, and only clicks
+    // into the program's other windows do.
     WindowHandle picker = window_handle(IconPickerWindow);
-    if ((mouse_button_down(picker, 0) || mouse_button_down(picker, 1)) && pointer_outside_picker()) return -1;
+    if (desktop_positions_known() && (mouse_button_down(picker, 0) || mouse_button_down(picker, 1)) &&
+        pointer_outside_picker())
+      return -1;
     if (kind == Gadget && type == LeftClick && event_gadget() == canvas) {
       // A button released outside the canvas (it keeps the pointer while the
       // button is held) chooses nothing.
@@ -258,8 +265,12 @@ String icon_picker(int x, int y) {
   int64_t width = PickerColumns * cell;
   int64_t height = (count + PickerColumns - 1) / PickerColumns * cell;
   String chosen;
-  if (window_open(IconPickerWindow, x, y, static_cast<int>(width), static_cast<int>(height), u"", WindowBorderless,
-                  window_handle(PlayerIconsWindow))) {
+  if (window_open(IconPickerWindow, x, y, static_cast<int>(width), static_cast<int>(height), u"",
+                  WindowBorderless | WindowPopup, window_handle(PlayerIconsWindow))) {
+    // At the pointer: placed relative to the dialog, which Wayland allows too.
+    if (window_handle(PlayerIconsWindow))
+      window_place_at(IconPickerWindow, PlayerIconsWindow, x - static_cast<int>(window_x(PlayerIconsWindow, WindowClient)),
+                      y - static_cast<int>(window_y(PlayerIconsWindow, WindowClient)));
     int canvas = canvas_create(AnyNumber, 0, 0, static_cast<int>(width), static_cast<int>(height), 0);
     draw_icons(canvas, icons, cell, width, height);
     int64_t choice = choose_icon(canvas, cell, count);

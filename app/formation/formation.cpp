@@ -13,6 +13,7 @@
 #include "runtime/core/objects.h"
 #include "runtime/data/directory.h"
 #include "runtime/data/files.h"
+#include "runtime/toolkit/desktop.h"
 #include "runtime/toolkit/requesters.h"
 
 String FormationFolder;
@@ -127,7 +128,13 @@ bool write_formation(const String& path) {
   }
   LayoutFile = path;
   note_saved(false);
+  recent_file_add(path);
   return true;
+}
+
+void load_dropped_formation() {
+  std::vector<String> files = event_dropped_files();
+  if (!files.empty()) load_formation_file(files.front());
 }
 
 void read_formation(const String& path) { read_formation_file(path, false); }
@@ -159,6 +166,7 @@ bool read_formation_file(const String& path, bool old_format) {
   }
   put_formation(record, level_path);
   LayoutFile = path;
+  recent_file_add(path);
   if (result == FormationRead::Incomplete)
     report(u"Die Datei ist unvollständig. Es wurde nur der vorhandene Teil der Aufstellung geladen.");
   return true;

@@ -34,6 +34,10 @@ void load_formation();
 // format; problems are reported with the same messages. True when a
 // formation was put on the map (also one that ended early).
 bool load_formation_file(const String& path);
+// A formation file dropped onto the map (the current FilesDropped event):
+// loaded with load_formation_file, as "Spiel laden" loads a chosen file.
+void load_dropped_formation();
+// Saved and loaded files are added to the desktop's recently used files.
 // Writes the formation to path. The file at path is replaced only once the new
 // one is completely on the disk; on any failure the user reads why, the old
 // file stays as it was and UnsavedChanges keeps its value. True when written

@@ -192,6 +192,7 @@ struct FrameInputs {
   const uint8_t* target_pixels = nullptr;
   int64_t target_stride = 0, target_width = 0, target_height = 0;
   uint64_t target_version = 0;  // after the last frame drawn on it
+  int target_scale = 1;
   int32_t zoom = 0, origin_x = 0, origin_y = 0, canvas_width = 0, canvas_height = 0;
   uint64_t map_version = 0;  // 0: no map picture
   std::vector<PieceInput> pieces;  // graves, transports, heroes
@@ -442,7 +443,9 @@ void compose_rect(const FrameContext& c, CanvasRect r) {
 template <int B>
 void draw_frame(DrawTarget* target, uint64_t map_version, const Pixels& map, const std::vector<FramePiece>& pieces,
                 const MarkerFrame& marker) {
-  int64_t zoom = view_zoom();
+  // Screen pixels: at a scale of 2 the map is sampled at twice the zoom.
+  int64_t scale = std::max(1, target->scale);
+  int64_t zoom = frame_zoom(target);
   int64_t sw = map.width * zoom / 100, sh = map.height * zoom / 100;
   if (sw < 1 || sh < 1) {
     sw = map.width;
@@ -517,8 +520,8 @@ void draw_frame(DrawTarget* target, uint64_t map_version, const Pixels& map, con
   c.samples = &m;
   c.blocks = &piece_blocks<B>(Cache.blocks, map_version, map, pieces, sw, sh);
   c.patch = &patch;
-  c.white_w = std::clamp<int64_t>(MapView.canvas_width, 0, tw);
-  c.white_h = std::clamp<int64_t>(MapView.canvas_height, 0, th);
+  c.white_w = std::clamp<int64_t>(MapView.canvas_width * scale, 0, tw);
+  c.white_h = std::clamp<int64_t>(MapView.canvas_height * scale, 0, th);
 
   // What lies over the map samples in this frame.
   std::vector<CanvasRect> piece_rects;
@@ -527,7 +530,7 @@ void draw_frame(DrawTarget* target, uint64_t map_version, const Pixels& map, con
   if (patch.used) marker_rect = canvas_rect(m, patch.x0, patch.y0, patch.x1, patch.y1);
   LabelBox label;
   if (!HoverLabel.text.empty()) {
-    label = label_box();
+    label = scaled_box(label_box(), scale);
     label_rect = CanvasRect{label.x, label.y, label.x + label.width, label.y + label.height};
   }
 
@@ -557,7 +560,7 @@ void draw_frame(DrawTarget* target, uint64_t map_version, const Pixels& map, con
   } else {
     compose_rect<B>(c, CanvasRect{0, 0, tw, th});
   }
-  if (!HoverLabel.text.empty()) draw_hover_label(label);
+  if (!HoverLabel.text.empty()) draw_hover_label(label, scale);
   drawing_stop();
   last.valid = true;
   last.target_version = target->version;
@@ -614,6 +617,7 @@ void draw_map() {
     inputs.target_width = target->width;
     inputs.target_height = target->height;
     inputs.target_version = target->version;
+    inputs.target_scale = target->scale;
   }
   if (MapView.work_image == 0) {
     // No map picture (none loaded, or it was missing, damaged or too large):

@@ -3,13 +3,19 @@
 // nearest-neighbour sampling and the catalogs' pictures.
 #include "app/mapview/render_parts.h"
 
+#include <algorithm>
+
 #include "app/mapview/render.h"
 #include "app/state/numbers.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/gadgets.h"
 #include "runtime/toolkit/windows.h"
 
-DrawTarget* map_target() { return MapTargetOverride ? MapTargetOverride : canvas_output(MapCanvas); }
+DrawTarget* map_target() {
+  return MapTargetOverride ? MapTargetOverride : canvas_output_scaled(MapCanvas, canvas_scale(MapCanvas));
+}
+
+int64_t frame_zoom(const DrawTarget* target) { return view_zoom() * (target ? std::max(1, target->scale) : 1); }
 
 MarkerFrame marker_frame(int64_t now) {
   MarkerFrame f;
@@ -98,8 +104,13 @@ LabelBox hover_label_box(int64_t text_w, int64_t text_h) {
   return box;
 }
 
-void draw_hover_label(const LabelBox& box) {
+LabelBox scaled_box(const LabelBox& box, int64_t scale) {
+  return LabelBox{box.x * scale, box.y * scale, box.width * scale, box.height * scale};
+}
+
+void draw_hover_label(const LabelBox& box, int64_t scale) {
+  int64_t margin = 2 * scale;
   draw_box(static_cast<int>(box.x), static_cast<int>(box.y), static_cast<int>(box.width),
            static_cast<int>(box.height), rgb(0, 0, 0));
-  draw_text(static_cast<int>(box.x + 2), static_cast<int>(box.y + 2), HoverLabel.text);
+  draw_text(static_cast<int>(box.x + margin), static_cast<int>(box.y + margin), HoverLabel.text);
 }

@@ -10,8 +10,13 @@
 #include "app/state/lists.h"
 #include "runtime/media/drawing.h"
 
-// The map canvas's drawing target, or MapTargetOverride when set.
+// The map canvas's drawing target, or MapTargetOverride when set. The
+// canvas's target has the scale of its screen (2 on a high-density screen):
+// frames are drawn in screen pixels, at zoom times the scale.
 DrawTarget* map_target();
+// The zoom of a frame in target pixels: view_zoom() times the target's scale
+// (so 200 at zoom 100 on a screen of scale 2).
+int64_t frame_zoom(const DrawTarget* target);
 
 // One frame of the marker.
 struct MarkerFrame {
@@ -59,6 +64,9 @@ struct LabelBox {
   int64_t x = 0, y = 0, width = 0, height = 0;
 };
 LabelBox hover_label_box(int64_t text_width, int64_t text_height);
-// Fills the box black and draws HoverLabel's text in it in white; the current
-// drawing must be the map canvas.
-void draw_hover_label(const LabelBox& box);
+// The box in target pixels of a target of the scale.
+LabelBox scaled_box(const LabelBox& box, int64_t scale);
+// Fills the box (target pixels) black and draws HoverLabel's text in it in
+// white, 2 layout pixels in, on a target of the scale; the current drawing
+// must be the map canvas.
+void draw_hover_label(const LabelBox& box, int64_t scale = 1);

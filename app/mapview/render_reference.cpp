@@ -2,6 +2,7 @@
 // it, scale the whole copy, draw it on the canvas, free the copy.
 #include "app/mapview/render_reference.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/mapview/clock.h"
@@ -43,7 +44,9 @@ void renew_work_alpha() {
 
 void draw_map_reference() {
   if (MapView.work_image == 0) return;
-  int64_t zoom = view_zoom();
+  DrawTarget* target = map_target();
+  int64_t scale = target ? std::max(1, target->scale) : 1;
+  int64_t zoom = frame_zoom(target);
 
   // Compose.
   MarkerFrame marker = marker_frame(elapsed_ms());
@@ -69,13 +72,14 @@ void draw_map_reference() {
   }
 
   // Show it.
-  if (drawing_start(map_target())) {
-    draw_box(0, 0, MapView.canvas_width, MapView.canvas_height, rgb(255, 255, 255));
+  if (drawing_start(target)) {
+    draw_box(0, 0, static_cast<int>(MapView.canvas_width * scale), static_cast<int>(MapView.canvas_height * scale),
+             rgb(255, 255, 255));
     int64_t x = -static_cast<int64_t>(MapView.origin_x) * zoom / 100;
     int64_t y = -static_cast<int64_t>(MapView.origin_y) * zoom / 100;
     if (copy) draw_image(image_handle(copy), static_cast<int>(x), static_cast<int>(y));
     if (!HoverLabel.text.empty())
-      draw_hover_label(hover_label_box(text_width(HoverLabel.text), text_height(HoverLabel.text)));
+      draw_hover_label(scaled_box(hover_label_box(text_width(HoverLabel.text), text_height(HoverLabel.text)), scale), scale);
     drawing_stop();
   }
   if (copy) image_free(copy);

@@ -19,6 +19,7 @@
 #include "app/pieces/transports.h"
 #include "app/shell/main_window.h"
 #include "app/state/numbers.h"
+#include "runtime/toolkit/desktop.h"
 #include "runtime/toolkit/events.h"
 
 int64_t CurrentEventKind = 0;
@@ -63,6 +64,7 @@ void dispatch_canvas(int64_t type) {
     case LeftButtonDown: press_on_map(); break;
     case RightClick: show_context_menu(); break;
     case LeftDoubleClick: on_double_click(); break;
+    case FilesDropped: load_dropped_formation(); break;
     default: break;  // LeftButtonUp is handled for every event before.
   }
 }

@@ -11,6 +11,7 @@
 #include "app/state/program.h"
 #include "runtime/core/objects.h"
 #include "runtime/media/image.h"
+#include "runtime/toolkit/desktop.h"
 #include "runtime/toolkit/gadgets.h"
 #include "runtime/toolkit/windows.h"
 
@@ -83,6 +84,7 @@ int open_main_window() {
 
   size_canvas_from_window();
   canvas_create(MapCanvas, 0, 0, MapView.canvas_width, MapView.canvas_height, CanvasBorder);
+  canvas_accept_drops(MapCanvas, u"*.tvf|*.gls");  // formation files from a file manager
   canvas_create(PickerCanvas, 0, 0, 10, 10, 0);
   gadget_hide(PickerCanvas, true);
 

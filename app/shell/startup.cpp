@@ -19,6 +19,7 @@
 #include "app/state/lists.h"
 #include "app/state/program.h"
 #include "runtime/media/image.h"
+#include "runtime/toolkit/desktop.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/runtime.h"
 #include "runtime/toolkit/session.h"
@@ -79,6 +80,10 @@ void on_end(int) { recovery_session_end(); }
 
 }  // namespace
 
+void open_start_file(const StartOptions& options) {
+  if (!options.file.empty()) load_formation_file(string_from_utf8(options.file));
+}
+
 int tavrel_main(int argc, char** argv) {
   ProgramArgc = argc;
   ProgramArgv = argv;
@@ -90,6 +95,8 @@ int tavrel_main(int argc, char** argv) {
   int status = 0;
   if (!read_start_options(&ProgramArgc, &ProgramArgv, &options, &status)) return status;
 
+  // The desktop finds the entry, icon and file types by this name.
+  application_identify("de.tavrel.Tavrel", "Tavrel", "tavrel");
   // --export writes a picture without a window: the display stays closed.
   bool exporting = !options.export_file.empty();
   int has_display = 0;
@@ -125,7 +132,7 @@ int tavrel_main(int argc, char** argv) {
   draw_map();
   bool restored = recovery_offer();
   if (!restored && !options.file.empty()) {
-    load_formation_file(string_from_utf8(options.file));
+    open_start_file(options);
     history_reset();
   }
   update_edit_menu();

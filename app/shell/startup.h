@@ -13,6 +13,10 @@ enum class QuitAnswer {
 };
 // Asks at quit whether unsaved changes are to be saved (and saves on Yes).
 QuitAnswer ask_save_at_quit();
+struct StartOptions;
+// Loads the file named on the command line, if any, as "Spiel laden" loads a
+// chosen file (its messages included); called after the level is loaded.
+void open_start_file(const StartOptions& options);
 // The whole program: start-up, loop, shut-down. Returns the exit status: 0,
 // or 1 when the main window cannot be opened (no display). With --export it
 // writes the picture instead, without a display, and returns 0 or 1.

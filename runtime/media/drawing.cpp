@@ -196,7 +196,7 @@ bool prepare_scratch(DrawingState* s) {
     Text.hg_height = h;
   }
   int width = s->target->width;
-  int height = std::max(50, Text.hg_height + 20);
+  int height = std::max(50, Text.hg_height + 20) * std::max(1, s->target->scale);
   if (s->scratch && s->scratch_width == width && s->scratch_height >= height) return true;
   free_scratch(s);
   s->scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
@@ -339,6 +339,9 @@ int draw_text(int x, int y, const String& text) {
   if (!t->pixels || t->width <= 0 || t->height <= 0 || !prepare_scratch(state)) return x + width;
   // The layout may have been used to measure "Hg" meanwhile.
   layout_text(text, &width, &height);
+  const int k = std::max(1, t->scale);
+  width *= k;
+  height *= k;
 
   const int64_t tx = int64_t(x) + state->origin_x, ty = int64_t(y) + state->origin_y;
   const int64_t shown_height = std::min<int64_t>(height, state->scratch_height);
@@ -354,7 +357,9 @@ int draw_text(int x, int y, const String& text) {
   cairo_paint(cr);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
   cairo_set_source_rgba(cr, 1, 1, 1, 1);
-  cairo_move_to(cr, double(tx), 0);
+  cairo_translate(cr, double(tx), 0);
+  cairo_scale(cr, k, k);
+  cairo_move_to(cr, 0, 0);
   pango_cairo_show_layout(cr, Text.layout);
   cairo_restore(cr);
   cairo_surface_flush(state->scratch);

@@ -26,6 +26,10 @@ struct DrawTarget {
   // that no target of the process had before. Whoever keeps something drawn
   // from the pixels compares it instead of being told of changes.
   uint64_t version = 0;
+  // Target pixels per layout pixel (2 on a screen of scale factor 2): text is
+  // drawn that much larger, so that it is as sharp as the screen allows.
+  // Everything else is drawn in target pixels.
+  int scale = 1;
 };
 
 constexpr int DrawDefault = 0;
@@ -58,7 +62,8 @@ void draw_image(ImageHandle image, int x, int y);
 // An image scaled (bilinear) to width x height; nothing unless both are >= 1.
 void draw_image(ImageHandle image, int x, int y, int width, int height);
 // Text in the toolkit's default font with its top-left corner at (x, y);
-// returns x plus the text's width.
+// returns x plus the text's width. On a target of scale k the text is k
+// times as large as text_width and text_height say.
 int draw_text(int x, int y, const String& text);
 // Size of the text's layout in pixels; 0 for an empty text. Usable without a
 // current drawing.

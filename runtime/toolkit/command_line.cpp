@@ -31,6 +31,7 @@ CommandLine command_line_parse(int* argc, char*** argv, const char* parameters, 
                                                                       g_option_context_free);
   g_option_context_set_summary(context.get(), summary);
   g_option_context_add_main_entries(context.get(), entries.data(), nullptr);
+  // GTK's options are parsed too (the locale was set above, before they are).
   g_option_context_add_group(context.get(), gtk_get_option_group(FALSE));
   GError* error = nullptr;
   if (!g_option_context_parse(context.get(), argc, argv, &error)) {

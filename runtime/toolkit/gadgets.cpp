@@ -38,6 +38,7 @@ struct GadgetRecord {
   int flags;
   // Canvas.
   GdkPixbuf* buffer;  // RGB, 8 bits per channel, no alpha
+  int scale;          // buffer pixels per layout pixel (0 until the first buffer: 1)
   int border_width, border_height;  // what the frame takes, both sides together
   DrawTarget target;
   // Image gadget.
@@ -127,17 +128,26 @@ void update_target(GadgetRecord& record, int number) {
   drawing_target_describe(&target, record.buffer);
   target.owner = nullptr;
   target.owner_number = number;
+  target.scale = std::max(1, record.scale);
 }
 
-// A new buffer of the given size, the background colour, the old picture in
-// its top-left corner.
-void replace_buffer(GadgetRecord& record, int number, int width, int height) {
-  width = std::max(1, width);
-  height = std::max(1, height);
+int buffer_scale(const GadgetRecord& record) { return std::max(1, record.scale); }
+// The buffer's size in layout pixels.
+int logical_width(const GadgetRecord& record) { return gdk_pixbuf_get_width(record.buffer) / buffer_scale(record); }
+int logical_height(const GadgetRecord& record) { return gdk_pixbuf_get_height(record.buffer) / buffer_scale(record); }
+
+// A new buffer of the given size in layout pixels at the record's scale, the
+// background colour, the old picture in its top-left corner (when it has the
+// same scale).
+void replace_buffer(GadgetRecord& record, int number, int width, int height, bool keep_picture = true) {
+  width = std::max(1, width) * buffer_scale(record);
+  height = std::max(1, height) * buffer_scale(record);
   GdkPixbuf* buffer = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
   if (!buffer) return;
   fill_background(record.widget, buffer);
-  if (record.buffer) {
+  if (record.buffer && !keep_picture) {
+    g_object_unref(record.buffer);
+  } else if (record.buffer) {
     int w = std::min(width, gdk_pixbuf_get_width(record.buffer));
     int h = std::min(height, gdk_pixbuf_get_height(record.buffer));
     gdk_pixbuf_copy_area(record.buffer, 0, 0, w, h, buffer, 0, 0);
@@ -160,23 +170,38 @@ void post_resize(GadgetRecord& record, int number) {
 gboolean on_canvas_draw(GtkWidget* widget, cairo_t* cr, gpointer) {
   GadgetRecord* record = live_gadget(widget, nullptr);
   if (!record || !record->buffer) return FALSE;
+  int scale = buffer_scale(*record);
   int width = gdk_pixbuf_get_width(record->buffer);
   int height = gdk_pixbuf_get_height(record->buffer);
-  // Only the part that needs painting is converted for cairo.
+  // Only the part that needs painting is converted for cairo, in buffer pixels.
   double x1 = 0, y1 = 0, x2 = width, y2 = height;
   cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
-  int left = std::clamp(static_cast<int>(x1), 0, width);
-  int top = std::clamp(static_cast<int>(y1), 0, height);
-  int right = std::clamp(static_cast<int>(x2 + 0.999), 0, width);
-  int bottom = std::clamp(static_cast<int>(y2 + 0.999), 0, height);
+  int left = std::clamp(static_cast<int>(x1) * scale, 0, width);
+  int top = std::clamp(static_cast<int>(y1) * scale, 0, height);
+  int right = std::clamp(static_cast<int>(x2 + 0.999) * scale, 0, width);
+  int bottom = std::clamp(static_cast<int>(y2 + 0.999) * scale, 0, height);
   if (right <= left || bottom <= top) return FALSE;
   GdkPixbuf* part = gdk_pixbuf_new_subpixbuf(record->buffer, left, top, right - left, bottom - top);
   if (!part) return FALSE;
+  // Buffer pixels land on screen pixels one to one when the scales agree;
+  // otherwise each is repeated (or left out), never smoothed.
+  cairo_save(cr);
+  cairo_scale(cr, 1.0 / scale, 1.0 / scale);
   gdk_cairo_set_source_pixbuf(cr, part, left, top);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_rectangle(cr, left, top, right - left, bottom - top);
   cairo_fill(cr);
+  cairo_restore(cr);
   g_object_unref(part);
   return FALSE;
+}
+
+void on_canvas_scale_changed(GtkWidget* widget, GParamSpec*, gpointer) {
+  int number = 0;
+  GadgetRecord* record = live_gadget(widget, &number);
+  if (!record) return;
+  post_resize(*record, number);
+  gtk_widget_queue_draw(widget);
 }
 
 void on_canvas_size_allocate(GtkWidget* widget, GdkRectangle* allocation, gpointer) {
@@ -185,7 +210,7 @@ void on_canvas_size_allocate(GtkWidget* widget, GdkRectangle* allocation, gpoint
   if (!record || !record->buffer) return;
   int width = std::max(1, allocation->width);
   int height = std::max(1, allocation->height);
-  if (width == gdk_pixbuf_get_width(record->buffer) && height == gdk_pixbuf_get_height(record->buffer)) return;
+  if (width == logical_width(*record) && height == logical_height(*record)) return;
   // The gadget area gives every child the size it asked for. An allocation of
   // another size is a stale one (a canvas shown again right after a resize
   // can get its old size once before the new one): replacing the buffer then
@@ -284,9 +309,7 @@ void canvas_resize(GadgetRecord& record, int number, int x, int y, int width, in
   record.height = new_height;
   int buffer_width = std::max(1, new_width - record.border_width);
   int buffer_height = std::max(1, new_height - record.border_height);
-  if (record.buffer && buffer_width == gdk_pixbuf_get_width(record.buffer) &&
-      buffer_height == gdk_pixbuf_get_height(record.buffer))
-    return;
+  if (record.buffer && buffer_width == logical_width(record) && buffer_height == logical_height(record)) return;
   replace_buffer(record, number, buffer_width, buffer_height);
   gtk_widget_set_size_request(record.widget, buffer_width, buffer_height);
   post_resize(record, number);
@@ -487,6 +510,7 @@ int canvas_create(int number, int x, int y, int width, int height, int flags) {
   g_signal_connect(drawing, "scroll-event", G_CALLBACK(on_canvas_scroll), nullptr);
   g_signal_connect(drawing, "draw", G_CALLBACK(on_canvas_draw), nullptr);
   g_signal_connect(drawing, "size-allocate", G_CALLBACK(on_canvas_size_allocate), nullptr);
+  g_signal_connect(drawing, "notify::scale-factor", G_CALLBACK(on_canvas_scale_changed), nullptr);
   GtkWidget* outer = outermost(*record);
   gtk_layout_put(GTK_LAYOUT(area), outer, x, y);
   gtk_widget_show_all(outer);
@@ -513,12 +537,27 @@ int canvas_create(int number, int x, int y, int width, int height, int flags) {
   return gadget_table().find(id) ? handle_result(number, id) : 0;
 }
 
-DrawTarget* canvas_output(int number) {
+DrawTarget* canvas_output(int number) { return canvas_output_scaled(number, 1); }
+
+DrawTarget* canvas_output_scaled(int number, int scale) {
   GadgetRecord* record = gadget_table().find(number);
   if (!record || !record->widget || record->gadget_class != &CanvasClass || !record->buffer) return nullptr;
+  scale = std::clamp(scale, 1, 8);
+  if (scale != buffer_scale(*record)) {
+    int width = logical_width(*record), height = logical_height(*record);
+    record->scale = scale;
+    replace_buffer(*record, number, width, height, false);
+    gtk_widget_queue_draw(record->widget);
+  }
   update_target(*record, number);
   record->target.release = canvas_target_release;
   return &record->target;
+}
+
+int canvas_scale(int number) {
+  GadgetRecord* record = gadget_table().find(number);
+  if (!record || !record->widget || record->gadget_class != &CanvasClass) return 1;
+  return std::max(1, gtk_widget_get_scale_factor(record->widget));
 }
 
 int button_create(int number, int x, int y, int width, int height, const String& text, int flags) {

@@ -22,7 +22,17 @@ constexpr int GadgetCanvasType = 33;
 // Returns the handle for AnyNumber, non-zero for a fixed number, 0 on failure.
 int canvas_create(int number, int x, int y, int width, int height, int flags = 0);
 // A drawing target on the canvas's buffer; drawing_stop queues its repaint.
+// The buffer has one pixel per pixel of the window's layout.
 DrawTarget* canvas_output(int number);
+// The same with scale x scale buffer pixels per layout pixel (the target's
+// scale): on a screen of that scale factor (canvas_scale) every buffer pixel
+// is one pixel of the screen. A buffer of another scale than asked for
+// before is made anew (background colour). Buffers of any scale are shown
+// without smoothing.
+DrawTarget* canvas_output_scaled(int number, int scale);
+// The scale factor of the screen the canvas is shown on (2 on most
+// high-density screens); 1 for no canvas. A change posts Gadget Resize.
+int canvas_scale(int number);
 // A push button; a click posts LeftClick.
 int button_create(int number, int x, int y, int width, int height, const String& text, int flags = 0);
 // Shows picture at the top-left; with a picture the gadget takes its size

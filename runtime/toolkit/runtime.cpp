@@ -10,6 +10,7 @@
 #include "runtime/data/xml.h"
 #include "runtime/media/image.h"
 #include "runtime/toolkit/events.h"
+#include "runtime/toolkit/internal.h"
 #include "runtime/toolkit/windows.h"
 
 namespace {

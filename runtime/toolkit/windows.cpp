@@ -234,7 +234,7 @@ int window_open(int number, int x, int y, int width, int height, const String& t
   int id = 0;
   WindowRecord* record = window_table().create(number, &id);
   if (!record) return 0;
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* window = gtk_window_new(flags & WindowPopup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
   if (!window) {
     window_table().forget(id);
     return 0;
@@ -268,7 +268,6 @@ int window_open(int number, int x, int y, int width, int height, const String& t
     decorations = GDK_DECOR_BORDER | GDK_DECOR_RESIZEH;
   } else {
     gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-    gtk_widget_set_size_request(window, width, height);
     functions = GDK_FUNC_MOVE | GDK_FUNC_CLOSE;
   }
   if (flags & WindowBorderless) gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
@@ -290,6 +289,9 @@ int window_open(int number, int x, int y, int width, int height, const String& t
   GtkWidget* area = gtk_layout_new(nullptr, nullptr);
   gtk_box_pack_start(GTK_BOX(vbox), area, TRUE, TRUE, 0);
   gtk_container_add(GTK_CONTAINER(window), vbox);
+  // A window of fixed size asks for its content's size: where the program
+  // draws the window's title bar and shadow itself (Wayland) they come on top.
+  if (!(flags & (WindowSizeBox | WindowMaximizeBox))) gtk_widget_set_size_request(vbox, width, height);
   gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
   g_signal_connect(area, "draw", G_CALLBACK(on_area_draw), nullptr);
   g_signal_connect(area, "button-press-event", G_CALLBACK(on_area_press), nullptr);

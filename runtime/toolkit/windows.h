@@ -17,6 +17,7 @@ constexpr int WindowMenuBox = 4;         // window menu in the title bar
 constexpr int WindowNoMinimizeBox = 8;   // no minimise box; no effect of its own
 constexpr int WindowMaximizeBox = 16;    // maximise box; also resizable
 constexpr int WindowBorderless = 128;    // no decorations
+constexpr int WindowPopup = 256;         // a popup: placed where asked, past any window manager
 
 // Modes of window_width/height and window_x/y.
 constexpr int WindowFrame = 0;   // size with decorations; position of the window

@@ -8,6 +8,7 @@ TAVREL_PACKAGES=(
   libgtest-dev googletest
   fonts-dejavu-core adwaita-icon-theme
   xvfb xauth openbox xdotool x11-utils imagemagick desktop-file-utils
+  dpkg-dev file appstream shared-mime-info xdg-utils libfile-mimeinfo-perl weston xwayland
 )
 
 tavrel_install_packages() {

@@ -1,0 +1,102 @@
+#!/bin/bash
+# End to end: Tavrel among the desktop's programs. The command line without a
+# display (--help, --version, an unknown option); a formation file named on
+# the command line is loaded at start; a file dropped from a file manager onto
+# the map is loaded as "Spiel laden" loads it, anything else dropped is refused
+# without a message; loaded and saved files join the desktop's recently used
+# files. What was loaded is checked through the file saved afterwards.
+#
+# Usage: bash test_desktop.sh <path-to-tavrel in its build folder> <outdir>
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_args desktop "$@"
+e2e_require
+SOURCE="$(dirname "$TAVREL")/tests/tavrel_drag_source"
+[ -x "$SOURCE" ] || { echo "FAIL: no drag source at $SOURCE" >&2; exit 1; }
+rm -rf "$OUT"/*.tvf "$OUT/data"
+
+# --- The command line, without a display ----------------------------------------
+run_bare() { env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$TAVREL" "$@" >"$OUT/stdout" 2>"$OUT/stderr" </dev/null; echo $?; }
+status=$(run_bare --help)
+check '[ "$status" = 0 ] && grep -q "DATEI" "$OUT/stdout" && grep -q -- "--version" "$OUT/stdout" && [ ! -s "$OUT/stderr" ]' \
+  "--help prints the usage and ends with 0"
+status=$(run_bare --version)
+check '[ "$status" = 0 ] && [ "$(cat "$OUT/stdout")" = "tavrel 1.1.0" ]' "--version prints \"tavrel 1.1.0\" and ends with 0"
+status=$(run_bare --bogus)
+check '[ "$status" = 2 ] && [ "$(wc -l <"$OUT/stderr")" = 2 ] && grep -q -- "--bogus" "$OUT/stderr" && tail -n 1 "$OUT/stderr" | grep -q -- "--help" && [ ! -s "$OUT/stdout" ]' \
+  "an unknown option: an error line and a hint at --help on standard error, status 2"
+
+# --- Formation files ---------------------------------------------------------------
+le32() { local v=$(($1 & 0xFFFFFFFF)) i; for i in 0 8 16 24; do printf "\\x$(printf %02x $(((v >> i) & 255)))"; done; }
+# formation <file> <zoom> <x> <y>: the demo level's five heroes, the first at (x, y).
+formation() {
+  {
+    printf '\x01'; le32 20; printf '\\\0\\\0P\0R\0O\0G\0D\0I\0R\0\\\0\\\0V\0a\0r\0n\0.\0g\0x\0m\0l\0'
+    le32 5; le32 0; le32 0; printf "\\x$(printf %02x "$2")"
+    for i in 0 1 2 3 4; do
+      le32 "$i"; head -c 26 /dev/zero
+      if [ "$i" = 0 ]; then le32 "$3"; le32 "$4"; else le32 $((25 + 32 * i)); le32 20; fi
+      le32 0; head -c 240 /dev/zero
+    done
+    head -c 512 /dev/zero
+  } >"$1"
+}
+formation "$OUT/plan.tvf" 90 400 300
+formation "$OUT/moved.gls.tvf" 81 700 100
+formation "$OUT/Moved.TVF" 72 300 200
+echo "not a formation" >"$OUT/notes.txt"
+
+e2e_display
+export XDG_DATA_HOME="$OUT/data"  # the recently used files go there
+(cd "$OUT" && exec "$TAVREL" plan.tvf) >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
+APP_PID=$!
+WIN=$(find_window Varn 200) || { fail "no window \"Varn\""; e2e_finish desktop; }
+xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
+sleep 1
+read -r WX WY < <(xwininfo -id "$WIN" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x, $4 }')
+
+# F10 opens the menu "Spiel"; Up goes to its last item, "Spiel speichern".
+save_as() {
+  xdotool windowactivate --sync "$WIN" 2>/dev/null
+  xdotool key --clearmodifiers F10 sleep 0.3 key Up sleep 0.3 key Return sleep 1 type --delay 30 "$OUT/$1"
+  for _ in 1 2 3; do xdotool sleep 0.5 key Return sleep 1 search --onlyvisible --name '^Tavrel - Auf' >/dev/null || return 0; done
+  fail "the save requester stays open for $1"
+}
+# drop <file>: the file dragged from the drag source onto the map at (600, 400).
+drop() {
+  "$SOURCE" "$OUT/$1" &
+  local pid=$! src
+  for _ in $(seq 1 100); do
+    src=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Drag source$' 2>/dev/null | head -n 1)
+    [ -n "$src" ] && break
+    sleep 0.1
+  done
+  xdotool windowmove --sync "$src" 1450 300 2>/dev/null
+  sleep 0.5
+  local sx sy
+  read -r sx sy < <(xwininfo -id "$src" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x + 60, $4 + 40 }')
+  xdotool mousemove "$sx" "$sy" sleep 0.3 mousedown 1 sleep 0.2
+  for i in $(seq 1 12); do
+    xdotool mousemove $((sx + (WX + 600 - sx) * i / 12)) $((sy + (WY + 400 - sy) * i / 12)) sleep 0.08
+  done
+  xdotool sleep 0.4 mouseup 1 sleep 1.5
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+}
+
+save_as start
+check 'cmp -s "$OUT/plan.tvf" "$OUT/start.tvf"' "the file named on the command line was loaded (saved again byte for byte)"
+drop notes.txt
+shot refused
+check '! find_window Tavrel 5 >/dev/null' "a dropped text file is refused without a message"
+drop moved.gls.tvf
+shot dropped
+save_as after-drop
+check 'cmp -s "$OUT/moved.gls.tvf" "$OUT/after-drop.tvf"' "a dropped .tvf file is loaded"
+drop Moved.TVF
+save_as after-capitals
+check '! find_window Tavrel 5 >/dev/null && cmp -s "$OUT/Moved.TVF" "$OUT/after-capitals.tvf"' "a .TVF file (capitals) is loaded too"
+sleep 1
+recent=$(grep -o 'href="[^"]*"' "$OUT/data/recently-used.xbel" 2>/dev/null | tr '\n' ' ')
+check '[[ "$recent" == *"file://$OUT/plan.tvf"* && "$recent" == *"file://$OUT/start.tvf"* && "$recent" == *"file://$OUT/moved.gls.tvf"* && "$recent" != *notes.txt* ]]' \
+  "loaded and saved formations are among the recently used files"
+e2e_finish desktop
