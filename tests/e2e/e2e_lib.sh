@@ -139,9 +139,17 @@ map_shown() {
     MAP_X=${BASH_REMATCH[2]} MAP_Y=$((18 + BASH_REMATCH[3]))
 }
 
-# choose <keys...>: in the menu that opens (a window named after the program), the item the keys
-# lead to; menu <keys...>: so in the menu "Spiel", opened with F10.
-choose() { wait_window tavrel 10 && xdotool key --clearmodifiers "$@" Return && wait_gone "$WAITED"; }
+# A shown menu of the program (a window of the type popup or drop-down menu).
+menu_of() {
+  local id
+  for id in $(xdotool search --all --pid "$APP_PID" --onlyvisible --name '' 2>/dev/null); do
+    xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_MENU$' && { echo "$id"; return 0; }
+  done
+  return 1
+}
+# choose <keys...>: in the menu that opens, the item the keys lead to; menu <keys...>: so in
+# the menu "Spiel", opened with F10.
+choose() { wait_for 10 "a menu" menu_of && xdotool key --clearmodifiers "$@" Return && wait_gone "$WAITED"; }
 menu() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers F10 2>/dev/null; choose "$@"; }
 # reply <title> <text> [key] [tries]: types the text into the program's window <title> when it
 # comes and presses the key (Return) until it closes. A file requester ignores Return until

@@ -83,7 +83,7 @@ check '[ "$(screen_vs_map zoom100 450 270 180 90 550 320)" -lt 100 ]' "Ctrl+Retu
 
 # "Neues Spiel", the first item of the menu "Spiel", asks nothing and takes
 # the hero back to the top: its place shows the map again.
-xdotool mousemove --window "$WIN" 20 12 click 1 && wait_window tavrel && xdotool mousemove --window "$WIN" 60 37 click 1
+xdotool mousemove --window "$WIN" 20 12 click 1 && wait_for 10 "a menu" menu_of && xdotool mousemove --window "$WIN" 60 37 click 1
 wait_gone "$WAITED" && settle && shot new-game
 check '! window_of Tavrel >/dev/null && [ "$(screen_vs_map new-game 288 238 24 24 388 288)" -lt 40 ]' \
   "\"Neues Spiel\" took the hero back without a question"
