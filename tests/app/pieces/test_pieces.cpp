@@ -174,15 +174,15 @@ TEST_F(PiecesTest, DamagedLinksArePassedOver) {
 
 TEST_F(PiecesTest, RightClickOnTheMapSetsPiecesAndOffersTheirCommands) {
   warp_pointer(300, 200);
-  MapView.zoom = 50;  // the pointer is on map point (600, 400)
+  MapView.zoom = 50, MapView.tile_y = 20;  // the pointer is on map point (600, 400)
   show_context_menu();
   EXPECT_EQ(shown_menu(), u"Grabstein setzen");
-  EXPECT_EQ(XY(PopupPoint.x, PopupPoint.y), XY(580, 380));
+  EXPECT_EQ(XY(PopupPoint.x, PopupPoint.y), XY(580, 390));
   log_.texts = {u"Anna", u"Falken", u"Planwagen"};
   for (auto command : {set_grave, create_transport}) pick_first(), command();
   Piece* grave = list_current(Graves);
   Piece* transport = list_current(Transports);
-  EXPECT_EQ(xy(grave), XY(580, 380));
+  EXPECT_EQ(xy(grave), XY(580, 390));
   EXPECT_EQ(Inscriptions[1], grave_inscription(u"Anna", u"Falken", date_now()));
   EXPECT_EQ(Inscriptions[transport->inscription], u"Planwagen von ");  // the name offered, no owner
   EXPECT_EQ(log_.calls.at(2).default_text, u"Planwagen");

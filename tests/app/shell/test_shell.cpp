@@ -82,8 +82,8 @@ TEST_F(DispatchTest, PressAndRelease) {
     if (mode != DragTransport) send(Gadget, PickerCanvas, LeftButtonUp);
     EXPECT_EQ(InteractionMode, mode == DragTransport ? DragTransport : None);
   }
-  EXPECT_EQ(std::tuple(PanStart.x, PanStart.y, HoverLabel.x, HoverLabel.y, HoverLabel.text),
-            std::tuple(300, 200, 300, 200, String(u"RIP Anna")));
+  EXPECT_EQ(std::tuple(PanStart.x, PanStart.y, HoverLabel.x, HoverLabel.y, HoverLabel.text, UnsavedChanges),
+            std::tuple(300, 200, 300, 200, String(u"RIP Anna"), 0));
   HoverLabel.text.clear();
   send(Gadget, MapCanvas, MouseMove);  // the grave under the transport gives the label
   EXPECT_EQ(HoverLabel.text, u"RIP Anna");
@@ -116,6 +116,25 @@ TEST_F(DispatchTest, PressAndRelease) {
   send(Gadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(std::tuple(InteractionMode, transport->links[0], list_select(Heroes, 0)->links[1], xy(transport)),
             std::tuple(DragTransport, int8_t{0}, int8_t{0}, place));
+  // Released there it stays free; dropped on a free transport it stays free and current; dropped
+  // on a transport of a full convoy (behind the dropped one in the list) it is refused.
+  send(Gadget, MapCanvas, LeftButtonUp);
+  Piece* late = under_pointer(far_piece(Transports));
+  list_set_current(Transports, transport), InteractionMode = DragTransport;
+  send(Gadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(std::tuple(transport->links[0], list_current(Transports) == transport, xy(transport)),
+            std::tuple(int8_t{0}, true, place));
+  for (int i = 0; i < 5; i++) list_set_current(Transports, far_piece(Transports)), attach_transport(0);
+  under_pointer(other);
+  list_set_current(Transports, late), InteractionMode = DragTransport;
+  send(Gadget, MapCanvas, LeftButtonUp);
+  EXPECT_EQ(std::tuple(late->links[0], log_.calls.at(0).text),
+            std::tuple(int8_t{0}, String(u"Pro Spieler können maximal 6 Transportmittel angehängt werden.")));
+  // Command 14 on a free transport, the hero picker cancelled: nothing changes, the label stays.
+  HoverLabel.text = u"Karren", UnsavedChanges = 0;
+  gui_later(30, [] { event_post(Gadget, PickerCanvas, MainWindow, RightClick); });
+  menu(14);
+  EXPECT_EQ(std::tuple(HoverLabel.text, late->links[0], UnsavedChanges), std::tuple(String(u"Karren"), int8_t{0}, 0));
 }
 
 }  // namespace
