@@ -65,11 +65,11 @@ TEST_F(FormationTest, HandBuiltFileLoadsExactlyAndSavesTheSameBytes) {
 
   // Too long for its i16 length, an inscription is cut, never inside a surrogate pair.
   Inscriptions[3] = String(32766, u'x') + u"\U0001F600";
-  Inscriptions[4] = String(40000, u'y');
+  Inscriptions[4] = String(32765, u'y') + u"\U0001F600" + String(9, u'y');
   write_formation(path("long.tvf"));
   read_formation(path("long.tvf"));
   EXPECT_EQ(Inscriptions[3], String(32766, u'x'));
-  EXPECT_EQ(Inscriptions[4], String(32767, u'y'));
+  EXPECT_EQ(Inscriptions[4], String(32765, u'y') + u"\U0001F600");
   EXPECT_EQ(Inscriptions[255], u"Ende");
 }
 
@@ -114,6 +114,13 @@ TEST_F(FormationTest, OldFileIsImportedAndSavedInTheCurrentFormat) {
   current.header(Varn, 3, 1, 0, 100).piece(2, 300, 301).trail(41, 36).piece(0, 310, 311).trail(73, 36);
   current.piece(1, 320, 321).trail(105, 36).piece(1, 5, 6, 7).inscriptions({{7, u"Grab\n"}});
   EXPECT_EQ(dir_.read("plan.tvf"), current.s);
+  // In the current format a fourth hero record (282 bytes with its trail) is passed over as well.
+  std::string extra = current.s;
+  extra[45] = 4;
+  dir_.write("extra.tvf", extra.insert(58 + 3 * 282, 282, '\x05'));
+  read_formation(path("extra.tvf"));
+  write_formation(path("again.tvf"));
+  EXPECT_EQ(dir_.read("again.tvf"), current.s);
   save_formation();
   save_formation();
   EXPECT_TRUE(std::filesystem::exists(dir_.path("b.TVF.tvf")) && std::filesystem::exists(dir_.path("c.tvf")));
