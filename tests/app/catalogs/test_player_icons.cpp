@@ -41,8 +41,8 @@ std::string written(const std::vector<std::string>& pics) {
     xml += "  <player>\r\n    <name>P</name>\r\n    <id/>\r\n    <pic>" + pic + "</pic>\r\n    <comment/>\r\n  </player>\r\n";
   return xml + "</players>\r\n";
 }
-bool has_thumbnail(int row) {
-  return gtk_image_get_pixbuf(GTK_IMAGE(gui_find_child(gadget_widget(100 + row), GTK_TYPE_IMAGE))) != nullptr;
+GdkPixbuf* thumbnail(int row) {
+  return gtk_image_get_pixbuf(GTK_IMAGE(gui_find_child(gadget_widget(100 + row), GTK_TYPE_IMAGE)));
 }
 
 class PlayerIconsTest : public ::testing::Test {
@@ -104,9 +104,9 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
       EXPECT_EQ(XY(window_width(1), window_height(1)), XY(220, 474));
       EXPECT_EQ(std::tuple(gadget_x(113), gadget_y(113), gadget_x(106), gadget_y(106)), std::tuple(90, 335, 30, 330));
       for (int row = 0; row < 7; row++) {
-        GdkPixbuf* thumbnail = gtk_image_get_pixbuf(GTK_IMAGE(gui_find_child(gadget_widget(100 + row), GTK_TYPE_IMAGE)));
-        shown += thumbnail != nullptr;
-        EXPECT_TRUE(!thumbnail || gdk_pixbuf_get_width(thumbnail) + gdk_pixbuf_get_height(thumbnail) == 80);
+        GdkPixbuf* pixbuf = thumbnail(row);
+        shown += pixbuf != nullptr;
+        EXPECT_TRUE(!pixbuf || gdk_pixbuf_get_width(pixbuf) + gdk_pixbuf_get_height(pixbuf) == 80);
       }
     });
     setrlimit(RLIMIT_FSIZE, &saved);
@@ -135,7 +135,7 @@ TEST_F(PlayerIconsTest, ARowTakesThePictureChosenForIt) {
   std::string shown;
   when([] { return gadget_type(114) != 0; }, [&] {
     choose(1, [&] { choose(2, [&] {
-      for (int row = 0; row < 7; row++) shown += has_thumbnail(row) ? '+' : '-';
+      for (int row = 0; row < 7; row++) shown += thumbnail(row) ? '+' : '-';
       gtk_button_clicked(GTK_BUTTON(gadget_widget(114)));
     }); });
   });

@@ -34,12 +34,9 @@ TEST_F(MouseTest, HitTestsFindTheTopmostPieceStrictlyInside) {
       EXPECT_EQ(XY(hit, list_index(Transports)), XY(found >= 0, std::max(found, 0))) << x << "," << y << " " << skip;
     }
   }
-  // Map x = window x * 100 / zoom + origin; a zoom outside 25..100 (damaged files) counts as the nearest end.
-  MapView.origin_x = 7;
-  for (auto [zoom, x] : {std::pair{0, 407}, {24, 407}, {40, 257}, {101, 107}, {300, 107}}) {
-    MapView.zoom = zoom;
-    EXPECT_EQ(window_to_map(gadget_x(MapCanvas) + 100, AxisX), x) << zoom;
-  }
+  MapView.origin_x = 7;  // map x = window x * 100 / zoom + origin; zooms outside 25..100 (damaged files) as the nearest end
+  for (auto [zoom, x] : {std::pair{0, 407}, {24, 407}, {40, 257}, {101, 107}, {300, 107}})
+    EXPECT_EQ((MapView.zoom = zoom, window_to_map(gadget_x(MapCanvas) + 100, AxisX)), x) << zoom;
 }
 
 // Centred on the pointer, stopped at the origin left of the view; on a map of
