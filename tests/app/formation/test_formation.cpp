@@ -76,7 +76,6 @@ TEST_F(FormationTest, HandBuiltFileLoadsExactlyAndSavesTheSameBytes) {
 TEST_F(FormationTest, LevelReferenceUsesThePlaceholderForTheProgramDirectory) {
   load_level(u"");
   write_formation(path("a.tvf"));
-  EXPECT_EQ(dir_.read("a.tvf").size(), 1u + 4 + 2 * 20 + 12 + 1 + 282 * 3 + 512);
   {
     TempProgramDir other;  // the program installed in another folder
     other.write("Varn.gxml", Level);
@@ -134,7 +133,6 @@ TEST_F(FormationTest, DamagedAndForeignFilesNeverHalfReplaceTheFormation) {
   for (auto [name, bytes, message] : {  // bytes "none": no file
            std::tuple<std::string, std::string, String>{"empty.tvf", "", Incompatible},
            {"two.tvf", FileBytes().u8(2).s + valid.s.substr(1), Incompatible},
-           {"old.txt", FileBytes().text(u"ab", true).s, Incompatible},  // read as the current format
            {"folder.tvf", "none", CannotOpen},
            {"gone.tvf", "none", CannotOpen},
            {"nolevel.tvf", FileBytes().header(u"/x", 0, 0, 0, 50).s, u"Die Leveldatei '/x' kann nicht gefunden werden."},

@@ -89,11 +89,9 @@ TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
   }
 }
 
-// A hero at hero (its start place (25, 20) by default) with the start trail
-// of a fresh level (points 8 apart running down from (41, 36)) and count
-// transports of tile_x x 10 attached by links (all but the one at stray point
-// back to the hero); the hero, the trail's end and the transports after the
-// hero's move was recorded.
+// A hero at at_place (by default its start place (25, 20)) with the start trail of a fresh level (points 8
+// apart running down from (41, 36)) and count transports of tile_x x 10 attached by links (all but the one
+// at stray point back to the hero); the hero, the trail's end and the transports once its place is recorded.
 std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int stray = -1, XY at_place = {25, 20}) {
   fresh_state();
   MapView.player_size = 32, MapView.tile_x = tile_x, MapView.tile_y = 10;
