@@ -9,12 +9,15 @@
 
 namespace {
 
-// Runs action from the toolkit loop once ready() holds (checked for 5 s).
+// Runs action from the toolkit loop once ready() holds (checked for 5 s); else
+// fails and ends the waits of an open picker and of the dialog.
 void when(std::function<bool()> ready, std::function<void()> action, int tries = 100) {
   gui_later(50, [=] {
-    if (ready()) action();
-    else if (tries > 0) when(ready, action, tries - 1);
-    else ADD_FAILURE() << "the window did not come";
+    if (ready()) return action();
+    if (tries > 0) return when(ready, action, tries - 1);
+    ADD_FAILURE() << "the window did not come";
+    for (int i = window_handle(IconPickerWindow) ? 2 : 1; i > 0; i--)
+      event_post(CloseWindow, 0, PlayerIconsWindow, 0, nullptr, nullptr, PostNoCollapse);
   });
 }
 GtkWidget* picker_canvas() {
