@@ -9,12 +9,15 @@
 
 namespace {
 
-// Runs action from the toolkit loop once ready() holds (checked for 5 s).
+// Runs action from the toolkit loop once ready() holds (checked for 5 s); else
+// fails and ends the waits of an open picker and of the dialog.
 void when(std::function<bool()> ready, std::function<void()> action, int tries = 100) {
   gui_later(50, [=] {
-    if (ready()) action();
-    else if (tries > 0) when(ready, action, tries - 1);
-    else ADD_FAILURE() << "the window did not come";
+    if (ready()) return action();
+    if (tries > 0) return when(ready, action, tries - 1);
+    ADD_FAILURE() << "the window did not come";
+    for (int i = window_handle(IconPickerWindow) ? 2 : 1; i > 0; i--)
+      event_post(CloseWindow, 0, PlayerIconsWindow, 0, nullptr, nullptr, PostNoCollapse);
   });
 }
 GtkWidget* picker_canvas() {
@@ -33,6 +36,17 @@ std::string players(int count, const std::string& pic) {
   while (count--) xml += "<player><name>P</name><pic>" + pic + "</pic></player>";
   return xml + "</players>";
 }
+const char* const Head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n";
+// "players.xml" as the dialog writes it for players "P" with these pictures.
+std::string written(const std::vector<std::string>& pics) {
+  std::string xml = std::string(Head) + "<players>\r\n";
+  for (const std::string& pic : pics)
+    xml += "  <player>\r\n    <name>P</name>\r\n    <id/>\r\n    <pic>" + pic + "</pic>\r\n    <comment/>\r\n  </player>\r\n";
+  return xml + "</players>\r\n";
+}
+GdkPixbuf* thumbnail(int row) {
+  return gtk_image_get_pixbuf(GTK_IMAGE(gui_find_child(gadget_widget(100 + row), GTK_TYPE_IMAGE)));
+}
 
 class PlayerIconsTest : public ::testing::Test {
  protected:
@@ -49,15 +63,10 @@ class PlayerIconsTest : public ::testing::Test {
   RequesterLog log_;
 };
 
-const char* const Head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n";
-
 // The file after the dialog, its thumbnails and its requesters (titles, "!" for
 // the error icon). A damaged file is left alone, and so is the old file when
 // the new one cannot be written (the disk is "full" at 64 bytes).
 TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
-  std::string nine = std::string(Head) + "<players>\r\n";
-  for (int i = 0; i < 9; i++)
-    nine += "  <player>\r\n    <name>P</name>\r\n    <id/>\r\n    <pic>a.png</pic>\r\n    <comment/>\r\n  </player>\r\n";
   std::string broken = "<players><player><pic>a.png</pic></player><player><name>Bert</oops></players>";
   struct {
     const char* what;
@@ -78,7 +87,7 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
            "\r\n    <id/>\r\n    <pic>d.png</pic>\r\n    <comment/>\r\n  </player>\r\n</players>\r\n",
        1, u""},
       {"no file", "", std::string(Head) + "<players/>\r\n", 0, u""},
-      {"nine players", players(9, "a.png"), nine + "</players>\r\n", 7, u""},
+      {"nine players", players(9, "a.png"), written(std::vector<std::string>(9, "a.png")), 7, u""},
       {"malformed", broken, broken, 1, u"Error Tavrel! "},
       {"disk full", players(2, "a.png"), players(2, "a.png"), 2, u"Tavrel! ", 64},
   };
@@ -96,11 +105,11 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
     setrlimit(RLIMIT_FSIZE, &limit);
     run_dialog(apply = !apply, [&] {
       EXPECT_EQ(XY(window_width(1), window_height(1)), XY(220, 474));
-      EXPECT_EQ(XY(gadget_x(113), gadget_y(113)), XY(90, 335));
+      EXPECT_EQ(std::tuple(gadget_x(113), gadget_y(113), gadget_x(106), gadget_y(106)), std::tuple(90, 335, 30, 330));
       for (int row = 0; row < 7; row++) {
-        GdkPixbuf* thumbnail = gtk_image_get_pixbuf(GTK_IMAGE(gui_find_child(gadget_widget(100 + row), GTK_TYPE_IMAGE)));
-        shown += thumbnail != nullptr;
-        EXPECT_TRUE(!thumbnail || gdk_pixbuf_get_width(thumbnail) + gdk_pixbuf_get_height(thumbnail) == 80);
+        GdkPixbuf* pixbuf = thumbnail(row);
+        shown += pixbuf != nullptr;
+        EXPECT_TRUE(!pixbuf || gdk_pixbuf_get_width(pixbuf) + gdk_pixbuf_get_height(pixbuf) == 80);
       }
     });
     setrlimit(RLIMIT_FSIZE, &saved);
@@ -111,6 +120,31 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
     EXPECT_EQ(told, c.told);
     log_.calls.clear();
   }
+}
+
+// "Icon ändern" opens the picker at the pointer; the picture chosen there is the
+// row's thumbnail and its "pic". A row without a player takes nothing.
+TEST_F(PlayerIconsTest, ARowTakesThePictureChosenForIt) {
+  dir_.picture("players/b.png", 20, 20);
+  dir_.write("players.xml", players(2, "a.png"));  // a.png is missing
+  auto choose = [](int row, std::function<void()> then) {
+    gui_warp_pointer(int(window_x(1, 1)) + 150, int(window_y(1, 1)) + 50 * row + 20);
+    gtk_button_clicked(GTK_BUTTON(gadget_widget(107 + row)));
+    when(picker_canvas, [=] {
+      EXPECT_EQ(XY(window_x(2), window_y(2)), XY(desktop_mouse_x(), desktop_mouse_y()));
+      click_cell(0), when([] { return !window_handle(2); }, then);
+    });
+  };
+  std::string shown;
+  when([] { return gadget_type(114) != 0; }, [&] {
+    choose(1, [&] { choose(2, [&] {
+      for (int row = 0; row < 7; row++) shown += thumbnail(row) ? '+' : '-';
+      gtk_button_clicked(GTK_BUTTON(gadget_widget(114)));
+    }); });
+  });
+  edit_player_icons();
+  EXPECT_EQ(shown, "-+-----");
+  EXPECT_EQ(dir_.read("players.xml"), written({"a.png", "b.png"}));
 }
 
 // A frame after the dialog shows the rows' pictures ("r" red, "b" blue per
@@ -165,15 +199,24 @@ TEST_F(PlayerIconsTest, Picker) {
   });
   EXPECT_EQ(icon_picker(600, 600), string_from_utf8(order[7]));
 
-  when(picker_canvas, [] { gui_click(gadget_widget(MapCanvas), 1, 5, 5); });
-  EXPECT_EQ(icon_picker(600, 600), u"");
-  // A real press on the main window (the picker asks the pointer device),
-  // released once the picker has closed, or after 3 s if it stays open.
-  std::string on_map = "xdotool mousemove " + std::to_string(window_x(0, 1) + 60) + " " + std::to_string(window_y(0, 1) + 60);
+  for (guint button : {3, 1}) {  // a picker still open after 3 s is closed by a left click
+    auto open = std::make_shared<bool>(true);
+    when(picker_canvas, [=] { gui_click(gadget_widget(MapCanvas), button, 5, 5); });
+    gui_later(3000, [=] { if (*open) ADD_FAILURE() << button, gui_click(gadget_widget(MapCanvas), 1, 5, 5); });
+    EXPECT_EQ(icon_picker(600, 600), u"") << button;
+    *open = false;
+  }
+  // A real press on the main window above the picker, within its columns (the
+  // picker asks the pointer device), released once the picker has closed, or
+  // after 3 s if it stays open, which a click elsewhere then closes.
+  int64_t px = window_x(0, 1) + 60, py = window_y(0, 1) + 300;
+  std::string on_map = "xdotool mousemove " + std::to_string(px) + " " + std::to_string(py);
   auto held = std::make_shared<bool>(false);
   when(picker_canvas, [=] { *held = std::system((on_map + " mousedown 1").c_str()) == 0; });
-  gui_later(3000, [=] { *held = *held && std::system("xdotool mouseup 1") != 0; });
-  EXPECT_EQ(icon_picker(600, 600), u"");
+  gui_later(3000, [=] {
+    if (*held) *held = std::system("xdotool mouseup 1") != 0, gui_click(gadget_widget(MapCanvas), 1, 5, 5);
+  });
+  EXPECT_EQ(icon_picker(int(px) - 50, int(py) + 200), u"");
   EXPECT_TRUE(*held);
   *held = std::system("xdotool mouseup 1") != 0;
   gui_discard_events();

@@ -1,6 +1,7 @@
 // Hit tests, dragging and panning with the real pointer; a hero's convoy along its trail.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "../app_support.h"
@@ -33,6 +34,9 @@ TEST_F(MouseTest, HitTestsFindTheTopmostPieceStrictlyInside) {
       EXPECT_EQ(XY(hit, list_index(Transports)), XY(found >= 0, std::max(found, 0))) << x << "," << y << " " << skip;
     }
   }
+  MapView.origin_x = 7;  // map x = window x * 100 / zoom + origin; zooms outside 25..100 (damaged files) as the nearest end
+  for (auto [zoom, x] : {std::pair{0, 407}, {24, 407}, {40, 257}, {101, 107}, {300, 107}})
+    EXPECT_EQ((MapView.zoom = zoom, window_to_map(gadget_x(MapCanvas) + 100, AxisX)), x) << zoom;
 }
 
 // Centred on the pointer, stopped at the origin left of the view; on a map of
@@ -45,6 +49,7 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41, 36 + 8 * j};
   for (auto [mode, x, origin, map, zoom, px, py] :
        {std::tuple{Interaction::DragGrave, 300, 0, 2000, 100, 288, 92}, {Interaction::DragGrave, 2, 100, 2000, 100, 100, 92},
+        {Interaction::DragGrave, 1195, 0, 2000, 100, 1176, 92}, {Interaction::DragGrave, 2, -50, 24, 100, 0, 92},
         {Interaction::DragHero, 595, 0, 1000, 50, 968, 184}, {Interaction::DragHero, 592, 0, 1000, 50, 968, 184}}) {
     InteractionMode = mode;
     MapView.origin_x = origin, MapView.map_width = map, MapView.zoom = zoom, MapView.canvas_width = zoom * 12;
@@ -84,19 +89,18 @@ TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
   }
 }
 
-// A hero at (25, 20) with the start trail of a fresh level (points 8 apart
-// running down from its centre (41, 36)) and count transports of tile_x x 10
-// attached by links (all but the one at stray point back to the hero); the
-// hero, the trail's end and the transports after the layout.
-std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int stray = -1) {
+// A hero at at_place (by default its start place (25, 20)) with the start trail of a fresh level (points 8
+// apart running down from (41, 36)) and count transports of tile_x x 10 attached by links (all but the one
+// at stray point back to the hero); the hero, the trail's end and the transports once its place is recorded.
+std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int stray = -1, XY at_place = {25, 20}) {
   fresh_state();
   MapView.player_size = 32, MapView.tile_x = tile_x, MapView.tile_y = 10;
-  Piece* hero = put_piece(Heroes, 25, 20);
+  Piece* hero = put_piece(Heroes, int32_t(at_place.first), int32_t(at_place.second));
   Trail* trail = list_add(Trails);
   for (int j = 0; j < TrailLength; j++) trail->points[j] = TrailPoint{41, 36 + 8 * j};
   for (int i = 0; i < count; i++) put_piece(Transports, 0, 999)->links[0] = i == stray ? 2 : 1;
   std::copy(links.begin(), links.end(), hero->links);
-  layout_convoy(hero, trail);
+  record_trail(hero, trail);
   std::vector<XY> at{xy(hero), XY(trail->points[29].x, trail->points[29].y)};
   for (int i = 0; i < count; i++) at.push_back(xy(list_select(Transports, i)));
   return at;
@@ -113,25 +117,37 @@ TEST(Convoy, TransportsFollowAlongTheTrail) {
   EXPECT_EQ(convoy(20, 3, {3, 1, 2}, 0), (std::vector<XY>{{25, 20}, {41, 268}, {0, 999}, {31, 77}, {31, 57}}));
   EXPECT_EQ(convoy(60, 6, {1, 2, 3, 4, 5, 6}),
             (std::vector<XY>{{25, 20}, {41, 268}, {11, 77}, {11, 136}, {11, 196}, {11, 256}, {11, 263}, {11, 263}}));
+  // A centre 8 = player_size / 4 from the trail's head is not recorded; 10 is. A trail point
+  // exactly the spacing (26) away is the anchor, though the trail bends after it.
+  EXPECT_EQ(convoy(20, 0, {}, -1, {25, 28}), (std::vector<XY>{{25, 28}, {41, 268}}));
+  EXPECT_EQ(convoy(20, 1, {1}, -1, {35, 20}), (std::vector<XY>{{35, 20}, {41, 260}, {31, 55}}));
+  // Halves go to the even neighbour, NaN to 0, values beyond 32 bits to the ends.
+  for (auto [v, r] : {std::pair{0.5f, 0}, {1.5f, 2}, {2.5f, 2}, {-2.5f, -2}, {-1.5f, -2}, {2.49f, 2}, {-2.51f, -3},
+                      {NAN, 0}, {3e9f, INT32_MAX}, {-3e9f, INT32_MIN}})
+    EXPECT_EQ(round_half_even(v), r) << v;
 }
 
-// The picker around the pointer: rows of five 20 x 10 cells from (90, 95), the eighth for any entry.
+// The picker around the pointer: rows of five 20 x 10 cells from (90, 95), the eighth for any entry
+// (without the random cell it chooses nothing).
 TEST_F(MouseTest, PickerCellsChooseEntries) {
   for (int i = 0; i < 7; i++) list_add(GraveCatalog);
-  auto pick = [](int x, int y) {
+  auto pick = [](int x, int y, bool with_random = true) {
     warp_pointer(100, 100);
     gui_later(30, [x, y] { warp_pointer(x, y), event_post(Gadget, PickerCanvas, MainWindow, LeftClick); });
-    return pick_catalog_entry(GraveCatalog, 20, 10, true);
+    return pick_catalog_entry(GraveCatalog, 20, 10, with_random);
   };
   std::set<int> chosen;
   for (int i = 0; i < 100 && chosen.size() < 7; i++) chosen.insert(pick(135, 110));
-  EXPECT_EQ(std::tuple(pick(110, 105), pick(155, 110), chosen), std::tuple(6, -1, std::set<int>{0, 1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(std::tuple(pick(110, 105), pick(155, 110), pick(135, 110, false), chosen),
+            std::tuple(6, -1, -1, std::set<int>{0, 1, 2, 3, 4, 5, 6}));
   // Opened near the bottom-right corner, the grid (100 x 80) moves up and left to fit the window.
   int64_t w = window_width(MainWindow), h = window_height(MainWindow);
   warp_pointer(w - 6, h - 40);
   gui_later(30, [] { event_post(Gadget, PickerCanvas, MainWindow, RightClick); });
   EXPECT_EQ(pick_catalog_entry(GraveCatalog, 20, 40, true), -1);
   EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(w - 100, h - 80));
+  list_clear(GraveCatalog), list_add(GraveCatalog);  // over a single entry the random cell always gives it
+  for (int i = 0; i < 12; i++) EXPECT_EQ(pick(115, 100), 0) << i;
 }
 
 }  // namespace

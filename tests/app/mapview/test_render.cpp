@@ -147,7 +147,8 @@ TEST(Render, PiecesCoveringTheMapManyTimesOver) {
 }
 
 // The hover label near the right edge: a black box 4 pixels larger than its
-// text, moved left to end at the window's client width, white text on it.
+// text, moved left to end at the window's client width, white text on it;
+// near the bottom moved up to end at the client height less the menu bar.
 TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
   ensure_main_window();
   fresh_state();
@@ -167,6 +168,8 @@ TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
   int brightest = 0;
   for (int x = w - tw - 2; x < w - 2; x++) brightest = std::max(brightest, sum(x, 42 + th / 2));
   EXPECT_GT(brightest, 400);
+  HoverLabel.y = 100000;  // at the bottom it ends above the menu bar's height
+  EXPECT_EQ(hover_label_box(tw, th).y, window_height(MainWindow) - menu_height() - th - 4);
   fresh_state();
 }
 

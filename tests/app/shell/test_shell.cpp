@@ -27,6 +27,9 @@ class DispatchTest : public ::testing::Test {
     dispatch_event(kind);
   }
   static void menu(int number) { send(Menu, number, 0); }
+  static void drop(Piece* p) {  // the transport dragged and released over the map canvas
+    list_set_current(Transports, p), InteractionMode = Interaction::DragTransport, send(Gadget, MapCanvas, LeftButtonUp);
+  }
   static Piece* far_piece(List<Piece>* list, int32_t inscription = 0) {
     return put_piece(list, 1000000, 1000000, inscription);
   }
@@ -81,6 +84,7 @@ TEST_F(DispatchTest, PressAndRelease) {
     EXPECT_EQ(InteractionMode, mode);
     if (mode != DragTransport) send(Gadget, PickerCanvas, LeftButtonUp);
     EXPECT_EQ(InteractionMode, mode == DragTransport ? DragTransport : None);
+    if (mode == Pan) { EXPECT_EQ(UnsavedChanges, 0); }  // a click on the empty map changes nothing
   }
   EXPECT_EQ(std::tuple(PanStart.x, PanStart.y, HoverLabel.x, HoverLabel.y, HoverLabel.text),
             std::tuple(300, 200, 300, 200, String(u"RIP Anna")));
@@ -88,21 +92,18 @@ TEST_F(DispatchTest, PressAndRelease) {
   send(Gadget, MapCanvas, MouseMove);  // the grave under the transport gives the label
   EXPECT_EQ(HoverLabel.text, u"RIP Anna");
   list_select(Heroes, 0);
-  InteractionMode = DragTransport;
-  send(Gadget, MapCanvas, LeftButtonUp);
+  drop(transport);
   EXPECT_EQ(std::tuple(InteractionMode, list_index(Heroes), list_current(Transports) == transport, HoverLabel.text),
             std::tuple(None, 1, true, String(u"Karren")));
   EXPECT_EQ(XY(transport->links[0], list_select(Heroes, 1)->links[0]), XY(2, 1));  // it joined the hero
   detach_transport(DetachTo::Here);
   transport->inscription = 300;  // outside the array (damaged file): no text
-  InteractionMode = DragTransport;
-  send(Gadget, MapCanvas, LeftButtonUp);
+  drop(transport);
   EXPECT_EQ(HoverLabel.text, u"");
   list_select(Heroes, 1)->x = 1000000;  // dropped on a transport of a convoy, it joins that convoy
   Piece* other = under_pointer(far_piece(Transports));
   other->links[0] = 1, list_select(Heroes, 0)->links[0] = 2;
-  list_set_current(Transports, transport), InteractionMode = DragTransport;
-  send(Gadget, MapCanvas, LeftButtonUp);
+  drop(transport);
   EXPECT_EQ(XY(list_select(Heroes, 0)->links[1], transport->links[0]), XY(1, 1));
   // Command 14 on an attached transport detaches it and empties the label.
   HoverLabel.text = u"Karren";
@@ -116,6 +117,22 @@ TEST_F(DispatchTest, PressAndRelease) {
   send(Gadget, MapCanvas, LeftButtonDown);
   EXPECT_EQ(std::tuple(InteractionMode, transport->links[0], list_select(Heroes, 0)->links[1], xy(transport)),
             std::tuple(DragTransport, int8_t{0}, int8_t{0}, place));
+  // Released there it stays free; dropped on a free transport it stays free and current; dropped
+  // on a transport of a full convoy (behind the dropped one in the list) it is refused.
+  send(Gadget, MapCanvas, LeftButtonUp);
+  Piece* late = under_pointer(far_piece(Transports));
+  drop(transport);
+  EXPECT_EQ(XY(transport->links[0], list_current(Transports) == transport), XY(0, true));
+  for (int i = 0; i < 5; i++) list_set_current(Transports, far_piece(Transports)), attach_transport(0);
+  under_pointer(other);
+  drop(late);
+  EXPECT_EQ(std::tuple(late->links[0], log_.calls.at(0).text),
+            std::tuple(int8_t{0}, String(u"Pro Spieler können maximal 6 Transportmittel angehängt werden.")));
+  // Command 14 on a free transport, the hero picker cancelled: nothing changes, the label stays.
+  HoverLabel.text = u"Karren", UnsavedChanges = 0;
+  gui_later(30, [] { event_post(Gadget, PickerCanvas, MainWindow, RightClick); });
+  menu(14);
+  EXPECT_EQ(std::tuple(HoverLabel.text, late->links[0], UnsavedChanges), std::tuple(String(u"Karren"), int8_t{0}, 0));
 }
 
 }  // namespace
