@@ -43,7 +43,9 @@ restore_and_save() {
 e2e_start "$MAP"
 drag 41 36 400 300 4 && move 300 400 && settle program && xdotool click 3 && choose Down && settle
 xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && move 900 680 && settle && shot laid-out
-wait_for 3 "the recovery file within 3 s of the last change" recovery_file
+# Within 3 s of the last change the file holds it: the grave's text (UTF-16).
+holds_grave() { grep -qaP 'A\x00n\x00n\x00a' "$(recovery_file)"; }
+wait_for 3 "the recovery file with the grave within 3 s of the last change" holds_grave
 kill_it KILL
 formation_of "$(recovery_file)" >"$OUT/held.bin"
 start_again && restore_and_save after-kill "$OUT/held.bin"
