@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/mapview/frame_layers.h"
 #include "app/mapview/frame_pixels.h"
 #include "app/mapview/model.h"
 #include "app/mapview/render.h"
@@ -46,22 +47,10 @@ void collect(List<Piece>* list, List<CatalogEntry>* catalog, const char* kind, c
   std::vector<int> pictures = catalog_pictures(catalog);
   walk_list(list, [&](Piece* piece) {
     if (piece->catalog_index < 0 || piece->catalog_index >= static_cast<int64_t>(pictures.size())) return;
-    int number = pictures[piece->catalog_index];
-    if (!image_handle(number)) return;
-    const DrawTarget* picture = image_view(number);
-    if (!picture || !picture->pixels || (picture->bytes_per_pixel != 3 && picture->bytes_per_pixel != 4)) return;
     ShownPiece s;
-    FramePiece& p = s.frame;
-    p.picture = Pixels{picture->pixels, picture->stride, picture->width, picture->height, picture->bytes_per_pixel};
-    p.x = piece->x;
-    p.y = piece->y;
-    p.x0 = std::max<int64_t>(p.x, 0);
-    p.y0 = std::max<int64_t>(p.y, 0);
-    p.x1 = std::min<int64_t>(p.x + picture->width, map.width);
-    p.y1 = std::min<int64_t>(p.y + picture->height, map.height);
     s.kind = kind;
     s.inscription = piece->inscription;
-    if (p.x0 < p.x1 && p.y0 < p.y1) shown.push_back(s);
+    if (frame_piece(*piece, pictures[piece->catalog_index], map, &s.frame)) shown.push_back(s);
   });
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/mapview/clock.h"
+#include "app/mapview/frame_layers.h"
 #include "app/mapview/frame_pixels.h"
 #include "app/mapview/render_parts.h"
 #include "app/mapview/render_reference.h"
@@ -33,150 +34,6 @@ DrawTarget* MapTargetOverride = nullptr;
 namespace {
 
 using namespace map_frame;
-
-// The map picture's pixels as the canvas shows them at the current zoom and
-// origin, without pieces: kept from frame to frame while the view stays, so
-// that frames of the marker or of a dragged piece need not sample the map
-// again. Pixel (j, i) of the scaled map picture is kept in cell
-// (j mod canvas width, i mod canvas height): the canvas never shows more than
-// that many columns and rows at once, so after panning every sample still in
-// view stays in its cell and only the strips coming into view are sampled.
-struct MapSamples {
-  bool valid = false;
-  uint64_t map_version = 0;  // of the map picture
-  const uint8_t* map_pixels = nullptr;
-  int64_t map_stride = 0, map_width = 0, map_height = 0;
-  int bpp = 0;
-  int64_t zoom = 0, dx = 0, dy = 0, target_width = 0, target_height = 0;
-  int64_t cx0 = 0, cx1 = 0, cy0 = 0, cy1 = 0;  // canvas part showing the map
-  std::vector<int32_t> xs, ys;  // map column / row of each canvas column / row there
-  std::vector<uint8_t> pixels;  // target_width x target_height cells, bpp bytes each
-  // For a map with alpha channel the same cells once more without it, R G B as
-  // the canvas shows them where no piece lies: copied there as they are.
-  std::vector<uint8_t> rgb;
-
-  uint8_t* cell(int64_t j, int64_t i) {
-    return pixels.data() + ((i % target_height) * target_width + j % target_width) * bpp;
-  }
-  uint8_t* rgb_cell(int64_t j, int64_t i) {
-    return rgb.data() + ((i % target_height) * target_width + j % target_width) * 3;
-  }
-};
-
-// The marker composed on a small part of the map: map picture and pieces
-// below it, then the runtime draws the scaled picture and the rings on it.
-struct MarkerPatch {
-  bool used = false;
-  int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // map rectangle, end exclusive
-  std::vector<uint8_t> pixels;
-  int64_t stride = 0;
-};
-
-// The marker picture scaled to its size on the map, kept while zoom and
-// picture stay: R G B A, taken by letting draw_image blend it onto clear
-// pixels (which gives the scaled pixels themselves wherever they show).
-struct ScaledMarker {
-  uint64_t version = 0;  // of the marker picture
-  int64_t width = 0, height = 0;
-  std::vector<uint8_t> pixels;
-};
-
-const ScaledMarker* scaled_marker(ScaledMarker& c, const MarkerFrame& marker) {
-  if (MapMarker.image == 0) return nullptr;
-  ImageHandle handle = image_handle(MapMarker.image);
-  const DrawTarget* source = image_view(MapMarker.image);
-  uint64_t version = image_version(MapMarker.image);
-  int64_t w = marker.picture_width, h = marker.picture_height;
-  // Nothing to keep for a picture that is not drawn; a huge one is left to
-  // draw_image, which scales only the part that is needed.
-  if (!handle || !source || w < 1 || h < 1 || w > 32767 || h > 32767 || w * h > (int64_t{1} << 20)) return nullptr;
-  if (c.version == version && c.width == w && c.height == h) return &c;
-  c.version = version;
-  c.width = w;
-  c.height = h;
-  // A picture without alpha is copied: the clear alpha becomes opaque.
-  uint8_t alpha = source->bytes_per_pixel == 4 ? 0 : 255;
-  c.pixels.assign(w * h * 4, 0);
-  for (int64_t i = 0; i < w * h; i++) c.pixels[i * 4 + 3] = alpha;
-  DrawTarget target;
-  target.pixels = c.pixels.data();
-  target.stride = static_cast<int>(w * 4);
-  target.width = static_cast<int>(w);
-  target.height = static_cast<int>(h);
-  target.bytes_per_pixel = 4;
-  if (drawing_start(&target)) {
-    drawing_mode(DrawAlphaBlend);
-    draw_image(handle, 0, 0, static_cast<int>(w), static_cast<int>(h));
-    drawing_stop();
-  }
-  return &c;
-}
-
-template <int B>
-void build_marker_patch(MarkerPatch& patch, ScaledMarker& scaled_cache, const MarkerFrame& marker, const Pixels& map,
-                        const std::vector<FramePiece>& pieces, const MapSamples& m) {
-  int64_t vx0 = m.xs.front(), vx1 = m.xs.back() + 1, vy0 = m.ys.front(), vy1 = m.ys.back() + 1;
-  // The rings span at most (x - r - 4 .. x + r) around the point; a few
-  // pixels more are kept for the rasteriser.
-  int64_t rr = std::abs(static_cast<int64_t>(marker.r)) + 2;
-  int64_t x0 = static_cast<int64_t>(MapMarker.x) - 2 - rr - 3, x1 = static_cast<int64_t>(MapMarker.x) + rr + 4;
-  int64_t y0 = static_cast<int64_t>(MapMarker.y) - 2 - rr - 3, y1 = static_cast<int64_t>(MapMarker.y) + rr + 4;
-  if (MapMarker.image != 0 && marker.picture_width >= 1 && marker.picture_height >= 1) {
-    x0 = std::min(x0, marker.picture_x);
-    y0 = std::min(y0, marker.picture_y);
-    x1 = std::max(x1, marker.picture_x + marker.picture_width);
-    y1 = std::max(y1, marker.picture_y + marker.picture_height);
-  }
-  x0 = std::max({x0, vx0, int64_t{0}});
-  y0 = std::max({y0, vy0, int64_t{0}});
-  x1 = std::min({x1, vx1, map.width});
-  y1 = std::min({y1, vy1, map.height});
-  if (x0 >= x1 || y0 >= y1) return;
-  patch.used = true;
-  patch.x0 = x0;
-  patch.y0 = y0;
-  patch.x1 = x1;
-  patch.y1 = y1;
-  int64_t w = x1 - x0, h = y1 - y0;
-  patch.stride = w * B;
-  patch.pixels.assign(patch.stride * h, 0);
-  // Only the map pixels that the canvas shows are composed (below zoom 100
-  // most are not); the rings are drawn on the whole patch, but they only set
-  // pixels and need nothing under them.
-  std::vector<int32_t> xs;
-  for (int32_t x : m.xs)
-    if (x >= x0 && x < x1 && (xs.empty() || xs.back() != x)) xs.push_back(x);
-  int64_t n = static_cast<int64_t>(xs.size());
-  std::vector<uint8_t> line(n * B);
-  const ScaledMarker* scaled = scaled_marker(scaled_cache, marker);
-  int64_t px = marker.picture_x, py = marker.picture_y;
-  int64_t last_y = -1;
-  for (int64_t y : m.ys) {
-    if (y < y0 || y >= y1 || y == last_y) continue;
-    last_y = y;
-    gather_span<B>(line.data(), y, xs.data(), n, false, map);
-    blend_pieces<B>(line.data(), y, xs.data(), n, pieces);
-    uint8_t* out = patch.pixels.data() + (y - y0) * patch.stride;
-    for (int64_t i = 0; i < n; i++) {
-      // The scaled picture in the alpha-blend mode, as draw_image blends it.
-      if (scaled && y >= py && y < py + scaled->height && xs[i] >= px && xs[i] < px + scaled->width)
-        blend_pixel<B>(line.data() + i * B, scaled->pixels.data() + ((y - py) * scaled->width + (xs[i] - px)) * 4, 4);
-      std::memcpy(out + (xs[i] - x0) * B, line.data() + i * B, B);
-    }
-  }
-  DrawTarget target;
-  target.pixels = patch.pixels.data();
-  target.stride = static_cast<int>(patch.stride);
-  target.width = static_cast<int>(w);
-  target.height = static_cast<int>(h);
-  target.bytes_per_pixel = B;
-  if (drawing_start(&target)) {
-    drawing_origin(static_cast<int>(-x0), static_cast<int>(-y0));
-    if (scaled) draw_marker_rings(marker);
-    else draw_marker(marker);
-    drawing_stop();
-  }
-}
 
 // What a frame shows of one piece: a frame whose pieces are all the same as
 // the last one's looks the same there.
@@ -217,103 +74,9 @@ void collect_pieces(List<Piece>* list, List<CatalogEntry>* catalog, const Pixels
     if (piece->catalog_index < 0 || piece->catalog_index >= static_cast<int64_t>(pictures.size())) return;
     int number = pictures[piece->catalog_index];
     in.picture_version = image_version(number);
-    if (!image_handle(number)) return;
-    const DrawTarget* picture = image_view(number);
-    if (!picture || !picture->pixels || (picture->bytes_per_pixel != 3 && picture->bytes_per_pixel != 4)) return;
     FramePiece p;
-    p.picture = Pixels{picture->pixels, picture->stride, picture->width, picture->height, picture->bytes_per_pixel};
-    p.version = in.picture_version;
-    p.x = piece->x;
-    p.y = piece->y;
-    p.x0 = std::max<int64_t>(p.x, 0);
-    p.y0 = std::max<int64_t>(p.y, 0);
-    p.x1 = std::min<int64_t>(p.x + picture->width, map.width);
-    p.y1 = std::min<int64_t>(p.y + picture->height, map.height);
-    if (p.x0 < p.x1 && p.y0 < p.y1) pieces.push_back(p);
+    if (frame_piece(*piece, number, map, &p)) pieces.push_back(p);
   });
-}
-
-bool same_piece(const FramePiece& a, const FramePiece& b) {
-  return a.version == b.version && a.picture.pixels == b.picture.pixels && a.picture.stride == b.picture.stride &&
-         a.picture.width == b.picture.width && a.picture.height == b.picture.height &&
-         a.picture.bpp == b.picture.bpp && a.x == b.x && a.y == b.y;
-}
-
-bool overlap(const FramePiece& a, const FramePiece& b) {
-  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
-}
-
-// The pieces as the canvas shows them at one zoom: for each piece the block of
-// the scaled map (columns j0..j1, rows i0..i1, end exclusive) that its
-// picture covers, with the map and every piece composed there, R G B. The
-// blocks depend on the map, the zoom and the pieces, not on the origin, so
-// frames while panning copy them instead of blending again; when pieces move,
-// only the blocks they touch (before or after) are composed again.
-struct PieceBlock {
-  int64_t j0 = 0, j1 = 0, i0 = 0, i1 = 0;
-  std::vector<uint8_t> rgb;
-};
-struct PieceBlocks {
-  uint64_t map_version = 0;
-  const uint8_t* map_pixels = nullptr;
-  int64_t map_stride = 0, map_width = 0, map_height = 0, scaled_width = 0, scaled_height = 0;
-  int bpp = 0;
-  std::vector<FramePiece> pieces;
-  std::vector<PieceBlock> blocks;
-};
-// The first scaled index (0..scaled) whose nearest source index is at least v.
-int64_t first_scaled_at(int64_t v, int64_t step, int64_t source, int64_t scaled) {
-  int64_t lo = 0, hi = scaled;
-  while (lo < hi) {
-    int64_t mid = lo + (hi - lo) / 2;
-    if (nearest_index(mid, step, source) < v) lo = mid + 1;
-    else hi = mid;
-  }
-  return lo;
-}
-
-template <int B>
-const PieceBlocks& piece_blocks(PieceBlocks& k, uint64_t map_version, const Pixels& map,
-                               const std::vector<FramePiece>& pieces, int64_t sw, int64_t sh) {
-  bool reuse = k.map_version == map_version && k.map_pixels == map.pixels && k.map_stride == map.stride &&
-               k.map_width == map.width &&
-               k.map_height == map.height && k.bpp == B && k.scaled_width == sw && k.scaled_height == sh &&
-               k.pieces.size() == pieces.size();
-  std::vector<bool> compose(pieces.size(), !reuse);
-  for (size_t m = 0; reuse && m < pieces.size(); m++) {
-    if (same_piece(pieces[m], k.pieces[m])) continue;
-    for (size_t n = 0; n < pieces.size(); n++)
-      if (overlap(pieces[n], pieces[m]) || overlap(pieces[n], k.pieces[m])) compose[n] = true;
-  }
-  k = PieceBlocks{map_version, map.pixels, map.stride, map.width, map.height, sw, sh, B, pieces, std::move(k.blocks)};
-  k.blocks.resize(pieces.size());
-  int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
-  std::vector<int32_t> xs;
-  std::vector<uint8_t> composed;
-  for (size_t n = 0; n < pieces.size(); n++) {
-    if (!compose[n]) continue;
-    const FramePiece& p = pieces[n];
-    PieceBlock& b = k.blocks[n];
-    b.j0 = first_scaled_at(p.x0, xstep, map.width, sw);
-    b.j1 = first_scaled_at(p.x1, xstep, map.width, sw);
-    b.i0 = first_scaled_at(p.y0, ystep, map.height, sh);
-    b.i1 = first_scaled_at(p.y1, ystep, map.height, sh);
-    int64_t w = b.j1 - b.j0;
-    b.rgb.resize(std::max<int64_t>(0, w * (b.i1 - b.i0) * 3));
-    if (w <= 0) continue;
-    xs.resize(w);
-    for (int64_t j = 0; j < w; j++) xs[j] = nearest_index(b.j0 + j, xstep, map.width);
-    composed.resize(w * B);
-    for (int64_t i = b.i0; i < b.i1; i++) {
-      int64_t sy = nearest_index(i, ystep, map.height);
-      gather_span<B>(composed.data(), sy, xs.data(), w, sw == map.width, map);
-      blend_pieces<B>(composed.data(), sy, xs.data(), w, pieces);
-      uint8_t* out = b.rgb.data() + (i - b.i0) * w * 3;
-      if constexpr (B == 3) std::memcpy(out, composed.data(), w * 3);
-      else pack_rgb(out, composed.data(), w);
-    }
-  }
-  return k;
 }
 
 // A rectangle of the canvas, end exclusive.
@@ -455,60 +218,7 @@ void draw_frame(DrawTarget* target, uint64_t map_version, const Pixels& map, con
   int64_t dy = static_cast<int>(-static_cast<int64_t>(MapView.origin_y) * zoom / 100);
   int64_t tw = target->width, th = target->height;
   MapSamples& m = Cache.samples;
-  bool same_picture = m.valid && m.map_version == map_version && m.map_pixels == map.pixels &&
-                      m.map_stride == map.stride && m.map_width == map.width && m.map_height == map.height &&
-                      m.bpp == B && m.zoom == zoom && m.target_width == tw && m.target_height == th;
-  if (!same_picture || m.dx != dx || m.dy != dy) {
-    // Samples stay valid for the scaled pixels that were in view before.
-    bool keep = same_picture;
-    int64_t old_j0 = m.cx0 - m.dx, old_j1 = m.cx1 - m.dx, old_i0 = m.cy0 - m.dy, old_i1 = m.cy1 - m.dy;
-    m.valid = true;
-    Cache.samplings++;
-    m.map_version = map_version;
-    m.map_pixels = map.pixels;
-    m.map_stride = map.stride;
-    m.map_width = map.width;
-    m.map_height = map.height;
-    m.bpp = B;
-    m.zoom = zoom;
-    m.dx = dx;
-    m.dy = dy;
-    m.target_width = tw;
-    m.target_height = th;
-    m.cx0 = std::max<int64_t>(0, dx);
-    m.cx1 = std::max(m.cx0, std::min<int64_t>(tw, dx + sw));
-    m.cy0 = std::max<int64_t>(0, dy);
-    m.cy1 = std::max(m.cy0, std::min<int64_t>(th, dy + sh));
-    int64_t columns = m.cx1 - m.cx0, rows = m.cy1 - m.cy0;
-    m.xs.resize(columns);
-    m.ys.resize(rows);
-    int64_t xstep = nearest_step(map.width, sw), ystep = nearest_step(map.height, sh);
-    for (int64_t i = 0; i < columns; i++) m.xs[i] = nearest_index(m.cx0 + i - dx, xstep, map.width);
-    for (int64_t i = 0; i < rows; i++) m.ys[i] = nearest_index(m.cy0 + i - dy, ystep, map.height);
-    if (!keep) m.pixels.resize(tw * th * B);
-    if (!keep) m.rgb.resize(B == 4 ? tw * th * 3 : 0);
-    bool contiguous = sw == map.width;
-    int64_t j0 = m.cx0 - dx, j1 = m.cx1 - dx;
-    // Samples the scaled columns [ja, jb) of row index r (into ys), in runs
-    // that do not wrap around the cells.
-    auto sample = [&](int64_t r, int64_t ja, int64_t jb) {
-      while (ja < jb) {
-        int64_t run = std::min(jb - ja, tw - ja % tw);
-        gather_span<B>(m.cell(ja, m.cy0 - dy + r), m.ys[r], m.xs.data() + (ja - j0), run, contiguous, map);
-        if constexpr (B == 4) pack_rgb(m.rgb_cell(ja, m.cy0 - dy + r), m.cell(ja, m.cy0 - dy + r), run);
-        ja += run;
-      }
-    };
-    for (int64_t r = 0; r < rows; r++) {
-      int64_t i = m.cy0 - dy + r;
-      if (!keep || i < old_i0 || i >= old_i1 || old_j1 <= j0 || old_j0 >= j1) {
-        sample(r, j0, j1);
-        continue;
-      }
-      sample(r, j0, std::max(j0, old_j0));
-      sample(r, std::min(j1, old_j1), j1);
-    }
-  }
+  if (sample_view<B>(m, map_version, map, zoom, dx, dy, tw, th, sw, sh)) Cache.samplings++;
   int64_t columns = m.cx1 - m.cx0, rows = m.cy1 - m.cy0;
 
   MarkerPatch patch;
