@@ -139,6 +139,17 @@ inline void warp_pointer(int64_t x, int64_t y) {
   }
 }
 
+// Dispatches what is pending as the event loop would, then posts one event
+// of the main window (unless kind is 0) and dispatches it.
+inline void send(int64_t kind, int64_t object, int64_t type) {
+  for (int i = 0, pending; i < 1000 && (pending = int(event_poll())) != 0; i++) dispatch_event(pending);
+  if (kind == 0) return;
+  event_post(static_cast<int>(kind), object, MainWindow, type);
+  EXPECT_EQ(event_wait(), kind);
+  dispatch_event(kind);
+}
+inline void menu(int number) { send(Menu, number, 0); }
+
 using XY = std::pair<int64_t, int64_t>;
 inline XY xy(const Piece* p) { return {int64_t{p->x}, int64_t{p->y}}; }  // packed fields: copied, not bound
 

@@ -34,14 +34,6 @@ class UndoTest : public ::testing::Test {
     dir_.write(file, "<level><name>" + name + "</name><pic type=\"bg\">map.png</pic><tile_x>20</tile_x>"
                      "<tile_y>20</tile_y><playersize>32</playersize></level>");
   }
-  static void send(int64_t kind, int64_t object, int64_t type) {
-    for (int i = 0, pending; i < 1000 && (pending = int(event_poll())) != 0; i++) dispatch_event(pending);
-    if (kind == 0) return;
-    event_post(static_cast<int>(kind), object, MainWindow, type);
-    EXPECT_EQ(event_wait(), kind);
-    dispatch_event(kind);
-  }
-  static void menu(int number) { send(Menu, number, 0); }
   static void canvas(int64_t type) { send(Gadget, MapCanvas, type); }
   // A change made behind the commands' back, recorded as the event loop would.
   static void changed() { note_change(), history_record(); }

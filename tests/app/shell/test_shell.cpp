@@ -18,15 +18,6 @@ class DispatchTest : public ::testing::Test {
     warp_pointer(300, 200);
     send(0, 0, 0);
   }
-  // Dispatches what is pending, then posts one event (unless kind is 0) and dispatches it.
-  static void send(int64_t kind, int64_t object, int64_t type) {
-    for (int i = 0, pending; i < 1000 && (pending = int(event_poll())) != 0; i++) dispatch_event(pending);
-    if (kind == 0) return;
-    event_post(static_cast<int>(kind), object, MainWindow, type);
-    EXPECT_EQ(event_wait(), kind);
-    dispatch_event(kind);
-  }
-  static void menu(int number) { send(Menu, number, 0); }
   static void drop(Piece* p) {  // the transport dragged and released over the map canvas
     list_set_current(Transports, p), InteractionMode = Interaction::DragTransport, send(Gadget, MapCanvas, LeftButtonUp);
   }
