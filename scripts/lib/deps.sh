@@ -5,10 +5,12 @@
 TAVREL_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtk-3-dev libx11-dev libpng-dev libjpeg62-turbo-dev libexpat1-dev
+  libsoup-3.0-dev libqrencode-dev libjson-glib-dev
   libgtest-dev googletest
   fonts-dejavu-core adwaita-icon-theme
   xvfb xauth openbox xdotool x11-utils imagemagick desktop-file-utils
   dpkg-dev file appstream shared-mime-info xdg-utils libfile-mimeinfo-perl weston xwayland
+  chromium chromium-driver python3-selenium
 )
 
 tavrel_install_packages() {

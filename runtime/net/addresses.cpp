@@ -1,0 +1,2 @@
+// The machine's own addresses.
+#include "runtime/net/addresses.h"

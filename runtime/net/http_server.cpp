@@ -1,0 +1,2 @@
+// The web server.
+#include "runtime/net/http_server.h"
