@@ -2,6 +2,7 @@
 #include "app/shell/command_line.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -14,6 +15,9 @@ std::vector<CommandLineOption> tavrel_options() {
       {"version", nullptr, "Die Versionsnummer ausgeben und beenden"},
       {"export", "BILD",
        "Die ganze Karte mit der Aufstellung als PNG-Bild nach BILD schreiben und beenden, ohne Fenster"},
+      {"share", nullptr, "Die Aufstellung von Anfang an den Mitspielern im Browser zeigen"},
+      {"serve", nullptr, "Die Aufstellung in DATEI ohne Fenster im Browser zeigen und der Datei folgen"},
+      {"port", "PORT", "Für --share und --serve: dieser Port statt des ersten freien ab 8421"},
   };
 }
 
@@ -51,5 +55,19 @@ bool read_start_options(int* argc, char*** argv, StartOptions* options, int* sta
     if (line.values["export"].empty()) return refuse("--export braucht den Namen des Bildes.", status);
     options->export_file = absolute(line.values["export"]);
   }
+  options->share = line.values.count("share") > 0;
+  options->serve = line.values.count("serve") > 0;
+  if (options->share + options->serve + !options->export_file.empty() > 1)
+    return refuse("--share, --serve und --export schließen einander aus.", status);
+  if (line.values.count("port")) {
+    if (!options->share && !options->serve) return refuse("--port gilt nur mit --share oder --serve.", status);
+    const std::string& port = line.values["port"];
+    char* end = nullptr;
+    long number = std::strtol(port.c_str(), &end, 10);
+    if (port.empty() || *end != '\0' || number < 1 || number > 65535)
+      return refuse("--port braucht eine Portnummer von 1 bis 65535.", status);
+    options->port = static_cast<int>(number);
+  }
+  if (options->serve && options->file.empty()) return refuse("--serve braucht eine Aufstellung (DATEI).", status);
   return true;
 }

@@ -8,6 +8,9 @@ struct StartOptions {
   bool version = false;  // print the version and end
   std::string file;      // a formation file to load after the level ("" for none), made absolute
   std::string export_file;  // --export: the picture to write instead of opening a window ("" for none), made absolute
+  bool share = false;       // --share: show the layout to the players from the start
+  bool serve = false;       // --serve: serve the formation file without a window
+  int port = 0;             // --port: the port to serve on (0: the first free one from 8421)
 };
 
 // Reads the command line (GLib's rules: options in any order, "--" ends

@@ -17,6 +17,8 @@
 #include "app/pieces/drag.h"
 #include "app/pieces/graves.h"
 #include "app/pieces/transports.h"
+#include "app/share/share.h"
+#include "app/share/share_window.h"
 #include "app/shell/main_window.h"
 #include "app/state/numbers.h"
 #include "runtime/toolkit/desktop.h"
@@ -39,6 +41,7 @@ void dispatch_menu(int64_t number) {
     case CommandLoadGame: load_formation(); break;
     case CommandExportMap: export_map_command(); break;
     case CommandExportView: export_view_command(); break;
+    case CommandShare: share_command(); break;
     case CommandZoomFull:
     case ShortcutZoomFull: zoom_full(); break;
     case CommandZoomOut:
@@ -74,6 +77,8 @@ void dispatch_canvas(int64_t type) {
 bool dispatch_event(int64_t kind) {
   CurrentEventKind = kind;
   CurrentEventType = kind > 0 ? event_type() : -1;
+  // The window "Mitspieler-Ansicht" is not modal: its events come here.
+  if (share_window_event(kind)) return true;
   if (CurrentEventType == LeftButtonUp) release_on_map();
   switch (kind) {
     case SizeWindow: resize_map_canvas(); break;
@@ -91,6 +96,7 @@ bool dispatch_event(int64_t kind) {
   history_record();
   update_edit_menu();
   recovery_tick();
+  share_tick();
   return kind != CloseWindow;
 }
 

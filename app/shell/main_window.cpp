@@ -67,6 +67,7 @@ int open_main_window() {
   menu_item(CommandSaveGame, u"Spiel speichern");
   menu_item(CommandExportMap, u"Als Bild exportieren …");
   menu_item(CommandExportView, u"Ansicht als Bild exportieren …");
+  menu_item(CommandShare, u"Mitspielern zeigen …");
   menu_title(u"Bearbeiten");
   menu_item(CommandUndo, undo_label(String()));
   menu_item(CommandRedo, redo_label(String()));

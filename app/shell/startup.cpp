@@ -12,6 +12,8 @@
 #include "app/history/undo.h"
 #include "app/mapview/render.h"
 #include "app/recovery/recovery.h"
+#include "app/share/serve.h"
+#include "app/share/share_window.h"
 #include "app/level/level.h"
 #include "app/shell/command_line.h"
 #include "app/shell/event_loop.h"
@@ -19,6 +21,7 @@
 #include "app/state/lists.h"
 #include "app/state/program.h"
 #include "runtime/media/image.h"
+#include "runtime/net/http_server.h"
 #include "runtime/toolkit/desktop.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/runtime.h"
@@ -97,8 +100,12 @@ int tavrel_main(int argc, char** argv) {
 
   // The desktop finds the entry, icon and file types by this name.
   application_identify("de.tavrel.Tavrel", "Tavrel", "tavrel");
-  // --export writes a picture without a window: the display stays closed.
-  bool exporting = !options.export_file.empty();
+  // Connections from the network must never take the files the program
+  // needs: the limit of open files is raised before anything is served.
+  net_raise_file_limit();
+  // --export writes a picture and --serve serves without a window: the
+  // display stays closed.
+  bool exporting = !options.export_file.empty() || options.serve;
   int has_display = 0;
   if (exporting)
     runtime_init_without_display();
@@ -109,7 +116,9 @@ int tavrel_main(int argc, char** argv) {
   use_jpeg_decoder();
   create_containers();
   if (exporting) {
-    int result = export_from_command_line(string_from_utf8(options.export_file), string_from_utf8(options.file));
+    int result = options.serve ? serve_from_command_line(string_from_utf8(options.file), options.port)
+                               : export_from_command_line(string_from_utf8(options.export_file),
+                                                          string_from_utf8(options.file));
     runtime_release();
     return result;
   }
@@ -136,6 +145,7 @@ int tavrel_main(int argc, char** argv) {
     history_reset();
   }
   update_edit_menu();
+  if (options.share) share_from_command_line(options.port);
   for (;;) {
     run_event_loop();
     QuitAnswer answer = ask_save_at_quit();
@@ -148,6 +158,7 @@ int tavrel_main(int argc, char** argv) {
     }
     break;
   }
+  share_end();
   runtime_release();
   return 0;
 }

@@ -7,6 +7,7 @@
 constexpr int MainWindow = 0;
 constexpr int PlayerIconsWindow = 1;  // the dialog "Players"
 constexpr int IconPickerWindow = 2;   // the borderless grid of player pictures
+constexpr int ShareWindow = 3;        // "Mitspieler-Ansicht"
 
 // Menus.
 constexpr int MainMenuBar = 0;
@@ -16,6 +17,14 @@ constexpr int TransportMenu = 2;  // popup menu over a transport
 // Gadgets of the main window.
 constexpr int MapCanvas = 0;
 constexpr int PickerCanvas = 1;
+
+// Gadgets of the window "Mitspieler-Ansicht".
+constexpr int ShareIntroText = 200;
+constexpr int ShareAddressText = 201;
+constexpr int ShareCodeCanvas = 202;
+constexpr int ShareOthersText = 203;
+constexpr int ShareViewersText = 204;
+constexpr int ShareStopButton = 205;
 
 // The XML document a level or catalog file is read into.
 constexpr int LevelDocument = 0;

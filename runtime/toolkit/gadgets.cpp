@@ -430,6 +430,7 @@ void on_button_clicked(GtkButton* button, gpointer) {
 const GadgetClass ButtonClass{GadgetButtonType, nullptr, nullptr, plain_resize};
 const GadgetClass ImageClass{GadgetImageType, nullptr, image_set_state, plain_resize};
 const GadgetClass CanvasClass{GadgetCanvasType, canvas_free, nullptr, canvas_resize};
+const GadgetClass TextClass{GadgetTextType, nullptr, nullptr, plain_resize};
 
 // What goes with the record, whoever destroys the widget.
 void drop_gadget_state(GadgetRecord& record, int number) {
@@ -577,6 +578,49 @@ int button_create(int number, int x, int y, int width, int height, const String&
   gtk_widget_show_all(button);
   gadget_finish(*record, id);
   return handle_result(number, id);
+}
+
+int text_gadget_create(int number, int x, int y, int width, int height, const String& text, int flags) {
+  int id = 0, window = -1;
+  GtkWidget* area = nullptr;
+  GadgetRecord* record = gadget_begin(number, &id, &area, &window);
+  if (!record) return 0;
+  GtkWidget* label = gtk_label_new(string_to_utf8(text).c_str());
+  gtk_label_set_xalign(GTK_LABEL(label), 0);
+  gtk_label_set_yalign(GTK_LABEL(label), 0);
+  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  gtk_label_set_selectable(GTK_LABEL(label), (flags & TextSelectable) != 0);
+  if (flags & TextBold) {
+    PangoAttrList* bold = pango_attr_list_new();
+    pango_attr_list_insert(bold, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+    gtk_label_set_attributes(GTK_LABEL(label), bold);
+    pango_attr_list_unref(bold);
+  }
+  record->widget = label;
+  record->gadget_class = &TextClass;
+  record->flags = flags;
+  record->width = width;
+  record->height = height;
+  if (width >= 1 && height >= 1) gtk_widget_set_size_request(label, width, height);
+  gtk_layout_put(GTK_LAYOUT(area), label, x, y);
+  gtk_widget_show(label);
+  gadget_finish(*record, id);
+  return handle_result(number, id);
+}
+
+void gadget_set_text(int number, const String& text) {
+  GadgetRecord* record = gadget_table().find(number);
+  if (record && record->widget && record->gadget_class == &TextClass)
+    gtk_label_set_text(GTK_LABEL(record->widget), string_to_utf8(text).c_str());
+}
+
+String gadget_text(int number) {
+  GadgetRecord* record = gadget_table().find(number);
+  if (!record || !record->widget) return String();
+  if (record->gadget_class == &TextClass) return string_from_utf8(gtk_label_get_text(GTK_LABEL(record->widget)));
+  if (record->gadget_class == &ButtonClass)
+    return string_from_utf8(gtk_button_get_label(GTK_BUTTON(record->widget)));
+  return String();
 }
 
 int image_gadget_create(int number, int x, int y, int width, int height, ImageHandle picture, int flags) {

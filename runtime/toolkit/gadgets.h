@@ -15,6 +15,7 @@ constexpr int ImageGadgetBorder = 1;
 // Gadget classes (gadget_type).
 constexpr int GadgetButtonType = 1;
 constexpr int GadgetImageType = 9;
+constexpr int GadgetTextType = 10;
 constexpr int GadgetCanvasType = 33;
 
 // A canvas with its own RGB pixel buffer (white at first). With CanvasBorder a
@@ -35,6 +36,15 @@ DrawTarget* canvas_output_scaled(int number, int scale);
 int canvas_scale(int number);
 // A push button; a click posts LeftClick.
 int button_create(int number, int x, int y, int width, int height, const String& text, int flags = 0);
+// Flags of a text gadget.
+constexpr int TextSelectable = 1;  // the text can be selected and copied
+constexpr int TextBold = 2;
+// A text, left-aligned from the top-left, wrapped at the gadget's width.
+int text_gadget_create(int number, int x, int y, int width, int height, const String& text, int flags = 0);
+// Text gadget: replaces its text. Other kinds: nothing.
+void gadget_set_text(int number, const String& text);
+// The text of a text gadget or the label of a button; "" for other kinds.
+String gadget_text(int number);
 // Shows picture at the top-left; with a picture the gadget takes its size
 // (gadget_width/height give the picture area, the frame of ImageGadgetBorder
 // lies around it).
@@ -51,7 +61,7 @@ int64_t gadget_y(int number);
 // picture area); 0 for no gadget.
 int64_t gadget_width(int number);
 int64_t gadget_height(int number);
-// GadgetButtonType, GadgetImageType, GadgetCanvasType; 0 for no gadget.
+// GadgetButtonType, GadgetImageType, GadgetTextType, GadgetCanvasType; 0 for no gadget.
 int gadget_type(int number);
 bool gadget_visible(int number);
 // The gadget's main toolkit widget (the drawing area inside a canvas's frame,

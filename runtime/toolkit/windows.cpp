@@ -409,6 +409,14 @@ void window_present(int number) {
   if (record && record->window) gtk_window_present(GTK_WINDOW(record->window));
 }
 
+void window_resize(int number, int width, int height) {
+  WindowRecord* record = window_table().find(number);
+  if (!record || !record->window || width < 1 || height < 1) return;
+  if (!gtk_window_get_resizable(GTK_WINDOW(record->window)) && record->vbox)
+    gtk_widget_set_size_request(record->vbox, width, height);
+  gtk_window_resize(GTK_WINDOW(record->window), width, height);
+}
+
 void window_disable(int number, bool disabled) {
   WindowRecord* record = window_table().find(number);
   if (!record || !record->window) return;

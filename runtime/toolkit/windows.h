@@ -43,6 +43,8 @@ int64_t window_y(int number, int mode = WindowFrame);
 int64_t window_mouse_x(int number);
 int64_t window_mouse_y(int number);
 void window_present(int number);
+// Gives the window the client size width x height (a window of fixed size too).
+void window_resize(int number, int width, int height);
 // true makes the window insensitive (it posts no close, size, focus or
 // mouse-move events); false enables it again.
 void window_disable(int number, bool disabled);

@@ -1,0 +1,178 @@
+// The players' view without the network: the tiles of every level against
+// the export's pixels and the halving rule, a change brought into the kept
+// levels against the same levels built anew, and layout.json against the
+// layout.
+#include <gtest/gtest.h>
+#include <json-glib/json-glib.h>
+
+#include "../app_support.h"
+#include "app/export/export_picture.h"
+#include "app/share/layout_json.h"
+#include "app/share/layout_picture.h"
+#include "app/share/tile_pyramid.h"
+
+namespace {
+
+using Rgb = std::vector<uint8_t>;
+
+Rgba map_colour(int x, int y) { return {uint8_t(x * 7 + y), uint8_t(y * 3), uint8_t(x ^ y), uint8_t(x + y * 5)}; }
+Rgba piece_colour(int x, int y) { return {uint8_t(x * 40), uint8_t(200 - y * 9), 77, uint8_t(x * 23 + y * 11)}; }
+
+// A picture held as R G B rows.
+struct Level {
+  int64_t w = 0, h = 0;
+  Rgb px;
+};
+
+// The level assembled from all its tiles, checking each tile's size.
+Level from_tiles(const TilePyramid& p, int level, int64_t map_w, int64_t map_h) {
+  Level l{level_size(map_w, level), level_size(map_h, level), {}};
+  l.px.assign(l.w * l.h * 3, 0);
+  for (int64_t ty = 0; ty * TileSize < l.h; ty++)
+    for (int64_t tx = 0; tx * TileSize < l.w; tx++) {
+      Rgb tile;
+      int64_t w = 0, h = 0;
+      EXPECT_TRUE(p.tile(level, tx, ty, &tile, &w, &h));
+      EXPECT_EQ(w, std::min(TileSize, l.w - tx * TileSize));
+      EXPECT_EQ(h, std::min(TileSize, l.h - ty * TileSize));
+      for (int64_t i = 0; i < h; i++)
+        std::copy_n(tile.begin() + i * w * 3, w * 3, l.px.begin() + ((ty * TileSize + i) * l.w + tx * TileSize) * 3);
+    }
+  return l;
+}
+
+// Each pixel the rounded mean of the (up to four) pixels below it.
+Level halved(const Level& a) {
+  Level b{(a.w + 1) / 2, (a.h + 1) / 2, {}};
+  for (int64_t y = 0; y < b.h; y++)
+    for (int64_t x = 0; x < b.w; x++)
+      for (int c = 0; c < 3; c++) {
+        int s = 0, n = 0;
+        for (int64_t yy = 2 * y; yy < std::min(2 * y + 2, a.h); yy++)
+          for (int64_t xx = 2 * x; xx < std::min(2 * x + 2, a.w); xx++) s += a.px[(yy * a.w + xx) * 3 + c], n++;
+        b.px.push_back(uint8_t((s + n / 2) / n));
+      }
+  return b;
+}
+
+class SharePictures : public ::testing::Test {
+ protected:
+  // A map of odd size with four levels, pieces over its edges and over each other.
+  void build(bool map_alpha) {
+    fresh_state();
+    MapView.map_image = make_image(W, H, map_alpha, map_colour);
+    MapView.map_width = W, MapView.map_height = H;
+    list_add(GraveCatalog)->picture = make_image(30, 20, true, piece_colour);
+    list_add(PlayerCatalog)->picture = make_image(33, 33, true, piece_colour);
+    list_add(TransportCatalog)->picture = make_image(25, 17, false, piece_colour);
+    Inscriptions[1] = u"<b>Hier</b> & \"dort\" </script>";
+    put_piece(Graves, -10, 500, 1), put_piece(Graves, 1090, 690), put_piece(Transports, 511, 255);
+    put_piece(Heroes, 500, 250), put_piece(Heroes, 1023, 767);
+  }
+  void TearDown() override {
+    for (List<CatalogEntry>* c : {GraveCatalog, TransportCatalog, PlayerCatalog})
+      if (list_size(c)) image_free(list_select(c, 0)->picture);
+    image_free(MapView.map_image);
+    fresh_state();
+  }
+  // The export's picture as R G B.
+  Level exported() {
+    std::string png;
+    EXPECT_TRUE(write_map_png(ExportOptions(), [&](const uint8_t* d, size_t n) {
+      png.append(reinterpret_cast<const char*>(d), n);
+      return true;
+    }));
+    int image = image_load_memory(AnyNumber, png.data(), png.size());
+    const DrawTarget* v = image_view(image);
+    Level l{v->width, v->height, {}};
+    for (int y = 0; y < v->height; y++) l.px.insert(l.px.end(), v->pixels + y * v->stride, v->pixels + y * v->stride + v->width * 3);
+    image_free(image);
+    return l;
+  }
+  static constexpr int W = 1100, H = 777;
+};
+
+TEST_F(SharePictures, EveryLevelIsTheExportHalvedAndAChangeKeepsThemExact) {
+  for (bool map_alpha : {false, true}) {
+    SCOPED_TRACE(map_alpha ? "RGBA map" : "RGB map");
+    build(map_alpha);
+    ASSERT_EQ(tile_levels(W, H), 4);  // 1100 x 777, 550 x 389, 275 x 195, 138 x 98
+    TilePyramid pyramid;
+    pyramid.reset(capture_layout());
+    while (!pyramid.work(1000)) {
+    }
+    Level expected = exported();
+    for (int level = 0; level < 4; level++) {
+      Level got = from_tiles(pyramid, level, W, H);
+      ASSERT_EQ(got.w, expected.w);
+      ASSERT_EQ(got.h, expected.h);
+      EXPECT_TRUE(got.px == expected.px) << "level " << level;
+      expected = halved(expected);
+    }
+    Rgb none;
+    int64_t w, h;
+    EXPECT_FALSE(pyramid.tile(4, 0, 0, &none, &w, &h));
+    EXPECT_FALSE(pyramid.tile(0, 5, 0, &none, &w, &h));
+    EXPECT_FALSE(pyramid.tile(2, 0, 1, &none, &w, &h));
+
+    // A hero moved, a grave's text and place changed, the transport's
+    // picture drawn anew: the kept levels brought up to date where it
+    // changed equal the levels built anew.
+    auto before = capture_layout();
+    list_select(Heroes, 0)->x = 20, list_select(Heroes, 0)->y = 30;
+    list_select(Graves, 1)->x = 600;
+    list_select(Graves, 1)->inscription = 1;
+    DrawTarget* t = image_output(list_select(TransportCatalog, 0)->picture);
+    t->pixels[0] ^= 0xFF;
+    auto after = capture_layout();
+    EXPECT_FALSE(same_layout(*before, *after));
+    std::vector<MapRect> changed = changed_rects(*before, *after);
+    EXPECT_GE(changed.size(), 5u);  // hero and grave at both places, the transport
+    for (const MapRect& r : changed) EXPECT_TRUE(r.width > 0 && r.height > 0);
+    pyramid.update(after, changed);
+    while (!pyramid.work(1000)) {
+    }
+    TilePyramid fresh;
+    fresh.reset(after);
+    while (!fresh.work(1000)) {
+    }
+    for (int level = 0; level < 4; level++)
+      EXPECT_TRUE(from_tiles(pyramid, level, W, H).px == from_tiles(fresh, level, W, H).px) << "level " << level;
+    EXPECT_TRUE(changed_rects(*after, *capture_layout()).empty());
+    TearDown();
+  }
+}
+
+TEST_F(SharePictures, LayoutJsonTellsThePiecesAsText) {
+  build(false);
+  auto layout = capture_layout();
+  std::string text = layout_json(7, *layout, SharedView{10, 20, 300, 200, 50}, SharedMarker{true, 4, 5}, false,
+                                 {MapRect{1, 2, 3, 4}});
+  JsonParser* parser = json_parser_new();
+  ASSERT_TRUE(json_parser_load_from_data(parser, text.c_str(), -1, nullptr)) << text;
+  JsonObject* root = json_node_get_object(json_parser_get_root(parser));
+  EXPECT_EQ(json_object_get_int_member(root, "version"), 7);
+  JsonObject* map = json_object_get_object_member(root, "map");
+  EXPECT_EQ(json_object_get_int_member(map, "width"), W);
+  EXPECT_EQ(json_object_get_int_member(map, "height"), H);
+  JsonObject* view = json_object_get_object_member(root, "view");
+  EXPECT_EQ(json_object_get_int_member(view, "zoom"), 50);
+  EXPECT_EQ(json_object_get_int_member(view, "height"), 200);
+  EXPECT_EQ(json_object_get_int_member(json_object_get_object_member(root, "marker"), "y"), 5);
+  JsonArray* pieces = json_object_get_array_member(root, "pieces");
+  ASSERT_EQ(json_array_get_length(pieces), 5u);  // graves, transport, heroes: drawing order
+  JsonObject* first = json_array_get_object_element(pieces, 0);
+  EXPECT_STREQ(json_object_get_string_member(first, "kind"), "grave");
+  EXPECT_STREQ(json_object_get_string_member(first, "text"), "<b>Hier</b> & \"dort\" </script>");
+  EXPECT_EQ(json_object_get_int_member(first, "x"), -10);
+  EXPECT_EQ(json_object_get_int_member(first, "width"), 30);
+  JsonObject* hero = json_array_get_object_element(pieces, 4);
+  EXPECT_STREQ(json_object_get_string_member(hero, "kind"), "hero");
+  EXPECT_EQ(json_object_get_int_member(hero, "height"), 33);
+  JsonArray* changed = json_object_get_array_member(root, "changed");
+  EXPECT_EQ(json_array_get_int_element(json_array_get_array_element(changed, 0), 3), 4);
+  g_object_unref(parser);
+  EXPECT_EQ(marker_json(SharedMarker{}), "null");
+}
+
+}  // namespace
