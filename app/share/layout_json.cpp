@@ -61,6 +61,7 @@ std::string view_json(const SharedView& view) {
 }
 
 std::string marker_json(const SharedMarker& marker) {
+  if (!marker.shown) return "null";
   JsonBuilder* b = json_builder_new();
   add_marker(b, marker);
   return generate(b);
