@@ -361,7 +361,7 @@ TEST_F(Server, LaterStreamedAndUnread) {
       sent[id] = 0;
       pump(id);
     } else if (path == "huge.txt") {
-      http_reply(id, 200, "text/plain", std::string(32 << 20, 'x'));
+      http_reply(id, 200, "text/plain", std::string(8 << 20, 'x'));
     } else {
       http_reply(id, 200, "text/plain", "ok");
     }
@@ -532,4 +532,158 @@ TEST_F(Server, EventStreams) {
   EXPECT_LT(latency_ms.load(), 20);
   http_server_set_keepalive_for_tests(15000);
   std::printf("event latency: %.2f ms\n", latency_ms.load());
+}
+
+// 2000 connections that send nothing or send slowly: those beyond 256 are
+// closed at once, the rest when their request is not complete in time;
+// afterwards a normal request is served.
+TEST_F(Server, HalfOpenConnections) {
+  EXPECT_EQ(http_server_request_timeout(), 10000u);
+  http_server_stop();
+  EXPECT_TRUE(run_until([] { return http_server_connections() == 0; }, 5000));
+  net_raise_file_limit();
+  http_server_set_request_timeout_for_tests(3000);
+  start();
+  std::vector<int> fds;
+  std::atomic<int> phase{0};
+  int closed_at_once = 0, closed_late = 0, still_open = 0, max_open = 0;
+  double slow_closed_ms = 0, connect_ms = 0;
+  Response after;
+  std::atomic<bool> finished{false};
+  std::thread client([&] {
+    auto is_closed = [](int fd) {
+      pollfd p{fd, POLLIN, 0};
+      char c;
+      return poll(&p, 1, 0) == 1 && recv(fd, &c, 1, MSG_DONTWAIT) <= 0;
+    };
+    // One that sends its headers a byte at a time, taking longer than allowed.
+    int slow = connect_to(port);
+    auto t = Clock::now();
+    for (int i = 0; i < 2000; ++i) fds.push_back(connect_to(port));
+    connect_ms = ms_since(t);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::vector<bool> early;
+    for (int fd : fds) early.push_back(fd < 0 || is_closed(fd));
+    closed_at_once = static_cast<int>(std::count(early.begin(), early.end(), true));
+    std::string request = "GET " + at("") + " HTTP/1.1\r\nHost: x\r\nX-A: " + std::string(100, 'a') + "\r\n\r\n";
+    for (size_t i = 0; i < request.size() && ms_since(t) < 8000; ++i) {
+      if (send(slow, &request[i], 1, MSG_NOSIGNAL) <= 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      if (i == 10) phase = 1;
+    }
+    char c;
+    while (recv(slow, &c, 1, 0) > 0) {
+    }
+    slow_closed_ms = ms_since(t);
+    close(slow);
+    phase = 2;
+    while (phase != 3) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (size_t i = 0; i < fds.size(); ++i) {
+      if (!early[i]) {
+        if (is_closed(fds[i])) ++closed_late; else ++still_open;
+      }
+      if (fds[i] >= 0) close(fds[i]);
+    }
+    after = fetch(port, "GET", at("after"));
+    finished = true;
+    g_main_context_wakeup(nullptr);
+  });
+  run_until([&] { max_open = std::max(max_open, http_server_connections()); return phase >= 2; }, 20000);
+  ASSERT_EQ(phase, 2);
+  EXPECT_TRUE(run_until([] { return http_server_connections() == 0; }, 5000));
+  phase = 3;
+  run_until([&] { return finished.load(); });
+  client.join();
+  http_server_set_request_timeout_for_tests(10000);
+
+  EXPECT_LE(max_open, 256);
+  EXPECT_GE(max_open, 250);
+  // Closed at once: everything beyond the limit.
+  EXPECT_GE(closed_at_once, 2000 - 256);
+  EXPECT_LT(closed_at_once, 2000);
+  EXPECT_EQ(still_open, 0);
+  EXPECT_EQ(closed_at_once + closed_late, 2000);
+  EXPECT_LT(connect_ms, 2500);
+  EXPECT_GE(slow_closed_ms, 3000);
+  EXPECT_LT(slow_closed_ms, 5000);
+  EXPECT_EQ(after.body, "page:after");
+}
+
+// Ports: a taken port is skipped, a range without a free one is an error in
+// German. Stopping closes every connection, ends what waits (gone), and
+// nothing listens afterwards, on IPv4 and IPv6.
+TEST_F(Server, PortsAndStop) {
+  std::string error;
+  EXPECT_FALSE(http_server_start(18421, 18440, {}, &error));  // already running
+  int taken = port;
+  http_server_stop();
+  run_until([] { return http_server_connections() == 0; }, 5000);
+  // Our own listener holds the first port now: the server takes the next one.
+  int holder = socket(AF_INET6, SOCK_STREAM, 0);
+  sockaddr_in6 a{};
+  a.sin6_family = AF_INET6;
+  a.sin6_port = htons(taken);
+  int off = 0, on = 1;
+  setsockopt(holder, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+  setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(holder, 1), 0);
+  EXPECT_FALSE(http_server_start(taken, taken, {}, &error));
+  EXPECT_EQ(error, "Port " + std::to_string(taken) + " ist belegt.");
+  EXPECT_FALSE(http_server_start(taken, taken, {}, &error));
+  EXPECT_FALSE(http_server_running());
+  start();
+  EXPECT_NE(port, taken);
+  close(holder);
+  EXPECT_EQ(http_server_address("192.0.2.7"), "http://192.0.2.7:" + std::to_string(port) + "/" + key + "/");
+  EXPECT_EQ(http_server_address("fd00::7"), "http://[fd00::7]:" + std::to_string(port) + "/" + key + "/");
+
+  on_request = [](HttpRequestId, const std::string&) {};  // never answers
+  std::atomic<int> step{0};
+  std::string got;
+  bool refused4 = false, refused6 = true;
+  bool v6 = ipv6_loopback_available();
+  std::thread client([&] {
+    int fd = connect_to(port);
+    send_all(fd, "GET " + at("waits") + " HTTP/1.1\r\nHost: x\r\n\r\n");
+    step = 1;
+    while (step != 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    got = read_to_end(fd);  // ends when the server stops
+    close(fd);
+    refused4 = connect_to(port) < 0;
+    if (v6) refused6 = connect_to(port, true) < 0;
+    step = 3;
+    g_main_context_wakeup(nullptr);
+  });
+  ASSERT_TRUE(run_until([&] { return step == 1 && seen.size() == 1; }));
+  http_server_stop();
+  EXPECT_EQ(gone.size(), 1u);
+  EXPECT_FALSE(http_server_running());
+  EXPECT_EQ(http_server_port(), 0);
+  EXPECT_EQ(http_server_key(), "");
+  step = 2;
+  EXPECT_TRUE(run_until([&] { return step == 3; }, 5000));
+  client.join();
+  EXPECT_EQ(got, "");
+  EXPECT_TRUE(refused4);
+  EXPECT_TRUE(refused6);
+}
+
+TEST(Addresses, OwnInterfacesOnly) {
+  std::vector<std::string> all = net_local_addresses();
+  bool seen_v6 = false;
+  for (const std::string& a : all) {
+    bool v6 = a.find(':') != std::string::npos;
+    EXPECT_FALSE(seen_v6 && !v6) << "IPv4 after IPv6: " << a;
+    seen_v6 = seen_v6 || v6;
+    EXPECT_NE(a.rfind("127.", 0), 0u) << a;
+    EXPECT_NE(a.rfind("169.254.", 0), 0u) << a;
+    EXPECT_NE(a, "::1");
+    EXPECT_NE(a.rfind("fe80:", 0), 0u) << a;
+  }
+  EXPECT_EQ(net_primary_address(), all.empty() ? "127.0.0.1" : all.front());
+  int calls = 0;
+  net_watch_addresses([&] { ++calls; });
+  run_until([] { return false; }, 50);
+  net_watch_addresses({});
 }
