@@ -193,6 +193,7 @@ class Server : public ::testing::Test {
     http_server_stop();
     run_until([] { return http_server_connections() == 0; }, 5000);
     EXPECT_EQ(http_server_connections(), 0);
+    std::printf("worst loop stall so far: %.1f ms\n", worst_stall_ms);
   }
   void start() {
     HttpHandlers h;
@@ -430,7 +431,6 @@ TEST_F(Server, LaterStreamedAndUnread) {
   EXPECT_EQ(http_stream_backlog(unread_id), 0u);
   EXPECT_TRUE(run_until([] { return http_server_connections() == 0; }, 5000));
   EXPECT_LT(worst_stall_ms, 100);
-  std::printf("worst loop stall so far: %.1f ms\n", worst_stall_ms);
 }
 
 // Event streams: headers, the first bytes, events in order and at once, the
@@ -547,7 +547,7 @@ TEST_F(Server, HalfOpenConnections) {
   std::vector<int> fds;
   std::atomic<int> phase{0};
   int closed_at_once = 0, closed_late = 0, still_open = 0, max_open = 0;
-  double slow_closed_ms = 0, connect_ms = 0;
+  double slow_closed_ms = 0;
   Response after;
   std::atomic<bool> finished{false};
   std::thread client([&] {
@@ -558,24 +558,30 @@ TEST_F(Server, HalfOpenConnections) {
     };
     // One that sends its headers a byte at a time, taking longer than allowed.
     int slow = connect_to(port);
-    auto t = Clock::now();
+    std::thread slow_sender([&] {
+      auto t = Clock::now();
+      std::string request = "GET " + at("") + " HTTP/1.1\r\nHost: x\r\nX-A: " + std::string(200, 'a') + "\r\n\r\n";
+      for (size_t i = 0; i < request.size() && ms_since(t) < 8000; ++i) {
+        if (send(slow, &request[i], 1, MSG_NOSIGNAL) <= 0) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      }
+      char c;
+      while (recv(slow, &c, 1, 0) > 0) {
+      }
+      slow_closed_ms = ms_since(t);
+      close(slow);
+    });
     for (int i = 0; i < 2000; ++i) fds.push_back(connect_to(port));
-    connect_ms = ms_since(t);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    std::vector<bool> early;
-    for (int fd : fds) early.push_back(fd < 0 || is_closed(fd));
-    closed_at_once = static_cast<int>(std::count(early.begin(), early.end(), true));
-    std::string request = "GET " + at("") + " HTTP/1.1\r\nHost: x\r\nX-A: " + std::string(100, 'a') + "\r\n\r\n";
-    for (size_t i = 0; i < request.size() && ms_since(t) < 8000; ++i) {
-      if (send(slow, &request[i], 1, MSG_NOSIGNAL) <= 0) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-      if (i == 10) phase = 1;
-    }
-    char c;
-    while (recv(slow, &c, 1, 0) > 0) {
-    }
-    slow_closed_ms = ms_since(t);
-    close(slow);
+    // The server takes what waits in the kernel's queue (within 1.5 s,
+    // well before the request timeout).
+    std::vector<bool> early(fds.size(), false);
+    auto waited = Clock::now();
+    do {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      for (size_t i = 0; i < fds.size(); ++i) early[i] = early[i] || fds[i] < 0 || is_closed(fds[i]);
+      closed_at_once = static_cast<int>(std::count(early.begin(), early.end(), true));
+    } while (closed_at_once < 2000 - 256 && ms_since(waited) < 1500);
+    slow_sender.join();
     phase = 2;
     while (phase != 3) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     for (size_t i = 0; i < fds.size(); ++i) {
@@ -603,7 +609,6 @@ TEST_F(Server, HalfOpenConnections) {
   EXPECT_LT(closed_at_once, 2000);
   EXPECT_EQ(still_open, 0);
   EXPECT_EQ(closed_at_once + closed_late, 2000);
-  EXPECT_LT(connect_ms, 2500);
   EXPECT_GE(slow_closed_ms, 3000);
   EXPECT_LT(slow_closed_ms, 5000);
   EXPECT_EQ(after.body, "page:after");
