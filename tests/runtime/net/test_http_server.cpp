@@ -156,18 +156,20 @@ double worst_stall_ms = 0;
 // Iterates the default context until done() or the time is up; true when done.
 bool run_until(const std::function<bool()>& done, double limit_ms = 20000) {
   auto start = Clock::now();
-  auto last = Clock::now();
-  double stall = 0;
+  struct Ticks {
+    Clock::time_point last = Clock::now();
+    double stall = 0;
+  } ticks;
   guint tick = g_timeout_add(1, [](gpointer p) -> gboolean {
-    auto* t = static_cast<std::pair<Clock::time_point*, double*>*>(p);
-    *t->second = std::max(*t->second, ms_since(*t->first));
-    *t->first = Clock::now();
+    auto* t = static_cast<Ticks*>(p);
+    t->stall = std::max(t->stall, ms_since(t->last));
+    t->last = Clock::now();
     return G_SOURCE_CONTINUE;
-  }, new std::pair<Clock::time_point*, double*>(&last, &stall));
+  }, &ticks);
   bool ok;
   while (!(ok = done()) && ms_since(start) < limit_ms) g_main_context_iteration(nullptr, TRUE);
   g_source_remove(tick);
-  worst_stall_ms = std::max(worst_stall_ms, stall);
+  worst_stall_ms = std::max(worst_stall_ms, ticks.stall);
   return ok;
 }
 
@@ -343,7 +345,8 @@ TEST_F(Server, LaterStreamedAndUnread) {
   auto pump = [&](HttpRequestId id) {  // writes until the backlog is high
     while (sent.count(id) && sent[id] < kTotal && http_stream_backlog(id) < kHigh) {
       std::string piece(kPiece, '\0');
-      for (size_t i = 0; i < kPiece; ++i) piece[i] = static_cast<char>((sent[id] + i) % 251);
+      size_t base = sent[id];
+      for (size_t i = 0; i < kPiece; ++i) piece[i] = static_cast<char>((base + i) % 251);
       if (!http_stream_write(id, std::move(piece))) return;
       sent[id] += kPiece;
       max_backlog = std::max(max_backlog, http_stream_backlog(id));
