@@ -118,10 +118,12 @@ bool method_allowed(SoupServerMessage* message) {
   return method == SOUP_METHOD_GET || method == SOUP_METHOD_HEAD;
 }
 
-// Before a body is read: anything but GET and HEAD is refused here, so that
-// soup never reads (and keeps) a body.
+// Before a body is read: anything but GET and HEAD is refused here.
 void early_handler(SoupServer*, SoupServerMessage* message, const char*, GHashTable*, gpointer) {
   if (method_allowed(message)) return;
+  // Soup still reads a body that was announced, within the request's time,
+  // but keeps none of it.
+  soup_message_body_set_accumulate(soup_server_message_get_request_body(message), FALSE);
   answer_plain(message, 405, "Methode nicht erlaubt.\n");
   soup_message_headers_replace(soup_server_message_get_response_headers(message), "Allow", "GET, HEAD");
   soup_message_headers_replace(soup_server_message_get_response_headers(message), "Connection", "close");
