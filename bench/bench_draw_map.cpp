@@ -34,6 +34,7 @@
 #include "bench/bench_export.h"
 #include "bench/bench_files.h"
 #include "bench/bench_load.h"
+#include "bench/bench_share.h"
 #include "bench/bench_undo.h"
 #include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
@@ -123,6 +124,31 @@ int main(int argc, char** argv) {
   }
   if (part == "undo" || part.empty()) run_undo_figures(rounds);
   if (part == "undo") return 0;
+  if (part == "share" || part.empty()) {
+    printf("\nThe players' view over loopback (times in ms): change: from a moved hero to its event at the\n"
+           "last of the readers (median, worst; the versions are made 100 ms after a change), spread: first to\n"
+           "last reader; top: share start to the top tile (kept levels built); then every tile of every level\n"
+           "fetched by as many pages at once: seconds, MiB, failed requests; the event loop's longest stall\n"
+           "while the levels were built and while the tiles were fetched; memory added (MiB, peak).\n");
+    printf("%-11s %6s %8s %8s %8s %7s %7s %7s %7s %6s %8s %8s %8s\n", "map", "pages", "change", "worst", "spread",
+           "top", "tiles", "load s", "MiB", "failed", "stall b", "stall l", "added");
+    for (int width : {2000, 16384}) {
+      int height = width == 2000 ? 1500 : 16384;
+      int map = make_map(width, height, MapFile::Bmp);
+      MapView.map_width = width, MapView.map_height = height;
+      for (int i = 0; i < 20; i++) {
+        List<Piece>* l = i % 3 == 0 ? Graves : i % 3 == 1 ? Transports : Heroes;
+        list_last(l);
+        Piece* p = list_add(l);
+        p->catalog_index = i % 3;
+        p->x = (i * 997) % width, p->y = (i * 613) % height;
+      }
+      run_share_figures(std::to_string(width) + "x" + std::to_string(height), map, 64);
+      for (List<Piece>* l : {Graves, Transports, Heroes}) list_clear(l);
+      image_free(map);
+    }
+    return 0;
+  }
   MapMarker.image = make_piece(32, 32, 7);
   MapMarker.image_width = 32;
   MapMarker.image_height = 32;

@@ -8,6 +8,7 @@
 #include "app/mapview/model.h"
 #include "app/mapview/render_parts.h"
 #include "app/state/lists.h"
+#include "runtime/core/objects.h"
 #include "runtime/media/drawing.h"
 #include "runtime/media/image.h"
 
@@ -80,11 +81,18 @@ bool same_drawn(const FramePiece& a, const FramePiece& b) {
 
 }  // namespace
 
+LayoutPicture::~LayoutPicture() {
+  if (map_share) image_free(map_share);
+}
+
 std::shared_ptr<const LayoutPicture> capture_layout() {
   auto layout = std::make_shared<LayoutPicture>();
   layout->map_image = MapView.map_image;
-  if (!map_pixels(layout->map_image, &layout->map)) return nullptr;
+  Pixels original;
+  if (!map_pixels(layout->map_image, &original)) return nullptr;
   layout->map_version = image_version(layout->map_image);
+  layout->map_share = image_share(layout->map_image, AnyNumber);
+  if (!map_pixels(layout->map_share, &layout->map)) return nullptr;
   // Graves, transports, heroes: the frame's drawing order.
   collect(*layout, Graves, GraveCatalog, "grave", MapView.tile_x, MapView.tile_y);
   collect(*layout, Transports, TransportCatalog, "transport", MapView.tile_x, MapView.tile_y);
@@ -94,8 +102,7 @@ std::shared_ptr<const LayoutPicture> capture_layout() {
 
 bool layout_map_current(const LayoutPicture& layout) {
   Pixels now;
-  return map_pixels(layout.map_image, &now) && now.pixels == layout.map.pixels && now.stride == layout.map.stride &&
-         now.width == layout.map.width && now.height == layout.map.height &&
+  return map_pixels(layout.map_image, &now) && now.pixels == layout.map.pixels &&
          image_version(layout.map_image) == layout.map_version;
 }
 

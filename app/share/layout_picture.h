@@ -2,8 +2,10 @@
 // with every grave, transport and hero as the export composes them, and
 // what the page tells of each piece. The pieces' pictures are copied, so a
 // frozen layout stays exact while the program goes on changing the live one;
-// the map picture is only referred to (it is large), together with its
-// version, so a frozen layout notices when the map is another.
+// the map picture (large) is held as a second image sharing its pixels, so
+// they stay as they are while the layout lives, even when the program loads
+// another level. A frozen layout may be composed on any thread, but it must
+// be captured and released on the event loop.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +24,14 @@ struct SharedPiece {
 };
 
 struct LayoutPicture {
-  int map_image = 0;
-  uint64_t map_version = 0;
-  map_frame::Pixels map;                  // the map picture's pixels (not owned)
+  LayoutPicture() = default;
+  LayoutPicture(const LayoutPicture&) = delete;
+  LayoutPicture& operator=(const LayoutPicture&) = delete;
+  ~LayoutPicture();
+  int map_image = 0;                      // the map picture the layout was captured on
+  uint64_t map_version = 0;               // and its version then
+  int map_share = 0;                      // an image sharing its pixels, held while the layout lives
+  map_frame::Pixels map;                  // the map picture's pixels
   std::vector<map_frame::FramePiece> drawn;  // in drawing order, pictures pointing into copies
   std::vector<std::vector<uint8_t>> copies;  // the pieces' picture pixels
   std::vector<SharedPiece> pieces;        // graves, transports, heroes: drawing order
@@ -35,7 +42,7 @@ struct LayoutPicture {
 // The layout on the map now; nullptr when no map picture is loaded.
 std::shared_ptr<const LayoutPicture> capture_layout();
 // True while the map picture the layout was captured from is still the one
-// loaded, unchanged (only then may its pixels be read).
+// loaded, unchanged.
 bool layout_map_current(const LayoutPicture& layout);
 // Composes the rectangle (x, y, width, height) of the picture at 100 % (it
 // must lie within the map) into out, R G B, stride bytes per row: the pixels

@@ -3,9 +3,9 @@
 // stream under http://HOST:PORT/KEY/, and tells every page of each change.
 //
 // Changes are noticed by share_tick, which the program calls after every
-// event (cheap while nothing changed). Changes within 100 ms of each other
-// make one version; each version goes out on the event stream as soon as
-// those 100 ms are over.
+// event (cheap while nothing changed). The changes of the 90 ms after a
+// first one make one version, which goes out on the event stream as soon as
+// they are over: within 100 ms of the change.
 #pragma once
 
 #include <functional>

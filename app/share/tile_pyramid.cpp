@@ -62,7 +62,7 @@ void TilePyramid::reset(std::shared_ptr<const LayoutPicture> layout) {
     Level& level = levels_[l];
     level.width = level_size(layout_->width(), l);
     level.height = level_size(layout_->height(), l);
-    level.pixels.assign(level.width * level.height * 3, 0);
+    level.pixels.reset(new uint8_t[level.width * level.height * 3]);
   }
   if (count > 2) pending_.push_back(Region{0, 0, layout_->width(), layout_->height()});
 }
@@ -94,7 +94,7 @@ void TilePyramid::level2_row(const Region& r, int64_t row) {
   std::vector<uint8_t> base(w * h * 3), half(((w + 1) / 2) * ((h + 1) / 2) * 3);
   compose_rect(*layout_, x, y, w, h, base.data(), w * 3);
   halve_pixels(base.data(), w * 3, w, h, half.data(), ((w + 1) / 2) * 3);
-  halve_pixels(half.data(), ((w + 1) / 2) * 3, (w + 1) / 2, (h + 1) / 2, l2.pixels.data() + (row * l2.width + a) * 3,
+  halve_pixels(half.data(), ((w + 1) / 2) * 3, (w + 1) / 2, (h + 1) / 2, l2.pixels.get() + (row * l2.width + a) * 3,
                l2.width * 3);
 }
 
@@ -105,8 +105,8 @@ void TilePyramid::upper_row(int level, const Region& r, int64_t row) {
   level_region(r.x0, r.y0, r.x1, r.y1, level, here.width, here.height, &a, &b, &c, &d);
   int64_t x = a * 2, y = row * 2;
   int64_t w = std::min(c * 2, below.width) - x, h = std::min<int64_t>(2, below.height - y);
-  halve_pixels(below.pixels.data() + (y * below.width + x) * 3, below.width * 3, w, h,
-               here.pixels.data() + (row * here.width + a) * 3, here.width * 3);
+  halve_pixels(below.pixels.get() + (y * below.width + x) * 3, below.width * 3, w, h,
+               here.pixels.get() + (row * here.width + a) * 3, here.width * 3);
 }
 
 bool TilePyramid::work(int64_t budget_us) {
@@ -139,34 +139,49 @@ bool TilePyramid::work(int64_t budget_us) {
   return pending_.empty();
 }
 
+bool tile_size(int64_t map_width, int64_t map_height, int level, int64_t x, int64_t y, int64_t* width,
+               int64_t* height) {
+  if (map_width < 1 || map_height < 1 || level < 0 || level >= tile_levels(map_width, map_height) || x < 0 || y < 0)
+    return false;
+  int64_t lw = level_size(map_width, level), lh = level_size(map_height, level);
+  if (x * TileSize >= lw || y * TileSize >= lh) return false;
+  *width = std::min(TileSize, lw - x * TileSize);
+  *height = std::min(TileSize, lh - y * TileSize);
+  return true;
+}
+
+void compose_tile(const LayoutPicture& layout, int level, int64_t x, int64_t y, std::vector<uint8_t>* pixels) {
+  int64_t w = 0, h = 0;
+  if (level > 1 || !tile_size(layout.width(), layout.height(), level, x, y, &w, &h)) return;
+  pixels->resize(w * h * 3);
+  if (level == 0) {
+    compose_rect(layout, x * TileSize, y * TileSize, w, h, pixels->data(), w * 3);
+    return;
+  }
+  int64_t bx = x * TileSize * 2, by = y * TileSize * 2;
+  int64_t bw = std::min(TileSize * 2, layout.width() - bx), bh = std::min(TileSize * 2, layout.height() - by);
+  std::vector<uint8_t> base(bw * bh * 3);
+  compose_rect(layout, bx, by, bw, bh, base.data(), bw * 3);
+  halve_pixels(base.data(), bw * 3, bw, bh, pixels->data(), w * 3);
+}
+
 bool TilePyramid::tile(int level, int64_t x, int64_t y, std::vector<uint8_t>* pixels, int64_t* width,
                        int64_t* height) const {
-  if (!layout_ || level < 0 || level >= tile_levels(layout_->width(), layout_->height()) || x < 0 || y < 0)
-    return false;
-  int64_t lw = level_size(layout_->width(), level), lh = level_size(layout_->height(), level);
-  if (x * TileSize >= lw || y * TileSize >= lh) return false;
-  int64_t w = std::min(TileSize, lw - x * TileSize), h = std::min(TileSize, lh - y * TileSize);
-  *width = w;
-  *height = h;
-  pixels->assign(w * h * 3, 0);
-  if (level == 0) {
-    compose_rect(*layout_, x * TileSize, y * TileSize, w, h, pixels->data(), w * 3);
-  } else if (level == 1) {
-    int64_t bx = x * TileSize * 2, by = y * TileSize * 2;
-    int64_t bw = std::min(TileSize * 2, layout_->width() - bx), bh = std::min(TileSize * 2, layout_->height() - by);
-    std::vector<uint8_t> base(bw * bh * 3);
-    compose_rect(*layout_, bx, by, bw, bh, base.data(), bw * 3);
-    halve_pixels(base.data(), bw * 3, bw, bh, pixels->data(), w * 3);
-  } else {
-    const Level& l = levels_[level];
-    for (int64_t i = 0; i < h; i++)
-      std::memcpy(pixels->data() + i * w * 3, l.pixels.data() + ((y * TileSize + i) * l.width + x * TileSize) * 3, w * 3);
+  if (!layout_ || !tile_size(layout_->width(), layout_->height(), level, x, y, width, height)) return false;
+  if (level < 2) {
+    compose_tile(*layout_, level, x, y, pixels);
+    return true;
   }
+  const Level& l = levels_[level];
+  int64_t w = *width, h = *height;
+  pixels->resize(w * h * 3);
+  for (int64_t i = 0; i < h; i++)
+    std::memcpy(pixels->data() + i * w * 3, l.pixels.get() + ((y * TileSize + i) * l.width + x * TileSize) * 3, w * 3);
   return true;
 }
 
 int64_t TilePyramid::kept_bytes() const {
   int64_t bytes = 0;
-  for (const Level& l : levels_) bytes += static_cast<int64_t>(l.pixels.size());
+  for (const Level& l : levels_) bytes += l.width * l.height * 3;
   return bytes;
 }

@@ -101,23 +101,33 @@ void encode_tile(HttpRequestId id, const TileKey& key) {
   auto pixels = std::make_shared<std::vector<uint8_t>>();
   int64_t width = 0, height = 0;
   auto [level, x, y] = key;
-  if (!pyramid.tile(level, x, y, pixels.get(), &width, &height)) {
+  std::shared_ptr<const LayoutPicture> layout = pyramid.layout();
+  if (!layout || !tile_size(layout->width(), layout->height(), level, x, y, &width, &height)) {
     http_reply(id, 404, "text/plain; charset=utf-8", "Nicht gefunden\n");
     return;
   }
+  // Kept levels are copied here; the others are composed with the encoding.
+  if (level >= 2) pyramid.tile(level, x, y, pixels.get(), &width, &height);
+  else pixels.reset();
   Encoding& e = encodings[key];
   e.version = shown_version;
   e.stale = false;
   e.waiting.push_back(id);
   auto png = std::make_shared<std::string>();
   background_run(
-      [pixels, width, height, png] {
+      [layout, key, pixels, width, height, png] {
+        std::vector<uint8_t> composed;
+        const std::vector<uint8_t>* rgb = pixels.get();
+        if (!rgb) {
+          compose_tile(*layout, std::get<0>(key), std::get<1>(key), std::get<2>(key), &composed);
+          rgb = &composed;
+        }
         PngWriter* writer = png_writer_start(width, height, {}, [&](const uint8_t* data, size_t size) {
           png->append(reinterpret_cast<const char*>(data), size);
           return true;
         });
         std::vector<const uint8_t*> rows(height);
-        for (int64_t i = 0; i < height; i++) rows[i] = pixels->data() + i * width * 3;
+        for (int64_t i = 0; i < height; i++) rows[i] = rgb->data() + i * width * 3;
         bool ok = png_writer_rows(writer, rows.data(), height);
         if (!png_writer_finish(writer) || !ok) png->clear();
       },
@@ -170,8 +180,8 @@ bool number(const std::string& text, int64_t limit, int64_t* value) {
   return *value <= limit;
 }
 
-// Map streams: a band composed on the loop, encoded on a background thread,
-// handed to the server; the next band once the client has taken most of it.
+// Map streams: a band composed and encoded on a background thread, handed
+// to the server; the next band once the client has taken most of it.
 void map_step(HttpRequestId id);
 
 // Ends the stream: complete, or cut short (the client then has a broken
@@ -211,22 +221,17 @@ void map_step(HttpRequestId id) {
     return;
   }
   if (http_stream_backlog(id) > MapBacklogBytes) return;  // on again when drained
-  const LayoutPicture& layout = *s->layout;
-  if (!layout_map_current(layout)) {
-    map_finish(id);
-    return;
-  }
-  int64_t width = layout.width(), height = layout.height();
-  int64_t rows = std::clamp<int64_t>(MapBandBytes / (width * 3), 1, height - s->next_row);
-  auto band = std::make_shared<std::vector<uint8_t>>(rows * width * 3);
-  compose_rect(layout, 0, s->next_row, width, rows, band->data(), width * 3);
+  int64_t width = s->layout->width(), height = s->layout->height();
+  int64_t first = s->next_row, rows = std::clamp<int64_t>(MapBandBytes / (width * 3), 1, height - first);
   s->next_row += rows;
   bool last = s->next_row >= height;
   s->encoding = true;
   background_run(
-      [s, band, rows, width, last] {
+      [s, first, rows, width, last] {
+        std::vector<uint8_t> band(rows * width * 3);
+        compose_rect(*s->layout, 0, first, width, rows, band.data(), width * 3);
         std::vector<const uint8_t*> pointers(rows);
-        for (int64_t i = 0; i < rows; i++) pointers[i] = band->data() + i * width * 3;
+        for (int64_t i = 0; i < rows; i++) pointers[i] = band.data() + i * width * 3;
         bool ok = png_writer_rows(s->writer, pointers.data(), rows);
         if (last) {
           ok = png_writer_finish(s->writer) && ok;
@@ -309,7 +314,7 @@ bool tiles_request(HttpRequestId id, const std::string& path) {
 
 void map_png_request(HttpRequestId id) {
   const auto& layout = pyramid.layout();
-  if (!layout || !layout_map_current(*layout)) {
+  if (!layout) {
     http_reply(id, 503, "text/plain; charset=utf-8", "Keine Karte geladen\n");
     return;
   }

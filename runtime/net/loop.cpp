@@ -4,6 +4,9 @@
 #include <glib-unix.h>
 #include <glib.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <memory>
 #include <thread>
@@ -32,6 +35,10 @@ gboolean finish(gpointer data) {
 }
 
 void work(gpointer data, gpointer) {
+  // The pool's threads yield to the event loop: pages loading tiles must
+  // never make the leader's window wait.
+  thread_local bool lowered = (setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10), true);
+  (void)lowered;
   Job* job = static_cast<Job*>(data);
   job->fn();
   g_main_context_invoke(nullptr, finish, job);
