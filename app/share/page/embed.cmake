@@ -9,27 +9,28 @@ set(text "// Made by app/share/page/embed.cmake from the files in app/share/page
 string(APPEND text "#include \"app/share/page_files.h\"\n\nnamespace {\n")
 set(table "")
 set(number 0)
-foreach(entry "index.html|text/html; charset=utf-8|"
-              "page.js|text/javascript; charset=utf-8|page.js"
-              "page.css|text/css; charset=utf-8|page.css")
-  string(REPLACE "|" ";" entry "${entry}")
-  list(GET entry 0 file)
-  list(GET entry 1 type)
-  list(LENGTH entry parts)
-  set(name "")
-  if(parts GREATER 2)
-    list(GET entry 2 name)
-  endif()
+string(REPEAT "[0-9a-f]" 32 sixteen_bytes)
+
+# embed(<file> <name> <content type>): the file's bytes as an array and its line in the table.
+function(embed file name type)
   file(READ "${PAGE_DIR}/${file}" hex HEX)
   string(LENGTH "${hex}" digits)
   math(EXPR size "${digits} / 2")
-  # Sixteen bytes a line; a 0 after the last so that no array is empty.
+  string(REGEX REPLACE "(${sixteen_bytes})" "\\1\n  " hex "${hex}")
   string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
-  string(REGEX REPLACE "((0x..,){16})" "\\1\n  " bytes "${bytes}")
+  # A 0 after the last byte, so that no array is empty.
   string(APPEND text "// ${file}\nconst unsigned char data${number}[] = {\n  ${bytes}0};\n")
   string(APPEND table "  {\"${name}\", {\"${type}\", data${number}, ${size}}},\n")
   math(EXPR number "${number} + 1")
-endforeach()
+  set(text "${text}" PARENT_SCOPE)
+  set(table "${table}" PARENT_SCOPE)
+  set(number ${number} PARENT_SCOPE)
+endfunction()
+
+embed(index.html "" "text/html; charset=utf-8")
+embed(page.js "page.js" "text/javascript; charset=utf-8")
+embed(page.css "page.css" "text/css; charset=utf-8")
+
 string(APPEND text "
 struct Entry { const char* name; PageFile file; };
 const Entry files[] = {
