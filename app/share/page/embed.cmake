@@ -1,6 +1,5 @@
 # Writes the players' page into a C++ source: cmake -DPAGE_DIR=<folder of the
-# page> -DOUTPUT=<page_files.cpp> -P embed.cmake. The source is only replaced
-# when its text changes.
+# page> -DOUTPUT=<page_files.cpp> -P embed.cmake.
 if(NOT PAGE_DIR OR NOT OUTPUT)
   message(FATAL_ERROR "embed.cmake needs -DPAGE_DIR and -DOUTPUT")
 endif()
@@ -44,6 +43,4 @@ const PageFile* page_file(const std::string& name) {
   return nullptr;
 }
 ")
-file(WRITE "${OUTPUT}.new" "${text}")
-file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
-file(REMOVE "${OUTPUT}.new")
+file(WRITE "${OUTPUT}" "${text}")
