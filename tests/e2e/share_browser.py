@@ -8,6 +8,11 @@ X Y are map pixels, DX DY and the like CSS pixels.
 
   wait-map T            until a layout is shown (body data-version) and drawn
   wait-version N T      until the layout shown is version N or newer
+  wait-shown N T        until the layout shown is version N exactly
+  wait-pending N T      until version N is loading (#map data-pending)
+  wait-drawn X Y T      until "drawn X Y" says yes
+  wait-fits X Y W H T   until "fits X Y W H" says yes
+  wait-marker "X Y" T   until "marker" prints that ("none" too)
   wait-state S T        until body data-state is S (connecting, live, stale)
   version | state | follow | status | notice | label     print them
   pixel X Y             the colour drawn at a map position: "R G B"
@@ -24,15 +29,26 @@ X Y are map pixels, DX DY and the like CSS pixels.
   screenshot FILE       a PNG of the window
   sleep S
   console-clean         check: no script error and no refusal by the content policy
-  tiles-over X Y W H    prints the number of tile requests the page made
-                        (performance entries) and whether all are for visible tiles
+  tiles                 the number of tile requests the page made so far
+  marker                where the leader's marker shows, in map pixels: "X Y", or "none"
+  fits X Y W H          "yes" if the page shows that map region fitted to the window
+  get URL               fetches a URL on 127.0.0.1 (to drive a test server)
+  run CMD               runs a shell command
+  scale                 CSS pixels per map pixel (#map data-scale)
+  expect TEXT           check: the last step printed TEXT
+  expect-not TEXT       check: the last step did not print TEXT
+  at-most N             check: the last step printed a number not above N
+  remember              keeps what the last step printed
+  more | less           check: the last step printed a number above (below) the one kept
 
 Test hooks of the page (DOM attributes only): on the body data-version,
 data-state, data-follow; on #map data-origin-x, data-origin-y (map position at
 its top left corner), data-scale (CSS px per map px), data-level, data-pending.
 """
+import subprocess
 import sys
 import time
+import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
@@ -146,9 +162,6 @@ class SharePage:
     def screen(self, x, y):
         return self.js(_SCREEN, float(x), float(y))
 
-    def pointer(self, kind):
-        return PointerInput(POINTER_TOUCH, 'finger') if kind == 'touch' else None
-
     def tap(self, x, y):
         sx, sy = self.screen(x, y)
         canvas = self.driver.find_element(By.ID, 'map')
@@ -220,6 +233,24 @@ class SharePage:
                 if e['level'] == 'SEVERE' and ('Content Security Policy' in e['message']
                                                or 'Uncaught' in e['message'] or 'TypeError' in e['message'])]
 
+    def marker(self):
+        return self.js("""
+          const m = document.getElementById('marker'), c = document.getElementById('map');
+          if (m.hidden || getComputedStyle(m).display === 'none') return 'none';
+          const r = m.getBoundingClientRect(), s = +c.dataset.scale;
+          return Math.round(+c.dataset.originX + r.left / s) + ' ' + Math.round(+c.dataset.originY + r.top / s);""")
+
+    def fits(self, x, y, w, h):
+        # Inside the window above the bar, and as large as fits: touching two opposite sides.
+        return self.js("""
+          const [x, y, w, h] = arguments, c = document.getElementById('map'), s = +c.dataset.scale;
+          const width = c.clientWidth, height = c.clientHeight - document.getElementById('bar').offsetHeight;
+          const left = (x - c.dataset.originX) * s, top = (y - c.dataset.originY) * s;
+          const right = left + w * s, bottom = top + h * s, near = (a, b) => Math.abs(a - b) < 2;
+          const inside = left > -2 && top > -2 && right < width + 2 && bottom < height + 2;
+          return inside && ((near(left, 0) && near(right, width)) || (near(top, 0) && near(bottom, height)));
+        """, float(x), float(y), float(w), float(h))
+
     def tile_requests(self):
         return self.js("""return performance.getEntriesByType('resource')
                           .filter((e) => e.name.includes('/tiles/')).map((e) => new URL(e.name).pathname);""")
@@ -228,36 +259,53 @@ class SharePage:
 ARITY = {'wait-map': 1, 'wait-version': 2, 'wait-state': 2, 'version': 0, 'state': 0, 'follow': 0,
          'status': 0, 'notice': 0, 'label': 0, 'pixel': 2, 'tile-pixel': 2, 'drawn': 2, 'near': 6,
          'tap': 2, 'hover': 2, 'drag': 2, 'pinch': 1, 'wheel': 1, 'key': 1, 'click': 1,
-         'screenshot': 1, 'sleep': 1, 'console-clean': 0, 'tiles': 0}
+         'screenshot': 1, 'sleep': 1, 'console-clean': 0, 'tiles': 0, 'marker': 0, 'fits': 4,
+         'get': 1, 'run': 1, 'expect': 1, 'expect-not': 1, 'wait-shown': 2, 'wait-pending': 2,
+         'wait-drawn': 3, 'wait-fits': 5, 'wait-marker': 2, 'scale': 0, 'at-most': 1, 'remember': 0,
+         'more': 0, 'less': 0}
 
 
 def run(page, step, args):
+    """Runs a step; what it reads comes back as a string (None for a step that reads nothing)."""
     if step == 'wait-map':
         page.wait_map(args[0])
     elif step == 'wait-version':
         page.until('version ' + args[0], args[1], lambda: (page.body('version') or '-1').lstrip('-').isdigit()
                    and int(page.body('version') or -1) >= int(args[0]))
+    elif step == 'wait-shown':
+        page.until('version ' + args[0], args[1], lambda: page.body('version') == args[0])
+    elif step == 'wait-pending':
+        page.until('loading version ' + args[0], args[1],
+                   lambda: page.js("return document.getElementById('map').dataset.pending") == args[0])
+    elif step == 'wait-drawn':
+        page.until('drawn at %s %s' % tuple(args[:2]), args[2], lambda: page.drawn_like_server(*args[:2]))
+    elif step == 'wait-fits':
+        page.until('the region %s' % ' '.join(args[:4]), args[4], lambda: page.fits(*args[:4]))
+    elif step == 'wait-marker':
+        page.until('the marker at ' + args[0], args[1], lambda: page.marker() == args[0])
+    elif step == 'scale':
+        return page.js("return document.getElementById('map').dataset.scale")
     elif step == 'wait-state':
         page.until('state ' + args[0], args[1], lambda: page.body('state') == args[0])
     elif step in ('version', 'state', 'follow'):
-        print(page.body(step))
+        return page.body(step)
     elif step in ('status', 'notice', 'label'):
-        print(page.text(step))
+        return page.text(step)
     elif step == 'pixel':
-        print(' '.join(map(str, page.pixel(*args) or ['-'])))
+        return ' '.join(map(str, page.pixel(*args) or ['-']))
     elif step == 'tile-pixel':
-        print(' '.join(map(str, page.tile_pixel(*args))))
+        return ' '.join(map(str, page.tile_pixel(*args)))
     elif step == 'drawn':
-        print('yes' if page.drawn_like_server(*args) else 'no')
+        return 'yes' if page.drawn_like_server(*args) else 'no'
     elif step == 'near':
         colour = page.pixel(args[0], args[1])
         want = [int(a) for a in args[2:5]]
         if not colour or max(abs(a - b) for a, b in zip(colour, want)) > int(args[5]):
             raise Failed('colour at %s %s is %s, not near %s' % (args[0], args[1], colour, want))
     elif step == 'tap':
-        print(page.tap(*args))
+        return page.tap(*args)
     elif step == 'hover':
-        print(page.hover(*args))
+        return page.hover(*args)
     elif step == 'drag':
         page.drag(float(args[0]), float(args[1]))
     elif step == 'pinch':
@@ -278,7 +326,19 @@ def run(page, step, args):
         if errors:
             raise Failed('console: ' + ' | '.join(errors))
     elif step == 'tiles':
-        print(len(page.tile_requests()))
+        return str(len(page.tile_requests()))
+    elif step == 'marker':
+        return page.marker()
+    elif step == 'fits':
+        return 'yes' if page.fits(*args) else 'no'
+    elif step == 'get':
+        if not args[0].startswith(('http://127.0.0.1:', 'http://[::1]:')):
+            raise Failed('get: only 127.0.0.1 or ::1')
+        opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+        with opener.open(args[0], timeout=10) as response:
+            return response.read().decode()
+    elif step == 'run':
+        subprocess.run(['bash', '-c', args[0]], check=True)
 
 
 def main(argv):
@@ -290,14 +350,28 @@ def main(argv):
     if not url.startswith(('http://127.0.0.1:', 'http://[::1]:')):
         sys.exit('share_browser.py: only pages on 127.0.0.1 or ::1')
     page = SharePage(url, phone)
+    last = kept = None
     try:
         while steps:
             step = steps.pop(0)
             if step not in ARITY or len(steps) < ARITY[step]:
                 raise Failed('unknown step or missing arguments: ' + step)
             args, steps = steps[:ARITY[step]], steps[ARITY[step]:]
-            run(page, step, args)
-            sys.stdout.flush()
+            if step in ('expect', 'expect-not'):
+                if (last == args[0]) != (step == 'expect'):
+                    raise Failed('%s %r, but it was %r' % (step, args[0], last))
+                continue
+            if step == 'remember':
+                kept = last
+                continue
+            if step in ('at-most', 'more', 'less'):
+                value, bound = float(last), float(args[0] if step == 'at-most' else kept)
+                if not {'at-most': value <= bound, 'more': value > bound, 'less': value < bound}[step]:
+                    raise Failed('%s %s, but it was %s' % (step, bound, value))
+                continue
+            last = run(page, step, args)
+            if last is not None:
+                print(last, flush=True)
     except Failed as failure:
         print('share_browser.py: ' + str(failure), file=sys.stderr)
         return 1

@@ -64,6 +64,7 @@ class Share:
         self.delay = 0.0
         self.silent = False
         self.tile_requests = 0
+        self.connects = 0  # event streams opened
         self.streams = []  # one list of pending messages per open event stream
         self.cache = {}
 
@@ -207,6 +208,7 @@ class Handler(BaseHTTPRequestHandler):
         queue = []
         with share.lock:
             share.streams.append(queue)
+            share.connects += 1
         try:
             self.wfile.write(b': hallo\n\n')
             self.wfile.flush()
@@ -254,7 +256,8 @@ class Handler(BaseHTTPRequestHandler):
                 share.streams.clear()
                 share.lock.notify_all()
             elif command == 'stats':
-                answer = {'version': share.version, 'tiles': share.tile_requests, 'streams': len(share.streams)}
+                answer = {'version': share.version, 'tiles': share.tile_requests, 'streams': len(share.streams),
+                          'connects': share.connects}
             else:
                 return self.reply(404, 'text/plain', b'?')
         self.reply(200, 'application/json', json.dumps(answer).encode())

@@ -189,13 +189,13 @@
     return { x: r.x + r.width / 2 - area.width / 2 / s, y: r.y + r.height / 2 - area.height / 2 / s, s };
   }
 
-  // Keeps the map's middle inside the window.
+  // Keeps some of the map in the window: its edges go no further than the middle.
   function clampCamera(c, layout) {
     const size = screenSize();
     c.s = Math.max(minScale(layout), Math.min(MAX_SCALE, c.s));
-    const mx = layout.map.width / 2, my = layout.map.height / 2;
-    c.x = Math.min(mx, Math.max(mx - size.width / c.s, c.x));
-    c.y = Math.min(my, Math.max(my - size.height / c.s, c.y));
+    const w = size.width / c.s, h = size.height / c.s;
+    c.x = Math.min(layout.map.width - w / 2, Math.max(-w / 2, c.x));
+    c.y = Math.min(layout.map.height - h / 2, Math.max(-h / 2, c.y));
     return c;
   }
 
@@ -311,6 +311,7 @@
       }
       history.clear();
       pending = null;
+      canvas.dataset.pending = '';
       if (front) front.version = -1;
       newestKnown = layout.version;
     }
@@ -320,6 +321,7 @@
     layout.asked = asked;
     newestKnown = Math.max(newestKnown, layout.version);
     pending = layout;
+    canvas.dataset.pending = String(layout.version);
     wake();
   }
 
@@ -330,6 +332,7 @@
   function commit() {
     const layout = pending;
     pending = null;
+    canvas.dataset.pending = '';
     Object.assign(cam, cameraFor(layout));
     if (viewAt <= layout.asked) view = layout.view;
     if (markerAt <= layout.asked) marker = layout.marker || null;
@@ -434,7 +437,6 @@
     canvas.dataset.originX = cam.x.toFixed(3);
     canvas.dataset.originY = cam.y.toFixed(3);
     canvas.dataset.scale = cam.s.toFixed(6);
-    canvas.dataset.pending = pending ? String(pending.version) : '';
     if (!front) return;
 
     const k = cam.s * dpr;
