@@ -37,12 +37,13 @@ page() {
 start_server
 # The stand-in's pieces: Alrik (a hero with an inscription holding markup) at
 # 400,300, Yasmina (no inscription) at 520,320, a grave at 900,700, 48 pixels
-# a side (the grave 40); the leader's view 0,0 1600x1000 of a 16384x16384 map.
+# a side (the grave 40); the leader's view 0,0 1600x1000 of a 16384x16384 map,
+# which needs 8 x 5 tiles and the whole map's one on a 1920x1080 window.
 RED="200 40 40 30" GREY="150 150 160 30"
 page "large screen: map, pieces, inscriptions, marker, following" --tv "$URL" \
   wait-map 20 version expect 1 state expect live follow expect on notice expect "" \
   status expect "Stand 1 · verbunden" \
-  fits 0 0 1600 1000 expect yes tiles at-most 40 \
+  fits 0 0 1600 1000 expect yes tiles at-most 45 \
   near 424 324 $RED near 920 720 $GREY drawn 200 200 expect yes drawn 1500 950 expect yes \
   hover 424 324 expect "Alrik der Kühne <b>kein Fettdruck</b>" hover 544 344 expect Yasmina \
   hover 1000 100 expect "" tap 920 720 expect "Hier ruht Borbarad" tap 1000 100 expect "" \
@@ -85,12 +86,14 @@ page "large screen: a silent event stream is left after 40 s" --tv "$URL" \
   wait-map 20 get "$CONTROL/silence?on=1" sleep 32 state expect live \
   wait-state stale 15 get "$CONTROL/silence?on=0" wait-state live 10
 
-# A phone: touch, pinch, the inscription on a tap.
+# A phone: touch, pinch, the inscription on a tap. The phone's window, taller
+# than the leader's view, shows the map below it too (its middle at about
+# 800,1730): the pinch spreads about the middle.
 page "phone: map, tap, drag, pinch" --phone "$URL" \
   wait-map 20 fits 0 0 1600 1000 expect yes near 424 424 $RED \
   tap 424 424 expect "Alrik der Kühne <b>kein Fettdruck</b>" tap 920 720 expect "Hier ruht Borbarad" \
   screenshot "$OUT/phone.png" tap 1000 100 expect "" \
   drag 80 40 follow expect off fits 0 0 1600 1000 expect no click follow wait-fits 0 0 1600 1000 5 \
-  scale remember pinch 2 scale more follow expect off wait-drawn 900 500 10 console-clean
+  scale remember pinch 2 scale more follow expect off wait-drawn 820 1700 10 console-clean
 
 e2e_finish "players' page"

@@ -186,7 +186,15 @@
       ? region : { x: 0, y: 0, width: layout.map.width, height: layout.map.height };
     let s = Math.min(area.width / r.width, area.height / r.height);
     s = Math.max(minScale(layout), Math.min(MAX_SCALE, s));
-    return { x: r.x + r.width / 2 - area.width / 2 / s, y: r.y + r.height / 2 - area.height / 2 / s, s };
+    // Room left over shows more of the map rather than what lies beyond its
+    // edges, the region still all in sight.
+    const place = (start, size, shown, whole) => {
+      let at = start + size / 2 - shown / 2;
+      at = shown >= whole ? (whole - shown) / 2 : Math.max(0, Math.min(whole - shown, at));
+      return Math.max(start + size - shown, Math.min(start, at));
+    };
+    return { x: place(r.x, r.width, area.width / s, layout.map.width),
+             y: place(r.y, r.height, area.height / s, layout.map.height), s };
   }
 
   // Keeps some of the map in the window: its edges go no further than the middle.
