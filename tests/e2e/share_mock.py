@@ -2,7 +2,7 @@
 """A stand-in for the program's sharing server, for trying the players' page.
 
 Serves app/share/page under /KEY/ with layout.json, tiles of a drawn map
-(fields, a grid every 256 map pixels, the pieces as coloured blocks), map.png
+(fields, lines 4 pixels wide every 256 map pixels, the pieces as coloured blocks), map.png
 and an event stream, on 127.0.0.1 only. Changes come through /control/...:
 
   move?name=N&dx=DX&dy=DY   moves a piece: a new version with what changed
@@ -13,7 +13,7 @@ and an event stream, on 127.0.0.1 only. Changes come through /control/...:
   delay?ms=MS               tiles answer MS ms late
   silence?on=1|0            the event stream stays open but sends nothing
   drop                      closes the event streams
-  stats                     {"version", "tiles": requests so far, "streams"}
+  stats                     {"version", "tiles": requests so far, "streams", "connects"}
 
 Usage: share_mock.py [--port P] [--key K] [--size W H] [--version V]
 Prints "PORT <port>" once listening.
@@ -113,8 +113,8 @@ class Share:
                 mx = (x0 + i) * f + f // 2
                 cell = (mx // 1024 + my // 1024 * 7) % 5
                 r, g, b = ((92, 120, 64), (110, 134, 70), (140, 128, 88), (76, 108, 70), (124, 116, 76))[cell]
-                if mx % 256 < f or my % 256 < f:
-                    r, g, b = r - 35, g - 35, b - 35
+                if mx % 256 < 4 or my % 256 < 4:  # lines only the finest levels show
+                    r, g, b = r - 60, g - 60, b - 60
                 row[i * 3:i * 3 + 3] = bytes((r, g, b))
             rows.append(row)
         for p in self.pieces:

@@ -147,6 +147,7 @@
       const bitmap = await decode(await response.blob());
       if (control.signal.aborted) { release(bitmap); return; }
       addImage(t, shows, bitmap);
+      if (front && imageFor(t, front.version)) redraw = true;
       t.answered = Math.max(t.answered, shows);
       // Older than asked: the server is not there yet; do not ask again at once.
       t.notBefore = shows < version ? performance.now() + 250 : 0;
