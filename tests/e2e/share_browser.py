@@ -41,6 +41,9 @@ X Y are map pixels, DX DY and the like CSS pixels.
   remember              keeps what the last step printed
   more | less           check: the last step printed a number above (below) the one kept
 
+As a module: SharePage(url, phone) opens the page; run(page, step, args) runs
+a step as above (returning what it reads); page.close() ends the browser.
+
 Test hooks of the page (DOM attributes only): on the body data-version,
 data-state, data-follow; on #map data-origin-x, data-origin-y (map position at
 its top left corner), data-scale (CSS px per map px), data-level, data-pending.
@@ -55,6 +58,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.actions.interaction import POINTER_TOUCH
 from selenium.webdriver.common.actions.pointer_input import PointerInput
+from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
@@ -218,7 +222,7 @@ class SharePage:
 
     def wheel(self, dy):
         canvas = self.driver.find_element(By.ID, 'map')
-        ActionChains(self.driver).scroll_to_element(canvas).scroll_by_amount(0, int(dy)).perform()
+        ActionChains(self.driver).scroll_from_origin(ScrollOrigin.from_element(canvas), 0, int(dy)).perform()
         time.sleep(0.2)
 
     def key(self, key):
