@@ -27,6 +27,7 @@ constexpr int MinModulePixels = 3;
 constexpr int QuietModules = 4;
 constexpr int CodeTargetPixels = 250;
 constexpr int TextWidth = WindowWidth - 2 * Margin;
+constexpr int LineHeight = 18;
 
 std::string shown_address;
 std::string shown_others;
@@ -81,7 +82,8 @@ void fill_window() {
   }
   y += code + 12;
   String others_label = others_text(others);
-  int others_height = others.empty() ? 0 : 20 * (1 + static_cast<int>(others.size()));
+  // A line for the heading, two for each address (they are long).
+  int others_height = others.empty() ? 0 : LineHeight * (1 + 2 * static_cast<int>(others.size()));
   gadget_set_text(ShareOthersText, others_label);
   gadget_resize(ShareOthersText, Margin, y, TextWidth, std::max(others_height, 1));
   gadget_hide(ShareOthersText, others.empty());
@@ -99,7 +101,10 @@ void open_window() {
     window_present(ShareWindow);
     return;
   }
-  int x = static_cast<int>(window_x(MainWindow)) + 40, y = static_cast<int>(window_y(MainWindow)) + 60;
+  // Over the right of the main window, clear of the heroes' start row (a
+  // window manager may place it elsewhere; Wayland's always does).
+  int x = static_cast<int>(window_x(MainWindow) + window_width(MainWindow, WindowFrame)) - WindowWidth - 40;
+  int y = static_cast<int>(window_y(MainWindow)) + 80;
   if (!window_open(ShareWindow, x, y, WindowWidth, 480, u"Mitspieler-Ansicht", WindowMenuBox | WindowNoMinimizeBox,
                    window_handle(MainWindow)))
     return;

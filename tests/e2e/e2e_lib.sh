@@ -123,7 +123,7 @@ drag() {
 # Starts $TAVREL in $OUT with its window "Varn" at (40, 40) and waits for <map picture> in it;
 # sets APP_PID, WIN, the offsets MAP_X, MAP_Y of map pixel (0, 0) in the client area, and locates it.
 e2e_start() {
-  (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
+  (cd "$OUT" && exec "$TAVREL" "${@:2}") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
   APP_PID=$!
   wait_window Varn || exit 1
   WIN=$WAITED MAP_X=0 MAP_Y=0
@@ -183,3 +183,15 @@ request_close() {
 crop() { convert "$1" -crop "${4}x${5}+${2}+${3}" +repage "$6"; }
 # Number of pixels of two pictures that differ by more than <fuzz> per cent.
 differing() { compare -metric AE -fuzz "${3:-6}%" "$1" "$2" null: 2>&1 | awk '{ printf "%d\n", $1 + 0 }'; }
+
+# page <what> <share_browser.py arguments>: one session of the players' page in headless
+# Chromium; passes or fails as a whole, its output in $OUT/<what>.log.
+page() {
+  local what=$1 log="$OUT/$(echo "$1" | tr -c 'a-z0-9\n' '-').log"
+  shift
+  if timeout 240 /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/share_browser.py" "$@" >"$log" 2>&1; then
+    pass "$what"
+  else
+    fail "$what: $(tail -n 1 "$log")"
+  fi
+}

@@ -27,13 +27,6 @@ start_server() {
   PORT=$(awk '/^PORT/ { print $2 }' "$OUT/server.out")
   URL=http://127.0.0.1:$PORT/$KEY/ CONTROL=http://127.0.0.1:$PORT/control
 }
-# page <what> <share_browser.py arguments>: one browser session, passes or fails as a whole.
-page() {
-  local what=$1 log="$OUT/$(echo "$1" | tr -c 'a-z0-9\n' '-').log"
-  shift
-  if timeout 240 "$PY" "$HERE/share_browser.py" "$@" >"$log" 2>&1; then pass "$what"; else fail "$what: $(tail -n 1 "$log")"; fi
-}
-
 start_server
 # The stand-in's pieces: Alrik (a hero with an inscription holding markup) at
 # 400,300, Yasmina (no inscription) at 520,320, a grave at 900,700, 48 pixels

@@ -1,0 +1,59 @@
+#!/bin/bash
+# End to end: the players' view of the running program in headless Chromium.
+# tavrel --share prints the page's address and opens "Mitspieler-Ansicht" with
+# its QR code; the page shows the map with the party, a grave set in the
+# program shows its inscription when tapped, a hero dragged in the program
+# moves on the page without a reload, and closing "Mitspieler-Ansicht" ends
+# sharing (the page says so, the program goes on).
+# Usage: bash test_share.sh <path-to-tavrel> <outdir>
+set -u
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_args share "$@"
+MAP="$(dirname "$TAVREL")/pics/varn_map.jpg"
+e2e_display
+for tool in /usr/bin/chromium /usr/bin/chromedriver; do
+  [ -x "$tool" ] || { echo "FAIL: $tool is missing" >&2; exit 1; }
+done
+
+e2e_start "$MAP" --share
+wait_for 10 "the address on standard output" grep -q '^http://' "$OUT/tavrel.out" || exit 1
+ADDRESS=$(head -n 1 "$OUT/tavrel.out")
+check '[ "$(wc -l <"$OUT/tavrel.out")" = 1 ] && [[ "$ADDRESS" =~ ^http://[^/]+:84[234][0-9]/[A-Za-z0-9_-]{22,}/$ ]]' \
+  "one line with the address: $ADDRESS"
+# Tests talk to loopback only, whatever address the program names.
+URL=$(sed -E 's#^http://(\[[^]]*\]|[^/]*):#http://127.0.0.1:#' <<<"$ADDRESS")
+PORT=$(sed -E 's#.*:([0-9]+)/.*#\1#' <<<"$URL")
+
+wait_window "Mitspieler-Ansicht" || exit 1
+SHARE_WIN=$WAITED
+import -window "$SHARE_WIN" "$OUT/share-window.png"
+dark=$(convert "$OUT/share-window.png" -threshold 50% -negate -format '%[fx:round(mean * w * h)]' info:)
+check '[ "$dark" -gt 8000 ]' "the window shows the QR code and the address ($dark dark pixels; look at share-window.png)"
+timeout 10 xdotool windowactivate --sync "$WIN" 2>/dev/null
+
+# A grave at (300, 400) with an inscription, set as a user would.
+move 300 400 && settle program && xdotool click 3 && choose Down && settle
+xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && settle
+
+# The first hero (map 25..57, 20..52) dragged to map (401, 336): the drag is
+# made during the browser session, with screen positions known here.
+locate
+steps=""
+for i in $(seq 0 12); do
+  steps+="mousemove $((CX + 41 + 360 * i / 12)) $((CY + 36 + 300 * i / 12)) sleep 0.05 "
+  [ "$i" = 0 ] && steps+="mousedown 1 sleep 0.1 "
+done
+DRAG="xdotool $steps mouseup 1"
+CLOSE="xdotool windowactivate --sync $SHARE_WIN key --clearmodifiers alt+F4"
+page "the page follows the program" --tv "$URL" \
+  wait-map 20 state expect live version remember screenshot "$OUT/page-start.png" \
+  tap 316 416 hover 41 36 expect Aldric \
+  run "$DRAG" wait-version 2 10 version more drawn 401 336 expect yes wait-drawn 41 36 10 \
+  screenshot "$OUT/page-dragged.png" console-clean \
+  run "$CLOSE" wait-state stale 20 notice
+label=$(sed -n 3p "$OUT/the-page-follows-the-program.log")
+check '[[ "$label" == *Anna* ]]' "tapping the grave shows its inscription (\"$label\")"
+check 'grep -q "Verbindung" "$OUT/the-page-follows-the-program.log"' "the page says that the connection is gone"
+check 'kill -0 "$APP_PID" && gone "$SHARE_WIN"' "closing \"Mitspieler-Ansicht\" leaves the program running"
+check '! (exec 3<>/dev/tcp/127.0.0.1/"$PORT") 2>/dev/null' "nothing listens on port $PORT any more"
+e2e_finish share
