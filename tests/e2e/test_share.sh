@@ -48,11 +48,14 @@ CLOSE="xdotool windowactivate --sync $SHARE_WIN key --clearmodifiers alt+F4"
 page "the page follows the program" --tv "$URL" \
   wait-map 20 state expect live version remember screenshot "$OUT/page-start.png" \
   tap 316 416 hover 41 36 expect Aldric \
-  run "$DRAG" wait-version 2 10 version more drawn 401 336 expect yes wait-drawn 41 36 10 \
+  run "$DRAG" wait-version 2 10 version more wait-drawn 401 336 10 wait-drawn 41 36 10 get "${URL}layout.json" \
   screenshot "$OUT/page-dragged.png" console-clean \
   run "$CLOSE" wait-state stale 20 notice
 label=$(sed -n 3p "$OUT/the-page-follows-the-program.log")
 check '[[ "$label" == *Anna* ]]' "tapping the grave shows its inscription (\"$label\")"
+# Where the program dropped the hero (pressed 16 from his corner; a pixel of slack for the canvas's frame).
+hero=$(grep -o '"name":"Aldric","x":[0-9]*,"y":[0-9]*' "$OUT/the-page-follows-the-program.log" | grep -o '[0-9]*' | tr '\n' ' ')
+check '[[ "$hero" =~ ^38[4-7]\ 3(19|2[0-2])\ $ ]]' "the page followed the hero to where the program dropped it ($hero)"
 check 'grep -q "Verbindung" "$OUT/the-page-follows-the-program.log"' "the page says that the connection is gone"
 check 'kill -0 "$APP_PID" && gone "$SHARE_WIN"' "closing \"Mitspieler-Ansicht\" leaves the program running"
 check '! (exec 3<>/dev/tcp/127.0.0.1/"$PORT") 2>/dev/null' "nothing listens on port $PORT any more"
