@@ -123,7 +123,7 @@ geometry() {
 # Where the window manager has the main window now: its client area at WX, WY (WW x WH),
 # map pixel (0, 0) at CX, CY and the gadget area at GX, GY (offsets from e2e_start).
 locate() { read -r WX WY WW WH < <(geometry "$WIN"); CX=$((WX + MAP_X)) CY=$((WY + MAP_Y)) GX=$((CX - 1)) GY=$((CY - 1)); }
-shot() { locate; import -window root -quality 10 "$OUT/$1.png" 2>/dev/null; }  # quick zlib level 1
+shot() { [ -z "${WIN:-}" ] || locate; import -window root -quality 10 "$OUT/$1.png" 2>/dev/null; }  # quick zlib level 1
 # Moves the pointer to gadget-area coordinates (x, y) of the main window, wherever it is.
 move() { xdotool mousemove --window "$WIN" $((MAP_X - 1 + $1)) $((MAP_Y - 1 + $2)); }
 # drag <from-x> <from-y> <to-x> <to-y> <steps>: press, move, release in the gadget area,
