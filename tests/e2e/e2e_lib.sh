@@ -4,6 +4,8 @@
 # pictures. A test sources it and calls e2e_args first; APP_PID is the program's process.
 
 OWN_PIDS=() APP_PID="" FAILURES=0
+# Further processes that settle waits for besides the program (a drag source, a compositor).
+REST_PIDS=()
 
 e2e_cleanup() {
   # The program is gone with its windows before the next test looks for its own.
@@ -55,13 +57,20 @@ wait_for() {
   done
   WAITED=$(<"$OUT/waited")
 }
-# A visible window of the program titled $1 (a pattern); wait_window waits for it (WAITED: its id).
-window_of() { xdotool search --all --pid "$APP_PID" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .; }
-wait_window() { wait_for "${2:-20}" "a window \"$1\"" window_of "$1"; }
+# window_of <title> [pid] [display]: a visible window titled <title> (a pattern) of the program,
+# or of process <pid>, on DISPLAY or <display>; wait_window <title> [seconds] [pid] [display]
+# waits for it (WAITED: its id).
+window_of() {
+  DISPLAY=${3:-${DISPLAY:-}} xdotool search --all --pid "${2:-$APP_PID}" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .
+}
+wait_window() { wait_for "${2:-20}" "a window \"$1\"" window_of "$1" "${@:3}"; }
 gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
 wait_gone() { wait_for "${2:-10}" "window $1 closing" gone "$1"; }
-# The program's main thread: its state and how often it has gone to sleep.
-program_state() { grep -E '^(State|voluntary_ctxt)' "/proc/$APP_PID/task/$APP_PID/status" 2>/dev/null | tr -s '\t\n' ' '; }
+# The main thread of the program and of REST_PIDS: its state and how often it has gone to sleep.
+program_state() {
+  local pid
+  for pid in "$APP_PID" "${REST_PIDS[@]}"; do grep -E '^(State|voluntary_ctxt)' "/proc/$pid/task/$pid/status" 2>/dev/null; done | tr -s '\t\n' ' '
+}
 screen_sum() { import -window root rgb:- 2>/dev/null | md5sum; }
 # Same screen (unless $1 is "program") and the program asleep since the last look.
 at_rest() {
@@ -69,24 +78,28 @@ at_rest() {
   REST="$([ "$1" = program ] || screen_sum) $(program_state)"
   [ "$REST" = "$before" ] && [[ $REST != *running* && $REST != *disk* ]]
 }
-# Waits until the program has taken in the input sent so far and the screen is still.
+# Waits until the program (and REST_PIDS) has taken in the input sent so far and the screen is still.
 settle() { REST=""; wait_for 15 "rest after the last input" at_rest "${1:-screen}"; }
 # The program's processor time (clock ticks) and wake-ups of all its threads over $1 s
 # left alone: the one place where the tests let time pass, to measure it.
 usage() { local a b; a=($(usage_now)) && sleep "$1" && b=($(usage_now)) && echo $((b[0] - a[0])) $((b[1] - a[1])); }
 usage_now() { awk '{ print $14 + $15 }' "/proc/$APP_PID/stat"; awk '/^voluntary_ctxt/ { s += $2 } END { print s }' /proc/"$APP_PID"/task/*/status; }
 
+# e2e_xvfb <width>x<height>: an Xvfb of the test's own with a screen of that size in DISPLAY.
+e2e_xvfb() {
+  # Xvfb picks a free display number itself and writes it to fd 3.
+  exec 3>"$OUT/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
+  OWN_PIDS+=("$!")
+  exec 3>&-
+  wait_for 10 "Xvfb starting" test -s "$OUT/xvfb.display" || exit 1
+  export DISPLAY=":$(head -n 1 "$OUT/xvfb.display")"
+}
 # The display in DISPLAY, with openbox started there if no window manager
 # runs; without DISPLAY an Xvfb of its own, unless scripts/test.sh promised one.
 e2e_display() {
   if [ -z "${DISPLAY:-}" ] && [ "${TAVREL_REQUIRE_DISPLAY:-}" != 1 ]; then
-    # Xvfb picks a free display number itself and writes it to fd 3.
-    exec 3>"$OUT/xvfb.display"
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
-    OWN_PIDS+=("$!")
-    exec 3>&-
-    wait_for 10 "Xvfb starting" test -s "$OUT/xvfb.display" || exit 1
-    export DISPLAY=":$(head -n 1 "$OUT/xvfb.display")"
+    e2e_xvfb 1920x1080
   fi
   xdpyinfo >/dev/null 2>&1 ||
     { echo "FAIL: no display at \"${DISPLAY:-}\"${TAVREL_REQUIRE_DISPLAY:+ though the test run should provide one}" >&2; exit 1; }
@@ -110,7 +123,7 @@ geometry() {
 # Where the window manager has the main window now: its client area at WX, WY (WW x WH),
 # map pixel (0, 0) at CX, CY and the gadget area at GX, GY (offsets from e2e_start).
 locate() { read -r WX WY WW WH < <(geometry "$WIN"); CX=$((WX + MAP_X)) CY=$((WY + MAP_Y)) GX=$((CX - 1)) GY=$((CY - 1)); }
-shot() { locate; import -window root -quality 10 "$OUT/$1.png" 2>/dev/null; }  # quick zlib level 1
+shot() { [ -z "${WIN:-}" ] || locate; import -window root -quality 10 "$OUT/$1.png" 2>/dev/null; }  # quick zlib level 1
 # Moves the pointer to gadget-area coordinates (x, y) of the main window, wherever it is.
 move() { xdotool mousemove --window "$WIN" $((MAP_X - 1 + $1)) $((MAP_Y - 1 + $2)); }
 # drag <from-x> <from-y> <to-x> <to-y> <steps>: press, move, release in the gadget area,
@@ -120,14 +133,20 @@ drag() {
   for ((i = 1; i <= $5; i++)); do move $(($1 + ($3 - $1) * i / $5)) $(($2 + ($4 - $2) * i / $5)) && settle program; done
   xdotool mouseup 1 && settle
 }
-# Starts $TAVREL in $OUT with its window "Varn" at (40, 40) and waits for <map picture> in it;
-# sets APP_PID, WIN, the offsets MAP_X, MAP_Y of map pixel (0, 0) in the client area, and locates it.
-e2e_start() {
-  (cd "$OUT" && exec "$TAVREL" "${@:2}") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
+# e2e_launch [arguments...]: starts $TAVREL in $OUT with the arguments and its window "Varn"
+# at (40, 40); sets APP_PID and WIN (MAP_X, MAP_Y: 0).
+e2e_launch() {
+  (cd "$OUT" && exec "$TAVREL" "$@") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
   APP_PID=$!
   wait_window Varn || exit 1
   WIN=$WAITED MAP_X=0 MAP_Y=0
   timeout 10 xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
+}
+# e2e_start <map picture> [arguments...]: starts $TAVREL as e2e_launch does and waits for the
+# map picture in its window; sets the offsets MAP_X, MAP_Y of map pixel (0, 0) in the client
+# area, and locates it.
+e2e_start() {
+  e2e_launch "${@:2}"
   convert "$1" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
   wait_for 20 "" map_shown || { fail "the map picture is not in the window ($MATCH)"; exit 1; }
   settle; shot start

@@ -48,55 +48,53 @@ echo "not a formation" >"$OUT/notes.txt"
 
 e2e_display
 export XDG_DATA_HOME="$OUT/data"  # the recently used files go there
-(cd "$OUT" && exec "$TAVREL" plan.tvf) >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-APP_PID=$!
-WIN=$(find_window Varn 200) || { fail "no window \"Varn\""; e2e_finish desktop; }
-xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
-sleep 1
-read -r WX WY < <(xwininfo -id "$WIN" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x, $4 }')
+e2e_launch plan.tvf
+settle
 
-# F10 opens the menu "Spiel"; Up goes to its last item, "Spiel speichern".
+# "Spiel speichern", the fourth item of the menu "Spiel": the formation saved as <name>.tvf.
 save_as() {
-  xdotool windowactivate --sync "$WIN" 2>/dev/null
-  xdotool key --clearmodifiers F10 sleep 0.3 key Up sleep 0.3 key Return sleep 1 type --delay 30 "$OUT/$1"
-  for _ in 1 2 3; do xdotool sleep 0.5 key Return sleep 1 search --onlyvisible --name '^Tavrel - Auf' >/dev/null || return 0; done
-  fail "the save requester stays open for $1"
+  menu Down Down Down Down && reply 'Tavrel - Aufstellung speichern' "$OUT/$1" Return 5 &&
+    wait_for 10 "$1.tvf written" test -s "$OUT/$1.tvf" && settle
 }
-# drop <file>: the file dragged from the drag source onto the map at (600, 400).
+# drop <file>: the file dragged from the drag source onto the map at (600, 400) of the client
+# area; each step taken in by the program and the drag source before the next.
 drop() {
   "$SOURCE" "$OUT/$1" &
-  local pid=$! src
-  for _ in $(seq 1 100); do
-    src=$(xdotool search --all --onlyvisible --pid "$pid" --name '^Drag source$' 2>/dev/null | head -n 1)
-    [ -n "$src" ] && break
-    sleep 0.1
-  done
-  xdotool windowmove --sync "$src" 1450 300 2>/dev/null
-  sleep 0.5
-  local sx sy
-  read -r sx sy < <(xwininfo -id "$src" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x + 60, $4 + 40 }')
-  xdotool mousemove "$sx" "$sy" sleep 0.3 mousedown 1 sleep 0.2
-  for i in $(seq 1 12); do
-    xdotool mousemove $((sx + (WX + 600 - sx) * i / 12)) $((sy + (WY + 400 - sy) * i / 12)) sleep 0.08
-  done
-  xdotool sleep 0.4 mouseup 1 sleep 1.5
+  local pid=$! src sx sy
+  REST_PIDS=("$pid")
+  if wait_window "Drag source" 20 "$pid"; then
+    src=$WAITED
+    timeout 10 xdotool windowmove --sync "$src" 1450 300 2>/dev/null
+    # The window manager may keep it elsewhere: its middle, wherever it is.
+    read -r sx sy < <(geometry "$src" | awk '{ print $1 + 60, $2 + 40 }')
+    locate && xdotool mousemove "$sx" "$sy" && settle program && xdotool mousedown 1 && settle program
+    for i in $(seq 1 12); do
+      xdotool mousemove $((sx + (WX + 600 - sx) * i / 12)) $((sy + (WY + 400 - sy) * i / 12)) && settle program
+    done
+    xdotool mouseup 1 && settle
+  fi
   kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+  REST_PIDS=()
 }
 
 save_as start
 check 'cmp -s "$OUT/plan.tvf" "$OUT/start.tvf"' "the file named on the command line was loaded (saved again byte for byte)"
 drop notes.txt
 shot refused
-check '! find_window Tavrel 5 >/dev/null' "a dropped text file is refused without a message"
+check '! window_of Tavrel >/dev/null' "a dropped text file is refused without a message"
 drop moved.gls.tvf
 shot dropped
 save_as after-drop
 check 'cmp -s "$OUT/moved.gls.tvf" "$OUT/after-drop.tvf"' "a dropped .tvf file is loaded"
 drop Moved.TVF
 save_as after-capitals
-check '! find_window Tavrel 5 >/dev/null && cmp -s "$OUT/Moved.TVF" "$OUT/after-capitals.tvf"' "a .TVF file (capitals) is loaded too"
-sleep 1
-recent=$(grep -o 'href="[^"]*"' "$OUT/data/recently-used.xbel" 2>/dev/null | tr '\n' ' ')
+check '! window_of Tavrel >/dev/null && cmp -s "$OUT/Moved.TVF" "$OUT/after-capitals.tvf"' "a .TVF file (capitals) is loaded too"
+# The recently used files are written a moment after the change: waited for with what they
+# should hold, then checked.
+recent() { grep -o 'href="[^"]*"' "$OUT/data/recently-used.xbel" 2>/dev/null | tr '\n' ' '; }
+recent_has() { [[ "$(recent)" == *"file://$OUT/plan.tvf"* && "$(recent)" == *"file://$OUT/start.tvf"* && "$(recent)" == *"file://$OUT/moved.gls.tvf"* ]]; }
+wait_for 10 "" recent_has
+recent=$(recent)
 check '[[ "$recent" == *"file://$OUT/plan.tvf"* && "$recent" == *"file://$OUT/start.tvf"* && "$recent" == *"file://$OUT/moved.gls.tvf"* && "$recent" != *notes.txt* ]]' \
   "loaded and saved formations are among the recently used files"
 e2e_finish desktop

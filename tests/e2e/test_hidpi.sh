@@ -13,30 +13,21 @@ e2e_require
 MAP_PICTURE="$(dirname "$TAVREL")/pics/varn_map.jpg"
 HERO_PICTURE="$(dirname "$TAVREL")/players/ritter.png"
 
-exec 3>"$OUT/xvfb.display"
-Xvfb -displayfd 3 -screen 0 3000x1750x24 -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
-OWN_PIDS+=("$!")
-exec 3>&-
-for _ in $(seq 1 100); do [ -s "$OUT/xvfb.display" ] && break; sleep 0.1; done
-[ -s "$OUT/xvfb.display" ] || { echo "FAIL: could not start Xvfb" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$OUT/xvfb.display")"
+e2e_xvfb 3000x1750
 e2e_display  # the window manager on it
 export GDK_SCALE=2
 
-(cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-APP_PID=$!
-WIN=$(find_window Varn 200) || { fail "no window \"Varn\""; e2e_finish hidpi; }
-xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 0 0 2>/dev/null
-sleep 1.5
-read -r WX WY < <(xwininfo -id "$WIN" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { print x, $4 }')
-shot start
+e2e_launch
 # Map pixel (0, 0) on the screen (CX, CY): where the map's part at (300, 300), doubled, lies.
-crop "$OUT/start.png" $((WX + 450)) $((WY + 500)) 400 350 "$OUT/probe-screen.png"
 convert "$MAP_PICTURE" -crop 100x60+300+300 +repage -sample 200% "$OUT/probe-map.png"
-r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$OUT/probe-map.png" null: 2>&1)
-[[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] ||
-  { fail "the doubled map is not in the window ($r)"; e2e_finish hidpi; }
-CX=$((WX + 450 + BASH_REMATCH[2] - 600)) CY=$((WY + 500 + BASH_REMATCH[3] - 600))
+doubled_map_shown() {
+  shot start && crop "$OUT/start.png" $((WX + 450)) $((WY + 500)) 400 350 "$OUT/probe-screen.png"
+  MATCH=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$OUT/probe-map.png" null: 2>&1)
+  [[ "$MATCH" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] &&
+    MAP_X=$((450 + BASH_REMATCH[2] - 600)) MAP_Y=$((500 + BASH_REMATCH[3] - 600))
+}
+wait_for 20 "" doubled_map_shown || { fail "the doubled map is not in the window ($MATCH)"; e2e_finish hidpi; }
+settle && shot start
 
 # 300 x 150 map pixels from (400, 250), doubled, against the screen.
 crop "$OUT/start.png" $((CX + 800)) $((CY + 500)) 600 300 "$OUT/screen.png"
@@ -49,13 +40,13 @@ check '[ "$sharp" -le 20 ] && [ "$smooth" -gt 2000 ]' \
 # The first hero pressed in its middle (map 41, 36) and dropped with the
 # pointer at layout point (400, 300) of the gadget area (whose corner lies one
 # layout pixel, the canvas's frame, before the map's): its corner is then at
-# map (384, 284).
-PX=$((CX - 2 + 800)) PY=$((CY - 2 + 600))
-xdotool mousemove $((CX + 82)) $((CY + 72)) sleep 0.2 mousedown 1 sleep 0.1
-for i in $(seq 1 10); do
-  xdotool mousemove $((CX + 82 + (PX - CX - 82) * i / 10)) $((CY + 72 + (PY - CY - 72) * i / 10)) sleep 0.05
-done
-xdotool sleep 0.1 mouseup 1 sleep 0.3 mousemove $((CX + 1600)) $((CY + 1200)) sleep 1
+# map (384, 284). The pointer goes in screen pixels from map pixel (0, 0) of
+# the window, wherever the window manager keeps it; each step is taken in by
+# the program before the next.
+at() { xdotool mousemove --window "$WIN" $((MAP_X + $1)) $((MAP_Y + $2)) && settle program; }
+at 82 72 && xdotool mousedown 1 && settle program
+for i in $(seq 1 10); do at $((82 + (798 - 82) * i / 10)) $((72 + (598 - 72) * i / 10)); done
+xdotool mouseup 1 && settle program && at 1600 1200 && settle
 shot dragged
 convert "$MAP_PICTURE" -crop 32x32+384+284 +repage "$HERO_PICTURE" -composite -sample 200% "$OUT/hero-expected.png"
 crop "$OUT/dragged.png" $((CX + 768 - 40)) $((CY + 568 - 40)) 144 144 "$OUT/hero-area.png"
