@@ -159,7 +159,7 @@ TEST_F(Server, OnlyTheKeyAndCleanPathsReachTheHandler) {
 TEST_F(Server, LaterAndStreamedAnswersHoldUpNoOne) {
   constexpr size_t kTotal = 16 << 20, kPiece = 64 << 10, kHigh = 256 << 10;
   std::map<HttpRequestId, size_t> sent;
-  HttpRequestId later = 0, unread = 0;
+  HttpRequestId later = 0, unread = 0, last = 0;
   auto pump = [&](HttpRequestId id) {  // writes until the backlog is high
     while (sent[id] < kTotal && http_stream_backlog(id) < kHigh) {
       std::string piece(kPiece, '\0');
@@ -172,6 +172,7 @@ TEST_F(Server, LaterAndStreamedAnswersHoldUpNoOne) {
   on_request = [&](HttpRequestId id, const std::string& path) {
     if (path == "later") return void(later = id);  // answered at the end
     if (path == "unread.png") unread = id;
+    last = id;
     http_reply_stream(id, "image/png");
     pump(id);
   };
@@ -203,6 +204,7 @@ TEST_F(Server, LaterAndStreamedAnswersHoldUpNoOne) {
   EXPECT_EQ(head.status, 200);
   EXPECT_EQ(head.body, "");
   EXPECT_EQ(head.headers["content-type"], "image/png");
+  EXPECT_EQ(sent[last], 0u);  // a HEAD stream takes no bytes
 
   // Meanwhile the unread stream stalled with its backlog, the later one waited.
   EXPECT_LT(sent[unread], kTotal);
@@ -223,7 +225,7 @@ TEST_F(Server, EventStreams) {
   on_request = [](HttpRequestId id, const std::string&) { http_reply_events(id); };
   EventReader one(port, at("events"));
   ASSERT_TRUE(loop_until([&] { return one.received().find("retry: 3000\n\n") != std::string::npos; }));
-  EXPECT_EQ(stream_counts, std::vector<int>{1});
+  ASSERT_EQ(stream_counts, std::vector<int>{1});
 
   http_events_send(0, "first", "line 1\nline 2");
   for (int i = 0; i < 100; ++i) http_events_send(0, "n", std::to_string(i));
@@ -246,7 +248,9 @@ TEST_F(Server, EventStreams) {
   }
   EXPECT_TRUE(loop_until([] { return http_event_streams() == 1; }));
   EXPECT_EQ(stream_counts.back(), 1);
+  size_t changes = stream_counts.size();
   HttpResponse head = http_fetch(port, request("HEAD", at("events")));
+  EXPECT_EQ(stream_counts.size(), changes);  // HEAD opened no stream
   EXPECT_EQ(head.status, 200);
   EXPECT_EQ(head.headers["content-type"], "text/event-stream");
   EXPECT_EQ(head.body, "");
