@@ -22,14 +22,19 @@ struct HttpResponse {
   std::string body;                            // de-chunked
 };
 
-// A connection to 127.0.0.1:port, or -1.
-inline int loopback_connect(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
+// A connection to 127.0.0.1:port (or [::1]:port), or -1.
+inline int loopback_connect(int port, bool ipv6 = false) {
   sockaddr_in a{};
+  sockaddr_in6 a6{};
   a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_port = a6.sin6_port = htons(static_cast<uint16_t>(port));
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+  a6.sin6_family = AF_INET6;
+  a6.sin6_addr = in6addr_loopback;
+  int fd = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
+  int ok = ipv6 ? connect(fd, reinterpret_cast<sockaddr*>(&a6), sizeof a6)
+                : connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  if (fd >= 0 && ok == 0) return fd;
   if (fd >= 0) close(fd);
   return -1;
 }
