@@ -51,7 +51,9 @@ unsigned work_source = 0;
 std::map<TileKey, CachedTile> cache;
 std::list<TileKey> ages;  // most recently used first
 int64_t cache_bytes = 0;
-std::map<TileKey, Encoding> encodings;
+// The encodings under way; an encoding made stale by a change answers the
+// requests it has and is replaced for later ones.
+std::map<TileKey, std::shared_ptr<Encoding>> encodings;
 std::vector<std::pair<HttpRequestId, TileKey>> waiting_for_levels;
 std::map<HttpRequestId, std::shared_ptr<MapStream>> streams;
 
@@ -94,8 +96,8 @@ void reply_png(HttpRequestId id, const std::string& png, uint64_t version) {
 // background thread; every request for it meanwhile waits for that.
 void encode_tile(HttpRequestId id, const TileKey& key) {
   auto found = encodings.find(key);
-  if (found != encodings.end() && !found->second.stale) {
-    found->second.waiting.push_back(id);
+  if (found != encodings.end() && !found->second->stale) {
+    found->second->waiting.push_back(id);
     return;
   }
   auto pixels = std::make_shared<std::vector<uint8_t>>();
@@ -109,10 +111,10 @@ void encode_tile(HttpRequestId id, const TileKey& key) {
   // Kept levels are copied here; the others are composed with the encoding.
   if (level >= 2) pyramid.tile(level, x, y, pixels.get(), &width, &height);
   else pixels.reset();
-  Encoding& e = encodings[key];
-  e.version = shown_version;
-  e.stale = false;
-  e.waiting.push_back(id);
+  auto encoding = std::make_shared<Encoding>();
+  encoding->version = shown_version;
+  encoding->waiting.push_back(id);
+  encodings[key] = encoding;
   auto png = std::make_shared<std::string>();
   background_run(
       [layout, key, pixels, width, height, png] {
@@ -131,16 +133,14 @@ void encode_tile(HttpRequestId id, const TileKey& key) {
         bool ok = png_writer_rows(writer, rows.data(), height);
         if (!png_writer_finish(writer) || !ok) png->clear();
       },
-      [key, png] {
+      [key, png, encoding] {
         auto it = encodings.find(key);
-        if (it == encodings.end()) return;
-        Encoding e = std::move(it->second);
-        encodings.erase(it);
-        for (HttpRequestId waiting : e.waiting) {
+        if (it != encodings.end() && it->second == encoding) encodings.erase(it);
+        for (HttpRequestId waiting : encoding->waiting) {
           if (png->empty()) http_reply(waiting, 500, "text/plain; charset=utf-8", "Fehler\n");
-          else reply_png(waiting, *png, e.version);
+          else reply_png(waiting, *png, encoding->version);
         }
-        if (!e.stale && !png->empty()) remember(key, std::move(*png), e.version);
+        if (!encoding->stale && !png->empty()) remember(key, std::move(*png), encoding->version);
       });
 }
 
@@ -255,7 +255,7 @@ void tiles_reset(std::shared_ptr<const LayoutPicture> layout, uint64_t version) 
   cache.clear();
   ages.clear();
   cache_bytes = 0;
-  for (auto& [key, e] : encodings) e.stale = true;
+  for (auto& [key, e] : encodings) e->stale = true;
   start_work();
 }
 
@@ -270,7 +270,7 @@ void tiles_update(std::shared_ptr<const LayoutPicture> layout, uint64_t version,
   }
   for (auto& [key, e] : encodings) {
     MapRect area = tile_area(key);
-    if (std::any_of(changed.begin(), changed.end(), [&](const MapRect& r) { return meets(area, r); })) e.stale = true;
+    if (std::any_of(changed.begin(), changed.end(), [&](const MapRect& r) { return meets(area, r); })) e->stale = true;
   }
   start_work();
 }
