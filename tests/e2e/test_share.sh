@@ -46,12 +46,12 @@ done
 DRAG="xdotool $steps mouseup 1"
 CLOSE="xdotool windowactivate --sync $SHARE_WIN key --clearmodifiers alt+F4"
 page "the page follows the program" --tv "$URL" \
-  wait-map 20 state expect live version remember screenshot "$OUT/page-start.png" \
+  wait 20 map expect yes state expect live version remember screenshot "$OUT/page-start.png" \
   tap 316 416 hover 41 36 expect Aldric \
-  run "$DRAG" wait-version 2 10 version more drawn 401 336 expect yes wait-drawn 41 36 10 \
+  run "$DRAG" wait 10 version more drawn 401 336 expect yes wait 10 drawn 41 36 expect yes \
   screenshot "$OUT/page-dragged.png" console-clean \
-  run "$CLOSE" wait-state stale 20 notice
-label=$(sed -n 3p "$OUT/the-page-follows-the-program.log")
+  run "$CLOSE" wait 20 state expect stale notice
+label=$(sed -n 's/^tap 316 416: //p' "$OUT/the-page-follows-the-program.log")
 check '[[ "$label" == *Anna* ]]' "tapping the grave shows its inscription (\"$label\")"
 check 'grep -q "Verbindung" "$OUT/the-page-follows-the-program.log"' "the page says that the connection is gone"
 check 'kill -0 "$APP_PID" && gone "$SHARE_WIN"' "closing \"Mitspieler-Ansicht\" leaves the program running"
