@@ -5,7 +5,7 @@ Serves app/share/page under /KEY/ with layout.json, the event stream and the til
 a 16384 x 16384 map (fields, lines 4 pixels wide every 256, the pieces as coloured
 blocks). Driven through /control/...: move?name=N&dx=&dy= (a new version with what
 changed), burst?n=N&ms=MS (N moves of Alrik, one every MS ms), level?width=&height=
-(another map, its fields coloured otherwise: a new version, changed null),
+(another map, its fields in other colours: a new version, changed null),
 view?x=&y=&width=&height=&zoom=, marker?x=&y= (without: none), delay?ms=MS (tiles
 answer that late), silence?on=1|0 (the event stream stays open but sends nothing).
 Usage: share_mock.py PORT KEY [VERSION]; prints "PORT <port>" once listening.
@@ -75,7 +75,9 @@ def tile(level, tx, ty):
         for my in range(y0 * f + f // 2, (y0 + height) * f, f):
             row = bytearray()
             for mx in range(x0 * f + f // 2, (x0 + width) * f, f):
-                r, g, b = FIELDS[(mx // 1024 + my // 1024 * 7 + state['maps']) % 5]
+                r, g, b = FIELDS[(mx // 1024 + my // 1024 * 7) % 5]
+                if state['maps'] % 2:  # another map: colours far from the first one's
+                    r, g, b = 255 - r, 255 - g, 255 - b
                 row += bytes((r - 60, g - 60, b - 60) if mx % 256 < 4 or my % 256 < 4 else (r, g, b))
             rows.append(row)
         for p in layout['pieces']:
