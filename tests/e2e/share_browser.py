@@ -1,20 +1,19 @@
 #!/usr/bin/python3
 """Drives the players' page in headless Chromium (selenium, chromedriver).
 
-share_browser.py [--phone | --tv] URL STEP... runs the steps in one browser session and
-prints "STEP ARGS: WHAT" for each step that reads something. A check that fails ends it
-with status 1. X Y are map pixels, DX DY CSS pixels.
-Reading: version, state, follow (the body's data-*); pending, scale (#map's data-*);
-  status, notice (the text shown); map ("yes" once a layout is shown and drawn);
-  pixel X Y ("R G B"); drawn X Y ("yes" if the page shows there what the server's tile
-  shows); fits X Y W H ("yes" if that region fills the window above the bar); marker
-  ("X Y" or "none"); tiles (tile requests so far); tap X Y and hover X Y (touch on
-  --phone, else the mouse: the label shown); get URL (on 127.0.0.1, to drive a server).
-Acting: drag DX DY, pinch F (--phone), wheel DY, key K, click ID, run CMD (a shell
-  command), screenshot FILE, console-clean (no script error, no refusal by the policy).
+share_browser.py [--phone | --tv] URL STEP... runs the steps in one browser session, printing
+"STEP ARGS: WHAT" for each that reads something; a failed check ends it with status 1.
+X Y are map pixels, DX DY CSS pixels. Reading: version, state, follow (the body's data-*);
+  pending, scale (#map's data-*); status, notice (the text shown); map ("yes" once a layout
+  is shown and drawn); pixel X Y ("R G B"); drawn X Y ("yes" if the page shows there what
+  the server's tile shows); fits X Y W H ("yes" if that region fills the window above the
+  bar); marker ("X Y" or "none"); tiles (tile requests so far); tap X Y and hover X Y (touch
+  on --phone, else the mouse: the label shown); get URL (on 127.0.0.1, to drive a server).
+Acting: drag DX DY, pinch F (--phone), wheel DY, key K, click ID, run CMD (a shell command),
+  screenshot FILE, console-clean (no script error, no refusal by the content policy).
 Checks of what the last step read: expect TEXT, near "R G B" (within 30), far "R G B",
-  at-most N, at-least N, more (than what remember kept). wait T STEP... CHECK repeats
-  the step until the check passes, at most T s; hold T STEP... CHECK: all through T s.
+  at-most N, at-least N, more (than what remember kept). wait T STEP... CHECK repeats the
+  step until the check passes, at most T s; hold T STEP... CHECK: all through T s.
 """
 import subprocess
 import sys
@@ -95,8 +94,7 @@ class Page:
         return self.driver.execute_script(MAP + READ[step], *args)
 
     def pointers(self, kind, *paths, press=True):
-        """Pointers (CSS px) down at x0 y0, moved to x1 y1 in ten steps and up (or just moved
-        there): the label shown then."""
+        """Pointers (CSS px) down at x0 y0, in ten steps to x1 y1, up (or only moved): the label then."""
         actions = ActionBuilder(self.driver, duration=50)
         for n, (x0, y0, x1, y1) in enumerate(paths):
             finger = actions.add_pointer_input(kind, '%s%d' % (kind, n))

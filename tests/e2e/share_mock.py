@@ -1,14 +1,12 @@
 #!/usr/bin/python3
-"""A stand-in for the program's sharing server on 127.0.0.1, for the players' page.
-
-Serves app/share/page under /KEY/ with layout.json, the event stream and the tiles of
-a 16384 x 16384 map (fields, lines 4 pixels wide every 256, the pieces as coloured
-blocks). Driven through /control/...: move?name=N&dx=&dy= (a new version with what
-changed), burst?n=N&ms=MS (N moves of Alrik, one every MS ms), level?width=&height=
-(another map, its fields in other colours: a new version, changed null),
-view?x=&y=&width=&height=&zoom=, marker?x=&y= (without: none), delay?ms=MS (tiles
-answer that late), silence?on=1|0 (the event stream stays open but sends nothing).
-Usage: share_mock.py PORT KEY [VERSION]; prints "PORT <port>" once listening.
+"""A stand-in for the program's sharing server on 127.0.0.1: share_mock.py PORT KEY [VERSION]
+serves app/share/page under /KEY/ with layout.json, the event stream and the tiles of a
+16384 x 16384 map (fields, lines 4 pixels wide every 256, the pieces as coloured blocks),
+and prints "PORT <port>". Driven through /control/...: move?name=N&dx=&dy= (a new version
+with what changed), burst?n=N&ms=MS (N moves of Alrik, one every MS ms), level?width=&height=
+(another map in other colours: a new version, changed null), view?x=&y=&width=&height=&zoom=,
+marker?x=&y= (without: none), delay?ms=MS (tiles answer that late), silence?on=1|0 (the
+event stream stays open but sends nothing). Requests are logged to standard error.
 """
 import json
 import os
@@ -114,9 +112,6 @@ def control(command, q):
 
 class Handler(BaseHTTPRequestHandler):
     protocol_version = 'HTTP/1.1'
-
-    def log_message(self, *args):
-        pass
 
     def reply(self, kind, data, *headers, status=200):
         self.send_response(status)

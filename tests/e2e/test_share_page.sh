@@ -1,10 +1,9 @@
 #!/bin/bash
-# The players' page in headless Chromium against share_mock.py, which stands in
-# for the program's sharing server on 127.0.0.1: on a phone touch, drag and
-# pinch; on a TV-sized window the map drawn from the tiles of the visible part
-# only, inscriptions as plain text, following the leader's view, the marker, a
-# new layout shown only once complete, ten versions a second, another map, the
-# notice and the way back when the server goes away or falls silent.
+# The players' page in headless Chromium against share_mock.py, a stand-in for the
+# program's sharing server on 127.0.0.1: on a phone touch, drag and pinch; on a TV
+# the map from the visible tiles only, inscriptions as text, following the leader,
+# the marker, a new layout shown only once complete, ten versions a second, another
+# map, the server gone and back, a silent event stream.
 # Usage: bash test_share_page.sh <tavrel (not used)> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
@@ -14,10 +13,7 @@ for tool in /usr/bin/chromium /usr/bin/chromedriver; do [ -x "$tool" ] || { echo
 
 # mock [first version]: the stand-in on $PORT (a free one the first time), its
 # process id in $OUT/mock.pid; also called in a browser session.
-mock() {
-  /usr/bin/python3 "$HERE/share_mock.py" "${PORT:-0}" "$KEY" "$@" >"$OUT/mock.out" 2>&1 &
-  echo $! >"$OUT/mock.pid"
-}
+mock() { /usr/bin/python3 "$HERE/share_mock.py" "${PORT:-0}" "$KEY" "$@" >"$OUT/mock.out" 2>&1 & echo $! >"$OUT/mock.pid"; }
 export -f mock
 export HERE=$(dirname "$(readlink -f "$0")") KEY=Pr0beSchluesselAbc123xyz OUT
 mock && MOCK=$(<"$OUT/mock.pid") && OWN_PIDS+=("$MOCK")
