@@ -163,7 +163,7 @@ def main(argv):
     argv = [a for a in argv if a not in ('--phone', '--tv')]
     if not argv or not argv[0].startswith(LOCAL):
         sys.exit(__doc__ + '\nOnly pages on 127.0.0.1 or ::1.')
-    steps, last, kept = argv[1:], None, None
+    steps, last, kept, source = argv[1:], None, None, None
 
     def take(table):
         step = steps.pop(0) if steps else 'nothing'
@@ -182,7 +182,7 @@ def main(argv):
                 kept = last
             elif step in CHECKS:
                 if not passes(step, args, last, kept):
-                    raise Exception('%s, but it was %r' % (what if args else '%s than %s' % (what, kept), last))
+                    raise Exception('%s: %s, but it was %r' % (source, what if args else '%s than %s' % (what, kept), last))
             elif step in ('wait', 'hold'):
                 (inner, inner_args), (check, check_args) = take(STEPS), take(CHECKS)
                 what, end = ' '.join([inner] + inner_args), time.time() + float(args[0])
@@ -196,8 +196,10 @@ def main(argv):
                     raise Exception('%s %s %s: %s, but it was %r' % (step, args[0], what, ' '.join([check] + check_args), last))
             else:
                 last = page.run(step, args)
-            if last is not None and step not in CHECKS and step != 'remember':
-                print('%s: %s' % (what, last), flush=True)
+            if step not in CHECKS and step != 'remember':
+                source = what
+                if last is not None:
+                    print('%s: %s' % (what, last), flush=True)
     except Exception as failure:
         print('share_browser.py: %s' % failure, file=sys.stderr)
         return 1
