@@ -46,12 +46,13 @@ done
 DRAG="xdotool $steps mouseup 1"
 CLOSE="xdotool windowactivate --sync $SHARE_WIN key --clearmodifiers alt+F4"
 page "the page follows the program" --tv "$URL" \
-  wait-map 20 state expect live version remember screenshot "$OUT/page-start.png" \
+  wait 20 map expect yes state expect live version remember screenshot "$OUT/page-start.png" \
   tap 316 416 hover 41 36 expect Aldric \
-  run "$DRAG" wait-version 2 10 version more wait-drawn 401 336 10 wait-drawn 41 36 10 get "${URL}layout.json" \
+  run "$DRAG" wait 10 version more wait 10 drawn 401 336 expect yes wait 10 drawn 41 36 expect yes \
+  get "${URL}layout.json" \
   screenshot "$OUT/page-dragged.png" console-clean \
-  run "$CLOSE" wait-state stale 20 notice
-label=$(sed -n 3p "$OUT/the-page-follows-the-program.log")
+  run "$CLOSE" wait 20 state expect stale notice
+label=$(sed -n 's/^tap 316 416: //p' "$OUT/the-page-follows-the-program.log")
 check '[[ "$label" == *Anna* ]]' "tapping the grave shows its inscription (\"$label\")"
 # Where the program dropped the hero (pressed 16 from his corner; a pixel of slack for the canvas's frame).
 hero=$(grep -o '"name":"Aldric","x":[0-9]*,"y":[0-9]*' "$OUT/the-page-follows-the-program.log" | grep -o '[0-9]*' | tr '\n' ' ')
