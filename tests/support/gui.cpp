@@ -1,7 +1,5 @@
 #include "support/gui.h"
 
-#include "runtime/toolkit/runtime.h"
-
 namespace {
 
 // A synthesized event for the widget's GdkWindow from the seat's pointer or keyboard.
@@ -37,8 +35,6 @@ GtkWidget* find_toplevel(GType type) {
   return found;
 }
 
-guint held_mask(guint b) { return b == 1 ? GDK_BUTTON1_MASK : b == 2 ? GDK_BUTTON2_MASK : GDK_BUTTON3_MASK; }
-
 // Runs action from the toolkit loop every ms milliseconds until it returns true.
 void every(int ms, std::function<bool()> action) {
   g_timeout_add_full(
@@ -48,10 +44,8 @@ void every(int ms, std::function<bool()> action) {
 
 }  // namespace
 
-bool gui_available() { return runtime_has_display(); }
-
 void gui_pump() {
-  for (int i = 0; gui_available() && i < 100000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
+  for (int i = 0; runtime_has_display() && i < 100000 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
 }
 
 void gui_pump_for(int ms) {
@@ -62,7 +56,7 @@ void gui_pump_for(int ms) {
 bool gui_wait_until(const std::function<bool()>& condition, int timeout_ms) {
   for (gint64 end = g_get_monotonic_time() + timeout_ms * gint64{1000}; !condition();) {
     if (g_get_monotonic_time() >= end) return condition();
-    gui_available() && gtk_events_pending() ? (void)gtk_main_iteration_do(FALSE) : g_usleep(1000);
+    runtime_has_display() && gtk_events_pending() ? (void)gtk_main_iteration_do(FALSE) : g_usleep(1000);
   }
   return true;
 }
@@ -83,43 +77,33 @@ std::vector<GuiEvent> gui_take_events() {
   return events;
 }
 
-void gui_discard_events() { gui_take_events(); }
-
-std::vector<GuiEvent> gui_filter(const std::vector<GuiEvent>& events, int64_t kind, int64_t gadget) {
-  std::vector<GuiEvent> out;
-  for (const GuiEvent& e : events)
-    if (e.kind == kind && (gadget < 0 || e.object == gadget)) out.push_back(e);
-  return out;
-}
-
-std::vector<int64_t> gui_types(const std::vector<GuiEvent>& events) {
+std::vector<int64_t> gui_types(const std::vector<GuiEvent>& events, int64_t kind, int64_t gadget) {
   std::vector<int64_t> out;
-  for (const GuiEvent& e : events) out.push_back(e.type);
+  for (const GuiEvent& e : events)
+    if (e.kind == kind && (gadget < 0 || e.object == gadget)) out.push_back(e.type);
   return out;
 }
 
-void gui_motion(GtkWidget* widget, double x, double y, guint state) {
+void gui_motion(GtkWidget* widget, double x, double y) {
   GdkEvent* event = new_event(GDK_MOTION_NOTIFY, widget);
-  event->motion.x = x, event->motion.y = y, event->motion.state = state;
+  event->motion.x = x, event->motion.y = y;
   deliver(event);
 }
 
-void gui_button(GtkWidget* widget, GdkEventType type, guint button, double x, double y, guint state) {
+void gui_button(GtkWidget* widget, GdkEventType type, guint button, double x, double y) {
   GdkEvent* event = new_event(type, widget);
-  event->button.x = x, event->button.y = y, event->button.button = button, event->button.state = state;
+  event->button.x = x, event->button.y = y, event->button.button = button;
+  // A release reports the button as held.
+  if (type == GDK_BUTTON_RELEASE) event->button.state = GDK_BUTTON1_MASK << (button - 1);
   deliver(event);
 }
 
-void gui_click(GtkWidget* widget, guint button, double x, double y) {
+void gui_click(GtkWidget* widget, guint button, double x, double y, bool twice) {
   gui_button(widget, GDK_BUTTON_PRESS, button, x, y);
-  gui_button(widget, GDK_BUTTON_RELEASE, button, x, y, held_mask(button));
-}
-
-void gui_double_click(GtkWidget* widget, guint button, double x, double y) {
-  gui_click(widget, button, x, y);
-  gui_button(widget, GDK_BUTTON_PRESS, button, x, y);
-  gui_button(widget, GDK_2BUTTON_PRESS, button, x, y);
-  gui_button(widget, GDK_BUTTON_RELEASE, button, x, y, held_mask(button));
+  gui_button(widget, GDK_BUTTON_RELEASE, button, x, y);
+  if (!twice) return;
+  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_2BUTTON_PRESS, GDK_BUTTON_RELEASE})
+    gui_button(widget, type, button, x, y);
 }
 
 void gui_scroll(GtkWidget* widget, GdkScrollDirection direction, double x, double y) {
@@ -158,13 +142,13 @@ GtkWidget* gui_find_child(GtkWidget* root, GType type) {
 }
 
 void gui_when_toplevel(GType type, std::function<void(GtkWidget*)> action, int timeout_ms) {
-  gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
+  gint64 deadline = g_get_monotonic_time() + timeout_ms * gint64{1000};
   bool acted = false;
   every(50, [=]() mutable {
     GtkWidget* window = find_toplevel(type);
     if (!acted && window) {
       acted = true;
-      deadline = g_get_monotonic_time() + static_cast<gint64>(timeout_ms) * 1000;
+      deadline = g_get_monotonic_time() + timeout_ms * gint64{1000};
       action(window);
       return false;
     }
