@@ -4,6 +4,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
+#include <json-glib/json-glib.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "app/catalogs/catalogs.h"
+#include "app/export/export_picture.h"
 #include "app/level/level.h"
 #include "app/state/lists.h"
 #include "app/state/numbers.h"
@@ -158,4 +160,47 @@ inline Piece* put_piece(List<Piece>* list, int32_t x, int32_t y, int32_t inscrip
   Piece* p = list_add(list);
   p->catalog_index = catalog_index, p->x = x, p->y = y, p->inscription = inscription;
   return p;
+}
+
+// The values a JSONPath query finds in json, joined by ","; "?" for what is not a value.
+inline std::string json_at(const std::string& json, const char* path) {
+  JsonParser* parser = json_parser_new();
+  std::string values = "unreadable";
+  if (json_parser_load_from_data(parser, json.c_str(), -1, nullptr)) {
+    JsonNode* found = json_path_query(path, json_parser_get_root(parser), nullptr);
+    JsonArray* all = json_node_get_array(found);
+    values.clear();
+    for (guint i = 0; i < json_array_get_length(all); i++) {
+      JsonNode* v = json_array_get_element(all, i);
+      values += i ? "," : "";
+      values += !JSON_NODE_HOLDS_VALUE(v)                         ? "?"
+                : json_node_get_value_type(v) == G_TYPE_STRING ? json_node_get_string(v)
+                                                                 : std::to_string(json_node_get_int(v));
+    }
+    json_node_unref(found);
+  }
+  g_object_unref(parser);
+  return values;
+}
+
+// R G B rows of a picture, which is freed; none unless it has 3 bytes a pixel.
+inline std::vector<uint8_t> rgb_of(int image, int* w = nullptr, int* h = nullptr) {
+  const DrawTarget* v = image ? image_view(image) : nullptr;
+  std::vector<uint8_t> out;
+  for (int y = 0; v && v->bytes_per_pixel == 3 && y < v->height; y++)
+    out.insert(out.end(), v->pixels + y * v->stride, v->pixels + y * v->stride + v->width * 3);
+  if (w) *w = v ? int(v->width) : 0, *h = v ? int(v->height) : 0;
+  if (image) image_free(image);
+  return out;
+}
+inline std::vector<uint8_t> rgb_of_png(const std::string& png, int* w = nullptr, int* h = nullptr) {
+  return rgb_of(image_load_memory(AnyNumber, png.data(), png.size()), w, h);
+}
+// The export of the whole map at 100 %, as R G B rows.
+inline std::vector<uint8_t> exported_rgb(int* w = nullptr, int* h = nullptr) {
+  std::string png;
+  EXPECT_TRUE(write_map_png(ExportOptions(), [&](const uint8_t* d, size_t n) {
+    return png.append(reinterpret_cast<const char*>(d), n), true;
+  }));
+  return rgb_of_png(png, w, h);
 }

@@ -1,7 +1,5 @@
-// Pictures of the layout: the whole map against a composition computed here
-// from the map and piece pictures, the view against the map canvas, the menu
-// commands and failed exports. (The memory a 16384 x 16384 export adds is
-// measured by the benchmark, bench_draw_map export.)
+// Pictures of the layout: the whole map against a composition computed here,
+// the view against the map canvas, the menu commands and failed exports.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -60,14 +58,7 @@ Rgb composition(bool map_alpha, const std::vector<std::tuple<Picture, int, int>>
 
 // R G B of a picture file as the program loads it, with its size.
 Rgb pixels_of(const std::string& path, int* w = nullptr, int* h = nullptr) {
-  int image = image_load(AnyNumber, string_from_utf8(path));
-  const DrawTarget* v = image_view(image);
-  Rgb out;
-  for (int y = 0; v && v->bytes_per_pixel == 3 && y < v->height; y++)
-    out.insert(out.end(), v->pixels + y * v->stride, v->pixels + y * v->stride + v->width * 3);
-  if (w) *w = image_width(image), *h = image_height(image);
-  image_free(image);
-  return out;
+  return rgb_of(image_load(AnyNumber, string_from_utf8(path)), w, h);
 }
 
 // The text chunks of a PNG file, read by hand: tEXt is keyword, 0, text; iTXt keyword, 0, compression

@@ -1,10 +1,12 @@
-// Formation files: hand-built files of both formats, damaged and foreign files,
-// saves that fail, and the save offered at quit.
+// Formation files: hand-built files of both formats, damaged and foreign files
+// (also named on the command line), saves that fail, and the save offered at quit.
 #include <gtest/gtest.h>
 
 #include "../app_support.h"
 #include "app/formation/formation.h"
 #include "app/formation/formation_bytes.h"
+#include "app/shell/command_line.h"
+#include "runtime/toolkit/desktop.h"
 
 namespace {
 
@@ -73,19 +75,8 @@ TEST_F(FormationTest, HandBuiltFileLoadsExactlyAndSavesTheSameBytes) {
   EXPECT_EQ(Inscriptions[255], u"Ende");
 }
 
+// With ProgramDir "/" every "/" of the level's path is stored as the placeholder.
 TEST_F(FormationTest, LevelReferenceUsesThePlaceholderForTheProgramDirectory) {
-  load_level(u"");
-  write_formation(path("a.tvf"));
-  {
-    TempProgramDir other;  // the program installed in another folder
-    other.write("Varn.gxml", Level);
-    read_formation(path("a.tvf"));
-    EXPECT_EQ(MapView.level_path, ProgramDir + u"Varn.gxml");
-    std::filesystem::remove(other.path("Varn.gxml"));
-    read_formation(path("a.tvf"));
-    EXPECT_EQ(shown(), u"Die Leveldatei '" + ProgramDir + u"Varn.gxml' kann nicht gefunden werden.");
-  }
-  // With ProgramDir "/" every "/" of the path is stored as the placeholder.
   load_level(u"");
   String level = MapView.level_path, stored = string_replace(level, u"/", Placeholder);
   ProgramDir.assign(1, u'/');
@@ -140,12 +131,22 @@ TEST_F(FormationTest, DamagedAndForeignFilesNeverHalfReplaceTheFormation) {
            {"counts.tvf", FileBytes().header(Varn, INT32_MAX, INT32_MAX, INT32_MAX, 50).piece(0, 900, 1).s, PartLoaded},
            {"negative.tvf", negative.s, u""}}) {
     SCOPED_TRACE(name);
-    users_formation();
     if (bytes != "none") dir_.write(name, bytes);
-    log_.texts = {path(name)};
-    load_formation();
-    EXPECT_EQ(shown(), message);
-    EXPECT_EQ(untouched(), message != PartLoaded && !message.empty());
+    for (bool from_command_line : {true, false}) {  // named at start, as "Spiel laden" takes it
+      users_formation();
+      std::vector<std::string> words = {"tavrel", dir_.path(name)};
+      std::vector<char*> argv = {words[0].data(), words[1].data(), nullptr};
+      int argc = 2, status = -1;
+      char** args = argv.data();
+      StartOptions options;
+      ASSERT_TRUE(read_start_options(&argc, &args, &options, &status));
+      log_.texts = {path(name)};
+      from_command_line ? open_start_file(options) : load_formation();
+      EXPECT_EQ(shown(), message);
+      EXPECT_EQ(untouched(), message != PartLoaded && !message.empty());
+      EXPECT_EQ(FormationFolder, dir_.upath(""));
+    }
+    EXPECT_EQ(recent_file_listed(path(name)), !untouched());
     EXPECT_EQ(std::filesystem::exists(dir_.path(name)), name != "gone.tvf");  // nothing is created
   }
   EXPECT_EQ(int{list_select(Heroes, 0)->links[1]}, -5);  // kept as stored, though it names nothing

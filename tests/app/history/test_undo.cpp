@@ -67,41 +67,31 @@ class UndoTest : public ::testing::Test {
 TEST_F(UndoTest, EveryKindOfStepComesBackByteForByte) {
   EXPECT_EQ(std::pair(menu_item_enabled(MainMenuBar, CommandUndo), menu_item_text(MainMenuBar, CommandUndo)),
             std::pair(false, String(u"Rückgängig [STRG] + [Z]")));
-  // A hero dragged with the trail it leaves.
-  std::string start = bytes();
-  Piece* hero = list_select(Heroes, 0);
-  point_at(hero, 32);
-  canvas(LeftButtonDown);
-  for (int x : {450, 500, 560}) warp_pointer(x, 300), canvas(MouseMove);
-  canvas(LeftButtonUp);
-  back_and_forth(start, u"Held verschieben");
+  // A hero dragged with the trail it leaves; a grave set with its text, then
+  // one removed; a transport created, attached by the menu, detached and removed.
+  for (auto [name, step] : std::initializer_list<std::pair<const char16_t*, std::function<void()>>>{
+           {u"Held verschieben", [] {
+              point_at(list_select(Heroes, 0), 32), canvas(LeftButtonDown);
+              for (int x : {450, 500, 560}) warp_pointer(x, 300), canvas(MouseMove);
+              canvas(LeftButtonUp);
+            }},
+           {u"Grabstein setzen", [&] {
+              PopupPoint = PopupPointRecord{200, 400}, log_.texts = {u"Anna", u"Falken"};
+              pick_first(), menu(CommandSetGrave);
+            }},
+           {u"Transportmittel erstellen", [&] {
+              PopupPoint = PopupPointRecord{300, 450}, log_.texts = {u"Karren", u"Falken"};
+              pick_first(), menu(CommandCreateTransport);
+            }},
+           {u"Transportmittel anhängen", [] { list_select(Transports, 0), pick_first(), menu(CommandAttachOrDetach); }},
+           {u"Transportmittel abhängen", [] { list_select(Transports, 0), menu(CommandAttachOrDetach); }},
+           {u"Transportmittel entfernen", [] { list_select(Transports, 0), menu(CommandRemoveTransport); }},
+           {u"Grabstein entfernen", [] { point_at(list_select(Graves, 0), 20), canvas(RightClick); }}}) {
+    std::string before = bytes();
+    step();
+    back_and_forth(before, name);
+  }
   EXPECT_EQ(list_select(Trails, 0)->points[1].x, list_select(Heroes, 0)->x + 16 - (560 - 500));
-
-  // A grave set with its text, then one removed; a transport created,
-  // attached by the menu, detached and removed.
-  PopupPoint = PopupPointRecord{200, 400};
-  log_.texts = {u"Anna", u"Falken"};
-  std::string before = bytes();
-  pick_first(), menu(CommandSetGrave);
-  back_and_forth(before, u"Grabstein setzen");
-  log_.texts = {u"Karren", u"Falken"};
-  before = bytes();
-  PopupPoint = PopupPointRecord{300, 450};
-  pick_first(), menu(CommandCreateTransport);
-  back_and_forth(before, u"Transportmittel erstellen");
-  before = bytes();
-  list_select(Transports, 0), pick_first(), menu(CommandAttachOrDetach);
-  back_and_forth(before, u"Transportmittel anhängen");
-  before = bytes();
-  list_select(Transports, 0), menu(CommandAttachOrDetach);
-  back_and_forth(before, u"Transportmittel abhängen");
-  before = bytes();
-  list_select(Transports, 0), menu(CommandRemoveTransport);
-  back_and_forth(before, u"Transportmittel entfernen");
-  before = bytes();
-  point_at(list_select(Graves, 0), 20);
-  canvas(RightClick);
-  back_and_forth(before, u"Grabstein entfernen");
   EXPECT_EQ(std::tuple(list_size(Graves), Inscriptions[1], Inscriptions[2]), std::tuple(0, String(), String()));
   menu(CommandUndo);  // the freed text comes back under its old index
   EXPECT_EQ(std::pair(Inscriptions[1].substr(0, 4), Inscriptions[2]), std::pair(String(u"RIP "), String()));

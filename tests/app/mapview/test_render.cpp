@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <tuple>
@@ -31,13 +32,15 @@ int pattern(int w, int h, bool alpha, int seed) {
 int64_t FakeNow = 0;
 
 // Random scenes (odd map sizes, origins and zooms, canvases smaller than the
-// target, pieces over the edges, the marker at any time, the hover label
-// anywhere), each followed by the small changes between two frames.
+// target, screens of scale 1 and 2, pieces over the edges, the marker at any
+// time, the hover label anywhere), each followed by the small changes between
+// two frames.
 TEST(Render, FramesMatchTheStepByStepFrames) {
   ensure_main_window();  // the hover label is clamped to it
   const int maps[] = {pattern(37, 29, false, 7), pattern(333, 211, true, 1), pattern(640, 481, false, 3),
                       pattern(1001, 317, true, 13)};
-  const int pictures[] = {pattern(32, 32, true, 5), pattern(20, 10, false, 12), pattern(17, 23, true, 15), 0};
+  const int pictures[] = {pattern(32, 32, true, 5), pattern(20, 10, false, 12), pattern(17, 23, true, 15), 0,
+                          pattern(300, 200, true, 4)};  // far larger than tiles: covers the map many times over
   const int cursors[] = {pattern(13, 17, true, 19), pattern(9, 6, false, 20)};
   const int marker_times[] = {0, 19, 20, 250, 499, 500, 501, 999, 1000, 1500, 2999, 3000, 3001, 5000};
   std::mt19937 rnd(20261206);
@@ -69,12 +72,14 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
       MapView.canvas_height = pick(0, 9) == 0 ? pick(-20, th) : th + pick(0, 40);
       for (List<CatalogEntry>* catalog : {PlayerCatalog, GraveCatalog, TransportCatalog})
         for (int picture : pictures) list_add(catalog)->picture = picture;
-      steps = std::make_unique<Buffer>(tw, th, tw * 3 + pick(0, 5));
+      int scale = pick(1, 2);  // a screen of scale factor 2: the target in screen pixels
+      steps = std::make_unique<Buffer>(tw * scale, th * scale, tw * scale * 3 + pick(0, 5));
+      steps->target.scale = scale;
       for (size_t i = 0; i < steps->bytes.size(); i++) steps->bytes[i] = uint8_t(i * 31 + step);
       fast = std::make_unique<Buffer>(*steps);
       fast->target.pixels = fast->bytes.data();
       for (int i = pick(0, 25); i > 0; i--)
-        put_piece(lists[pick(0, 2)], pick(-40, w + 10), pick(-40, h + 10), 0, pick(-1, 4));
+        put_piece(lists[pick(0, 2)], pick(-40, w + 10), pick(-40, h + 10), 0, pick(-1, 5));
       if (list_size(Graves) > 1) list_select(Graves, 1);  // a current element that drawing keeps
       place_marker(step == 0 || pick(0, 2) != 0);
       label(pick(0, 3) == 0 ? u"RIP Gunnar" : u"");
@@ -85,7 +90,7 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
       if (change == 2) place_marker(true);
       if (change == 3) label(pick(0, 2) ? u"Grab" : u"");
       if (change == 4) MapView.zoom = pick(25, 100);
-      if (change == 5) put_piece(list, pick(-20, w), pick(-20, h), 0, pick(0, 3));
+      if (change == 5) put_piece(list, pick(-20, w), pick(-20, h), 0, pick(0, 4));
     } else if (change < 9) {  // panning by small steps, also past the edges
       MapView.origin_x += pick(-12, 12), MapView.origin_y += pick(-9, 9);
     }
@@ -101,7 +106,35 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
     EXPECT_EQ(XY(MapMarker.active, list_index(Graves)), XY(active, current)) << step;
     size_t at = std::mismatch(fast->bytes.begin(), fast->bytes.end(), steps->bytes.begin()).first - fast->bytes.begin();
     EXPECT_EQ(at, fast->bytes.size()) << "step " << step << ": first difference in row " << at / fast->target.stride;
+    if (!before.active) {  // the same frame is not drawn twice
+      draw_map();
+      EXPECT_FALSE(map_frame_drawn()) << step;
+    }
   }
+  fresh_state();
+}
+
+// At scale 2 a map pixel covers 2 x 2 screen pixels at zoom 100 and one at zoom 50.
+TEST(Render, AtScaleTwoEachScreenPixelShowsTheMapPixelUnderIt) {
+  fresh_state();
+  MapView.map_image = pattern(301, 203, true, 11), MapView.work_image = image_copy(MapView.map_image, AnyNumber);
+  MapView.map_width = 301, MapView.map_height = 203, MapView.zoom = 100;
+  MapView.canvas_width = 301, MapView.canvas_height = 203;
+  Buffer flat(301, 203, 903), screen(360, 240, 1080);
+  MapTargetOverride = &flat.target;
+  draw_map();
+  screen.target.scale = 2, MapTargetOverride = &screen.target;
+  MapView.canvas_width = 180, MapView.canvas_height = 120;
+  for (int zoom : {100, 50}) {
+    MapView.zoom = zoom;
+    draw_map();
+    for (int y = 0; y < 240 && y * 50 / zoom < 203; y += 7)
+      for (int x = 0; x < 360 && x * 50 / zoom < 301; x++)
+        ASSERT_EQ(std::memcmp(&screen.bytes[y * 1080 + x * 3], &flat.bytes[(y * 50 / zoom * 301 + x * 50 / zoom) * 3], 3), 0)
+            << zoom << ": " << x << "," << y;
+  }
+  MapTargetOverride = nullptr;
+  image_free(MapView.work_image);
   fresh_state();
 }
 
@@ -118,32 +151,6 @@ TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
   MapTargetOverride = nullptr;
   EXPECT_EQ(std::tuple(first, map_frame_drawn(), std::count(canvas.bytes.begin(), canvas.bytes.end(), 255)),
             std::tuple(true, false, std::ptrdiff_t{30 * 40 * 3}));
-}
-
-// Pieces that cover the map many times over (pictures far larger than tiles)
-// are drawn by the steps: the frames stay exact when pieces leave and come
-// back, and the same frame is not drawn twice.
-TEST(Render, PiecesCoveringTheMapManyTimesOver) {
-  ensure_main_window();
-  fresh_state();
-  MapView.map_image = pattern(300, 200, false, 9);
-  MapView.work_image = image_share(MapView.map_image, AnyNumber);
-  MapView.map_width = 300, MapView.map_height = 200, MapView.zoom = 100;
-  MapView.canvas_width = 260, MapView.canvas_height = 180;
-  list_add(GraveCatalog)->picture = pattern(300, 200, true, 4);
-  for (int i = 0; i < 30; i++) put_piece(Graves, 0, 0);
-  Buffer steps(260, 180, 780), fast(260, 180, 780);
-  for (int off : {0, 25, 0, 25}) {  // 30 pieces over the map, then 5
-    for (int i = 0; i < 30; i++) list_select(Graves, i)->x = i < off ? 1000 : i, list_select(Graves, i)->y = i / 2;
-    MapTargetOverride = &steps.target;
-    draw_map_reference();
-    MapTargetOverride = &fast.target;
-    draw_map();
-    draw_map();
-    EXPECT_EQ(std::make_pair(map_frame_drawn(), fast.bytes == steps.bytes), std::make_pair(false, true)) << off;
-  }
-  for (int image : {MapView.map_image, MapView.work_image, list_select(GraveCatalog, 0)->picture}) image_free(image);
-  fresh_state();
 }
 
 // The hover label near the right edge: a black box 4 pixels larger than its

@@ -1,7 +1,5 @@
-// The recovery file: written once the changes pause (a drag once, when it
-// ends), gone when nothing is unsaved or the program is quit on purpose,
-// offered at the next start when its process is gone, and safe against
-// damaged and stale files.
+// The recovery file: written once the changes pause, gone when nothing is
+// unsaved, offered when its process is gone, damaged and stale files.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>

@@ -1,12 +1,8 @@
-// The players' view without the network: the tiles of every level against
-// the export's pixels and the halving rule, a change brought into the kept
-// levels against the same levels built anew, and layout.json against the
-// layout.
+// The players' view without the network: every tile level against the export
+// halved, kept levels brought up to date, and layout.json.
 #include <gtest/gtest.h>
-#include <json-glib/json-glib.h>
 
 #include "../app_support.h"
-#include "app/export/export_picture.h"
 #include "app/share/layout_json.h"
 #include "app/share/layout_picture.h"
 #include "app/share/tile_pyramid.h"
@@ -75,20 +71,6 @@ class SharePictures : public ::testing::Test {
     image_free(MapView.map_image);
     fresh_state();
   }
-  // The export's picture as R G B.
-  Level exported() {
-    std::string png;
-    EXPECT_TRUE(write_map_png(ExportOptions(), [&](const uint8_t* d, size_t n) {
-      png.append(reinterpret_cast<const char*>(d), n);
-      return true;
-    }));
-    int image = image_load_memory(AnyNumber, png.data(), png.size());
-    const DrawTarget* v = image_view(image);
-    Level l{v->width, v->height, {}};
-    for (int y = 0; y < v->height; y++) l.px.insert(l.px.end(), v->pixels + y * v->stride, v->pixels + y * v->stride + v->width * 3);
-    image_free(image);
-    return l;
-  }
   static constexpr int W = 1100, H = 777;
 };
 
@@ -101,7 +83,9 @@ TEST_F(SharePictures, EveryLevelIsTheExportHalvedAndAChangeKeepsThemExact) {
     pyramid.reset(capture_layout());
     while (!pyramid.work(1000)) {
     }
-    Level expected = exported();
+    int w = 0, h = 0;
+    Level expected{0, 0, exported_rgb(&w, &h)};
+    expected.w = w, expected.h = h;
     for (int level = 0; level < 4; level++) {
       Level got = from_tiles(pyramid, level, W, H);
       ASSERT_EQ(got.w, expected.w);
@@ -110,10 +94,9 @@ TEST_F(SharePictures, EveryLevelIsTheExportHalvedAndAChangeKeepsThemExact) {
       expected = halved(expected);
     }
     Rgb none;
-    int64_t w, h;
-    EXPECT_FALSE(pyramid.tile(4, 0, 0, &none, &w, &h));
-    EXPECT_FALSE(pyramid.tile(0, 5, 0, &none, &w, &h));
-    EXPECT_FALSE(pyramid.tile(2, 0, 1, &none, &w, &h));
+    int64_t tw, th;
+    for (auto [level, x, y] : {std::tuple{4, 0, 0}, {0, 5, 0}, {2, 0, 1}})
+      EXPECT_FALSE(pyramid.tile(level, x, y, &none, &tw, &th)) << level << " " << x << "," << y;
 
     // A hero moved, a grave's text and place changed, the transport's
     // picture drawn anew: the kept levels brought up to date where it
@@ -145,33 +128,14 @@ TEST_F(SharePictures, EveryLevelIsTheExportHalvedAndAChangeKeepsThemExact) {
 
 TEST_F(SharePictures, LayoutJsonTellsThePiecesAsText) {
   build(false);
-  auto layout = capture_layout();
-  std::string text = layout_json(7, *layout, SharedView{10, 20, 300, 200, 50}, SharedMarker{true, 4, 5}, false,
-                                 {MapRect{1, 2, 3, 4}});
-  JsonParser* parser = json_parser_new();
-  ASSERT_TRUE(json_parser_load_from_data(parser, text.c_str(), -1, nullptr)) << text;
-  JsonObject* root = json_node_get_object(json_parser_get_root(parser));
-  EXPECT_EQ(json_object_get_int_member(root, "version"), 7);
-  JsonObject* map = json_object_get_object_member(root, "map");
-  EXPECT_EQ(json_object_get_int_member(map, "width"), W);
-  EXPECT_EQ(json_object_get_int_member(map, "height"), H);
-  JsonObject* view = json_object_get_object_member(root, "view");
-  EXPECT_EQ(json_object_get_int_member(view, "zoom"), 50);
-  EXPECT_EQ(json_object_get_int_member(view, "height"), 200);
-  EXPECT_EQ(json_object_get_int_member(json_object_get_object_member(root, "marker"), "y"), 5);
-  JsonArray* pieces = json_object_get_array_member(root, "pieces");
-  ASSERT_EQ(json_array_get_length(pieces), 5u);  // graves, transport, heroes: drawing order
-  JsonObject* first = json_array_get_object_element(pieces, 0);
-  EXPECT_STREQ(json_object_get_string_member(first, "kind"), "grave");
-  EXPECT_STREQ(json_object_get_string_member(first, "text"), "<b>Hier</b> & \"dort\" </script>");
-  EXPECT_EQ(json_object_get_int_member(first, "x"), -10);
-  EXPECT_EQ(json_object_get_int_member(first, "width"), 30);
-  JsonObject* hero = json_array_get_object_element(pieces, 4);
-  EXPECT_STREQ(json_object_get_string_member(hero, "kind"), "hero");
-  EXPECT_EQ(json_object_get_int_member(hero, "height"), 33);
-  JsonArray* changed = json_object_get_array_member(root, "changed");
-  EXPECT_EQ(json_array_get_int_element(json_array_get_array_element(changed, 0), 3), 4);
-  g_object_unref(parser);
+  std::string text = layout_json(7, *capture_layout(), SharedView{10, 20, 300, 200, 50}, SharedMarker{true, 4, 5},
+                                 false, {MapRect{1, 2, 3, 4}});
+  for (auto [path, value] : {std::pair{"$.version", "7"}, {"$.map.width", "1100"}, {"$.map.height", "777"},
+                             {"$.view.zoom", "50"}, {"$.view.height", "200"}, {"$.marker.y", "5"},
+                             {"$.pieces[*].kind", "grave,grave,transport,hero,hero"},  // the drawing order
+                             {"$.pieces[0].text", "<b>Hier</b> & \"dort\" </script>"}, {"$.pieces[0].x", "-10"},
+                             {"$.pieces[0].width", "30"}, {"$.pieces[4].height", "33"}, {"$.changed[0][3]", "4"}})
+    EXPECT_EQ(json_at(text, path), value) << path;
   EXPECT_EQ(marker_json(SharedMarker{}), "null");
 }
 
