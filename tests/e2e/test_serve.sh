@@ -29,11 +29,12 @@ check 'grep -q -- "--share" "$OUT/help.out" && grep -q -- "--serve" "$OUT/help.o
   "--help lists --share, --serve and --port"
 
 # A port taken by another program.
+rm -f "$OUT/taken.port"
 /usr/bin/python3 -c 'import socket, sys, time
 s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(); print(s.getsockname()[1], flush=True); time.sleep(60)' \
   >"$OUT/taken.port" &
 OWN_PIDS+=("$!")
-wait_for 10 "a port to take" test -s "$OUT/taken.port"
+wait_for 10 "a port to take" grep -qx '[0-9][0-9]*' "$OUT/taken.port"
 $WRITE "$PLAN" 100 120
 "$TAVREL" --serve --port "$(cat "$OUT/taken.port")" "$PLAN" >"$OUT/taken.out" 2>"$OUT/taken.err"
 status=$?
@@ -47,6 +48,7 @@ status=$?
 check '[ $status != 0 ] && grep -q unvollständig "$OUT/cut.err" && [ ! -s "$OUT/cut.out" ]' \
   "a damaged file at start: status $status, \"$(cat "$OUT/cut.err")\""
 
+rm -f "$OUT/tavrel.out"  # not the address of an earlier run
 "$TAVREL" --serve "$PLAN" >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
 APP_PID=$!
 wait_for 10 "the address" grep -q '^http://' "$OUT/tavrel.out" || exit 1
