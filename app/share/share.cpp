@@ -119,8 +119,8 @@ void reply_text(HttpRequestId id, int status, const std::string& text) {
 }
 
 void on_request(HttpRequestId id, const std::string& path, const std::string&) {
-  // A map that is no longer the one shown (another level was loaded) must
-  // not be read: the new layout goes out first.
+  // When another level was loaded meanwhile, its layout goes out first:
+  // no request is answered with the map that is gone.
   if (shown && !layout_map_current(*shown)) publish();
   if (const PageFile* file = page_file(path)) {
     http_reply(id, 200, file->content_type, std::string(reinterpret_cast<const char*>(file->data), file->size));
@@ -136,7 +136,7 @@ void on_request(HttpRequestId id, const std::string& path, const std::string&) {
   } else if (path == "map.png") {
     map_png_request(id);
   } else if (!tiles_request(id, path)) {
-    reply_text(id, 404, "Nicht gefunden\n");
+    http_reply_not_found(id);
   }
 }
 

@@ -105,7 +105,7 @@ void encode_tile(HttpRequestId id, const TileKey& key) {
   auto [level, x, y] = key;
   std::shared_ptr<const LayoutPicture> layout = pyramid.layout();
   if (!layout || !tile_size(layout->width(), layout->height(), level, x, y, &width, &height)) {
-    http_reply(id, 404, "text/plain; charset=utf-8", "Nicht gefunden\n");
+    http_reply_not_found(id);
     return;
   }
   // Kept levels are copied here; the others are composed with the encoding.

@@ -111,7 +111,9 @@ void answer_plain(SoupServerMessage* message, int status, const char* text) {
   soup_server_message_set_response(message, "text/plain; charset=utf-8", SOUP_MEMORY_STATIC, text, std::strlen(text));
 }
 
-void answer_not_found(SoupServerMessage* message) { answer_plain(message, 404, "Nicht gefunden.\n"); }
+constexpr char kNotFound[] = "Nicht gefunden.\n";
+
+void answer_not_found(SoupServerMessage* message) { answer_plain(message, 404, kNotFound); }
 
 bool method_allowed(SoupServerMessage* message) {
   const char* method = soup_server_message_get_method(message);
@@ -283,6 +285,8 @@ bool http_server_running() { return running; }
 int http_server_port() { return running ? state.port : 0; }
 const std::string& http_server_key() { return running ? state.key : no_key; }
 int http_server_connections() { return http_connections_open(); }
+
+void http_reply_not_found(HttpRequestId id) { http_reply(id, 404, "text/plain; charset=utf-8", kNotFound); }
 
 void http_reply(HttpRequestId id, int status, const std::string& content_type, std::string body,
                 const std::vector<std::pair<std::string, std::string>>& extra_headers) {

@@ -58,6 +58,9 @@ int http_server_connections();
 // Cache-Control is "no-cache" unless extra_headers set it.
 void http_reply(HttpRequestId id, int status, const std::string& content_type, std::string body,
                 const std::vector<std::pair<std::string, std::string>>& extra_headers = {});
+// Answers 404 exactly as the server answers a wrong key or an unknown path,
+// so that nobody can tell the key from the answer.
+void http_reply_not_found(HttpRequestId id);
 // Starts an answer of 200 whose body follows in pieces (chunked).
 void http_reply_stream(HttpRequestId id, const std::string& content_type,
                        const std::vector<std::pair<std::string, std::string>>& extra_headers = {});

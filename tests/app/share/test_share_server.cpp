@@ -69,6 +69,9 @@ TEST_F(ShareServer, LayoutPicturesAndOneEventPerVersion) {
   for (auto [tile, status] : {std::pair{"0/3/0", 404}, {"1/0/0", 200}, {"2/0/0", 200} /* 150 x 75: the last level */,
                               {"3/0/0", 404}, {"0/00/0", 200}, {"0/-1/0", 404}})
     EXPECT_EQ(http_fetch(port, base + "tiles/" + tile + ".png?v=1").status, status) << tile;
+  // A path the program does not know, a tile that does not exist and a wrong key: the same 404.
+  std::string wrong_key = http_fetch(port, "/x" + base.substr(2) + "layout.json").body;
+  for (const char* unknown : {"nothing", "tiles/0/3/0.png"}) EXPECT_EQ(http_fetch(port, base + unknown).body, wrong_key);
   r = http_fetch(port, base + "map.png");
   ASSERT_EQ(r.status, 200);
   EXPECT_TRUE(rgb_of_png(r.body) == exported_rgb());
