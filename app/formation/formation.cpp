@@ -141,27 +141,27 @@ void read_formation(const String& path) { read_formation_file(path, false); }
 
 void read_old_formation(const String& path) { read_formation_file(path, true); }
 
-bool read_formation_file(const String& path, bool old_format) {
+String check_formation_file(const String& path, bool old_format, FormationRecord* record, String* level_path,
+                            FormationRead* result) {
   int file = file_read_only(AnyNumber, path);
-  if (!file) {
-    report(u"Die Datei konnte nicht geöffnet werden.");
-    return false;
-  }
-  FormationRecord record;
-  FormationRead result = read_formation_record(file, old_format, &record);
+  if (!file) return u"Die Datei konnte nicht geöffnet werden.";
+  *result = read_formation_record(file, old_format, record);
   file_close(file);
-  if (result == FormationRead::WrongVersion) {
-    report(u"Das Dateiformat ist nicht kompatibel mit der verwendeten Version von Tavrel.");
-    return false;
-  }
-  if (result == FormationRead::HeaderIncomplete) {
-    report(u"Die Datei ist unvollständig und konnte nicht geladen werden.");
-    return false;
-  }
-  String level_path = record.level_reference;
-  if (!old_format) level_path = level_path_from_reference(level_path);
-  if (file_size(level_path) < 0) {
-    report(u"Die Leveldatei '" + level_path + u"' kann nicht gefunden werden.");
+  if (*result == FormationRead::WrongVersion)
+    return u"Das Dateiformat ist nicht kompatibel mit der verwendeten Version von Tavrel.";
+  if (*result == FormationRead::HeaderIncomplete) return u"Die Datei ist unvollständig und konnte nicht geladen werden.";
+  *level_path = old_format ? record->level_reference : level_path_from_reference(record->level_reference);
+  if (file_size(*level_path) < 0) return u"Die Leveldatei '" + *level_path + u"' kann nicht gefunden werden.";
+  return String();
+}
+
+bool read_formation_file(const String& path, bool old_format) {
+  FormationRecord record;
+  String level_path;
+  FormationRead result = FormationRead::Complete;
+  String why = check_formation_file(path, old_format, &record, &level_path, &result);
+  if (!why.empty()) {
+    report(why);
     return false;
   }
   put_formation(record, level_path);

@@ -52,6 +52,12 @@ void read_formation(const String& path);
 // As read_formation, for a file of the old format (".gls"): no version byte,
 // transports or trails; the level path is stored in full.
 void read_old_formation(const String& path);
+// Reads the formation file at path into record without putting it on the
+// map, with the level file it names and how far it could be read: "" when it
+// can be put on the map (also one that ended early: see *result), else the
+// message "Spiel laden" gives.
+String check_formation_file(const String& path, bool old_format, FormationRecord* record, String* level_path,
+                            FormationRead* result);
 // As read_formation, for either format; true when a formation was put on the
 // map (also one that ended early).
 bool read_formation_file(const String& path, bool old_format);

@@ -10,9 +10,6 @@
 #include "app/formation/formation_record.h"
 #include "app/mapview/model.h"
 #include "app/share/share.h"
-#include "runtime/core/objects.h"
-#include "runtime/data/directory.h"
-#include "runtime/data/files.h"
 #include "runtime/net/loop.h"
 #include "runtime/toolkit/requesters.h"
 
@@ -46,20 +43,14 @@ FileState look(const std::string& path) {
 void say(const std::string& text) { std::fprintf(stderr, "tavrel: %s\n", text.c_str()); }
 
 // Reads the file into record; "" when it holds a complete formation whose
-// level exists, else why not.
+// level exists, else why not (the messages of "Spiel laden").
 std::string read(const String& path, FormationRecord* record, String* level_path) {
   bool old_format = string_equal(string_lower(string_right(path, 3)), u"gls");
-  int file = file_read_only(AnyNumber, path);
-  if (!file) return "Die Datei konnte nicht geöffnet werden.";
-  FormationRead result = read_formation_record(file, old_format, record);
-  file_close(file);
-  if (result == FormationRead::WrongVersion)
-    return "Das Dateiformat ist nicht kompatibel mit der verwendeten Version von Tavrel.";
-  if (result != FormationRead::Complete) return "Die Datei ist unvollständig und konnte nicht geladen werden.";
-  *level_path = old_format ? record->level_reference : level_path_from_reference(record->level_reference);
-  if (file_size(*level_path) < 0)
-    return "Die Leveldatei '" + string_to_utf8(*level_path) + "' kann nicht gefunden werden.";
-  return "";
+  FormationRead result = FormationRead::Complete;
+  String why = check_formation_file(path, old_format, record, level_path, &result);
+  if (why.empty() && result != FormationRead::Complete)
+    why = u"Die Datei ist unvollständig und konnte nicht geladen werden.";
+  return string_to_utf8(why);
 }
 
 }  // namespace
