@@ -64,15 +64,7 @@ std::vector<ShownPiece> shown_pieces(const Pixels& map) {
 }
 
 // The map picture as the frame reads it; false when there is none.
-bool map_pixels(Pixels* map) {
-  if (MapView.map_image == 0) return false;
-  const DrawTarget* view = image_view(MapView.map_image);
-  if (!view || !view->pixels || (view->bytes_per_pixel != 3 && view->bytes_per_pixel != 4) || view->width < 1 ||
-      view->height < 1)
-    return false;
-  *map = Pixels{view->pixels, view->stride, view->width, view->height, view->bytes_per_pixel};
-  return true;
-}
+bool map_pixels(Pixels* map) { return picture_pixels(MapView.map_image, map); }
 
 // The picture's texts: the program, the level, and "x,y: text" under the
 // kind of piece for each inscription, x and y being the piece's top-left

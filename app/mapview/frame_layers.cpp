@@ -11,19 +11,26 @@
 
 namespace map_frame {
 
+bool picture_pixels(int number, Pixels* out) {
+  if (number == 0 || !image_handle(number)) return false;
+  const DrawTarget* view = image_view(number);
+  if (!view || !view->pixels || (view->bytes_per_pixel != 3 && view->bytes_per_pixel != 4) || view->width < 1 ||
+      view->height < 1)
+    return false;
+  *out = Pixels{view->pixels, view->stride, view->width, view->height, view->bytes_per_pixel};
+  return true;
+}
+
 bool frame_piece(const Piece& piece, int picture_number, const Pixels& map, FramePiece* out) {
-  if (!image_handle(picture_number)) return false;
-  const DrawTarget* picture = image_view(picture_number);
-  if (!picture || !picture->pixels || (picture->bytes_per_pixel != 3 && picture->bytes_per_pixel != 4)) return false;
   FramePiece& p = *out;
-  p.picture = Pixels{picture->pixels, picture->stride, picture->width, picture->height, picture->bytes_per_pixel};
+  if (!picture_pixels(picture_number, &p.picture)) return false;
   p.version = image_version(picture_number);
   p.x = piece.x;
   p.y = piece.y;
   p.x0 = std::max<int64_t>(p.x, 0);
   p.y0 = std::max<int64_t>(p.y, 0);
-  p.x1 = std::min<int64_t>(p.x + picture->width, map.width);
-  p.y1 = std::min<int64_t>(p.y + picture->height, map.height);
+  p.x1 = std::min<int64_t>(p.x + p.picture.width, map.width);
+  p.y1 = std::min<int64_t>(p.y + p.picture.height, map.height);
   return p.x0 < p.x1 && p.y0 < p.y1;
 }
 

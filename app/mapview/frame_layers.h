@@ -15,6 +15,10 @@
 
 namespace map_frame {
 
+// The pixels of image number as the frame reads a map picture (3 or 4 bytes
+// a pixel, at least 1 x 1); false for no such image.
+bool picture_pixels(int number, Pixels* out);
+
 // The piece as a frame draws it: the picture of catalog image picture_number
 // at the piece's place, with the part of the map it covers. False when
 // nothing of it lands on the map (or it has no picture).

@@ -16,16 +16,6 @@ using namespace map_frame;
 
 namespace {
 
-bool map_pixels(int number, Pixels* map) {
-  if (number == 0 || !image_handle(number)) return false;
-  const DrawTarget* view = image_view(number);
-  if (!view || !view->pixels || (view->bytes_per_pixel != 3 && view->bytes_per_pixel != 4) || view->width < 1 ||
-      view->height < 1)
-    return false;
-  *map = Pixels{view->pixels, view->stride, view->width, view->height, view->bytes_per_pixel};
-  return true;
-}
-
 // The pieces of one list, in list order: each with its catalog entry's name
 // and, when its picture lands on the map, as the frame draws it.
 void collect(LayoutPicture& layout, List<Piece>* list, List<CatalogEntry>* catalog, const char* kind,
@@ -89,10 +79,10 @@ std::shared_ptr<const LayoutPicture> capture_layout() {
   auto layout = std::make_shared<LayoutPicture>();
   layout->map_image = MapView.map_image;
   Pixels original;
-  if (!map_pixels(layout->map_image, &original)) return nullptr;
+  if (!picture_pixels(layout->map_image, &original)) return nullptr;
   layout->map_version = image_version(layout->map_image);
   layout->map_share = image_share(layout->map_image, AnyNumber);
-  if (!map_pixels(layout->map_share, &layout->map)) return nullptr;
+  if (!picture_pixels(layout->map_share, &layout->map)) return nullptr;
   // Graves, transports, heroes: the frame's drawing order.
   collect(*layout, Graves, GraveCatalog, "grave", MapView.tile_x, MapView.tile_y);
   collect(*layout, Transports, TransportCatalog, "transport", MapView.tile_x, MapView.tile_y);
@@ -102,7 +92,7 @@ std::shared_ptr<const LayoutPicture> capture_layout() {
 
 bool layout_map_current(const LayoutPicture& layout) {
   Pixels now;
-  return map_pixels(layout.map_image, &now) && now.pixels == layout.map.pixels &&
+  return picture_pixels(layout.map_image, &now) && now.pixels == layout.map.pixels &&
          image_version(layout.map_image) == layout.map_version;
 }
 
