@@ -346,19 +346,14 @@ void draw_map() {
   // The map picture is only read: a view of its pixels, which work_image may
   // share (an output would give it a copy of its own). work_image is only
   // checked to be like it.
-  const DrawTarget* map_output = image_view(MapView.map_image);
-  if (!target || !map_output || !map_output->pixels || target->bytes_per_pixel != 3 ||
-      !target->pixels || target->width < 1 || target->height < 1 ||
-      map_output->width != image_width(MapView.work_image) || map_output->height != image_height(MapView.work_image) ||
-      map_output->bytes_per_pixel * 8 != image_depth(MapView.work_image) ||
-      (map_output->bytes_per_pixel != 3 && map_output->bytes_per_pixel != 4) || map_output->width < 1 ||
-      map_output->height < 1) {
+  Pixels map;
+  if (!target || !picture_pixels(MapView.map_image, &map) || target->bytes_per_pixel != 3 || !target->pixels ||
+      target->width < 1 || target->height < 1 || map.width != image_width(MapView.work_image) ||
+      map.height != image_height(MapView.work_image) || map.bpp * 8 != image_depth(MapView.work_image)) {
     // Nothing the fast path can stand in for.
     draw_by_steps(target);
     return;
   }
-  Pixels map{map_output->pixels, map_output->stride, map_output->width, map_output->height,
-             map_output->bytes_per_pixel};
   MarkerFrame marker = marker_frame(elapsed_ms());
   c.had_marker = marker.drawn;
 
