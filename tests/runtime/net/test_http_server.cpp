@@ -117,7 +117,7 @@ TEST_F(Server, SlowClientsHoldUpNoOne) {
   std::string data(16 << 20, '\0');
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i % 251);
   std::map<HttpRequestId, size_t> sent;
-  HttpRequestId unread = 0;
+  HttpRequestId unread = 0, head = 0;
   auto pump = [&](HttpRequestId id) {  // writes until the backlog is high, as the program does
     for (size_t& n = sent[id]; n < data.size() && http_stream_backlog(id) < (256 << 10); n += 64 << 10)
       if (!http_stream_write(id, data.substr(n, 64 << 10))) return;
@@ -126,6 +126,7 @@ TEST_F(Server, SlowClientsHoldUpNoOne) {
   on_request = [&](HttpRequestId id, const std::string& path) {
     if (path == "events") return http_reply_events(id);
     if (path == "unread") unread = id;
+    if (path == "head") head = id;
     http_reply_stream(id, "image/png");
     pump(id);
   };
@@ -138,6 +139,8 @@ TEST_F(Server, SlowClientsHoldUpNoOne) {
   EXPECT_TRUE(big.body == data);
   expect_guarded(big, "stream");
   EXPECT_LT(sent[unread], data.size());
+  EXPECT_EQ(http_fetch(port, request("HEAD", at("head"))).body, "");
+  EXPECT_EQ(sent[head], 0u);  // a HEAD stream takes no bytes
   for (int i = 0; i < 4096 && http_event_streams() == 2; ++i) {  // the kernel's buffers fill, then the 1 MiB
     http_events_send(0, "big", std::string(4096, 'b'));
     if (i % 16 == 0) loop_until([] { return false; }, 0.002);
