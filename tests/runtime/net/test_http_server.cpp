@@ -201,7 +201,9 @@ TEST_F(Server, PortsAddressAndStop) {
   EXPECT_EQ(gone.size(), 1u);
   close(fd);
   EXPECT_EQ(loopback_connect(port), -1);
-  if (six >= 0) EXPECT_EQ(loopback_connect(port, true), -1);
+  if (six >= 0) {
+    EXPECT_EQ(loopback_connect(port, true), -1);
+  }
 }
 
 TEST(Addresses, OwnInterfacesOnlyIpv4First) {
