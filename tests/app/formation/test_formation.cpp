@@ -208,14 +208,4 @@ TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
   EXPECT_EQ(ask_save_at_quit(), QuitAnswer::QuitKeepingLayout);
 }
 
-TEST_F(FormationTest, WithoutALevelNameTheWindowIsCalledTavrel) {
-  if (!ensure_main_window()) GTEST_SKIP() << "no display";
-  window_set_title(MainWindow, u"Varn");  // a level shown before; then none, one named, one with an empty name
-  for (auto [level, title] : {std::pair{"", u"Tavrel"}, {Level, u"Varn"}, {"<level><name></name></level>", u"Tavrel"}}) {
-    *level ? dir_.write("Varn.gxml", level) : (void)std::filesystem::remove(dir_.path("Varn.gxml"));
-    load_level(u"");
-    EXPECT_EQ(window_title(MainWindow), title);
-  }
-}
-
 }  // namespace

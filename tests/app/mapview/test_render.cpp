@@ -114,30 +114,6 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
   fresh_state();
 }
 
-// At scale 2 a map pixel covers 2 x 2 screen pixels at zoom 100 and one at zoom 50.
-TEST(Render, AtScaleTwoEachScreenPixelShowsTheMapPixelUnderIt) {
-  fresh_state();
-  MapView.map_image = pattern(301, 203, true, 11), MapView.work_image = image_copy(MapView.map_image, AnyNumber);
-  MapView.map_width = 301, MapView.map_height = 203, MapView.zoom = 100;
-  MapView.canvas_width = 301, MapView.canvas_height = 203;
-  Buffer flat(301, 203, 903), screen(360, 240, 1080);
-  MapTargetOverride = &flat.target;
-  draw_map();
-  screen.target.scale = 2, MapTargetOverride = &screen.target;
-  MapView.canvas_width = 180, MapView.canvas_height = 120;
-  for (int zoom : {100, 50}) {
-    MapView.zoom = zoom;
-    draw_map();
-    for (int y = 0; y < 240 && y * 50 / zoom < 203; y += 7)
-      for (int x = 0; x < 360 && x * 50 / zoom < 301; x++)
-        ASSERT_EQ(std::memcmp(&screen.bytes[y * 1080 + x * 3], &flat.bytes[(y * 50 / zoom * 301 + x * 50 / zoom) * 3], 3), 0)
-            << zoom << ": " << x << "," << y;
-  }
-  MapTargetOverride = nullptr;
-  image_free(MapView.work_image);
-  fresh_state();
-}
-
 // A map that could not be loaded leaves no earlier frame behind: the canvas
 // is emptied to white, once, and then left alone while nothing changes.
 TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
