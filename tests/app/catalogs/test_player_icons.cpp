@@ -120,31 +120,6 @@ TEST_F(PlayerIconsTest, PlayersFileByteForByte) {
   }
 }
 
-// "Icon ändern" opens the picker at the pointer; the picture chosen there is the
-// row's thumbnail and its "pic". A row without a player takes nothing.
-TEST_F(PlayerIconsTest, ARowTakesThePictureChosenForIt) {
-  dir_.picture("players/b.png", 20, 20);
-  dir_.write("players.xml", players(2, "a.png"));  // a.png is missing
-  auto choose = [](int row, std::function<void()> then) {
-    gui_warp_pointer(int(window_x(1, 1)) + 150, int(window_y(1, 1)) + 50 * row + 20);
-    gtk_button_clicked(GTK_BUTTON(gadget_widget(107 + row)));
-    when(picker_canvas, [=] {
-      EXPECT_EQ(XY(window_x(2), window_y(2)), XY(desktop_mouse_x(), desktop_mouse_y()));
-      click_cell(0), when([] { return !window_handle(2); }, then);
-    });
-  };
-  std::string shown;
-  when([] { return gadget_type(114) != 0; }, [&] {
-    choose(1, [&] { choose(2, [&] {
-      for (int row = 0; row < 7; row++) shown += thumbnail(row) ? '+' : '-';
-      gtk_button_clicked(GTK_BUTTON(gadget_widget(114)));
-    }); });
-  });
-  edit_player_icons();
-  EXPECT_EQ(shown, "-+-----");
-  EXPECT_EQ(dir_.read("players.xml"), written({"a.png", "b.png"}));
-}
-
 // A frame after the dialog shows the rows' pictures ("r" red, "b" blue per
 // hero). Players after the seventh, and players the file no longer holds, keep
 // theirs.

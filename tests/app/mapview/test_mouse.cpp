@@ -135,12 +135,6 @@ TEST_F(MouseTest, PickerCellsChooseEntries) {
   for (int i = 0; i < 100 && chosen.size() < 7; i++) chosen.insert(pick(135, 110));
   EXPECT_EQ(std::tuple(pick(110, 105), pick(155, 110), pick(135, 110, false), chosen),
             std::tuple(6, -1, -1, std::set<int>{0, 1, 2, 3, 4, 5, 6}));
-  // Opened near the bottom-right corner, the grid (100 x 80) moves up and left to fit the window.
-  int64_t w = window_width(MainWindow), h = window_height(MainWindow);
-  warp_pointer(w - 6, h - 40);
-  gui_later(30, [] { event_post(Gadget, PickerCanvas, MainWindow, RightClick); });
-  EXPECT_EQ(pick_catalog_entry(GraveCatalog, 20, 40, true), -1);
-  EXPECT_EQ(XY(gadget_x(PickerCanvas), gadget_y(PickerCanvas)), XY(w - 100, h - 80));
 }
 
 }  // namespace
