@@ -71,23 +71,6 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   EXPECT_EQ(XY(UnsavedChanges, int32_t{hero->x}), XY(1, 968));
 }
 
-// At zoom 50 the canvas of 800 x 575 shows 1600 x 1150 map pixels: the origin
-// follows the pointer between 0 and the last origin that still fills the
-// canvas. At zoom 25 the scaled map (500 x 375) fits: the origin goes to 0.
-TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
-  MapView.work_image = make_image(2000, 1500, false, [](int, int) { return Rgba{1, 2, 3, 255}; });
-  MapView.origin_x = MapView.origin_y = 100;
-  InteractionMode = Interaction::Pan;
-  PanStart = PanStartRecord{200, 500};
-  for (auto [x, y, zoom, ox, oy] : {std::tuple{210, 495, 50, 90, 105}, {150, 300, 50, 150, 300}, {400, 200, 50, 0, 350},
-                                    {300, 300, 50, 100, 250}, {100, 100, 25, 0, 0}}) {
-    MapView.zoom = zoom;
-    warp_pointer(x, y);
-    on_mouse_move();
-    EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(ox, oy)) << x << "," << y;
-  }
-}
-
 // A hero at at_place (by default its start place (25, 20)) with the start trail of a fresh level (points 8
 // apart running down from (41, 36)) and count transports of tile_x x 10 attached by links (all but the one
 // at stray point back to the hero); the hero, the trail's end and the transports once its place is recorded.

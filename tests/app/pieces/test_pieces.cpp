@@ -168,14 +168,6 @@ TEST_F(PiecesTest, RightClickOnTheMapSetsPiecesAndOffersTheirCommands) {
     EXPECT_EQ(list_current(Graves) == grave && Inscriptions[1] != u"", answer == ResultNo);
     EXPECT_EQ(UnsavedChanges, answer == ResultYes);
   }
-  // An empty grave catalog offers only the random cell: the names are asked,
-  // nothing is placed, no text is taken, and it counts as a change all the same.
-  list_clear(GraveCatalog);
-  UnsavedChanges = 0;
-  size_t asked = log_.calls.size();
-  pick_first(), set_grave();
-  EXPECT_EQ(std::tuple(log_.calls.size() - asked, list_size(Graves), Inscriptions[1], UnsavedChanges),
-            std::tuple(size_t{2}, decltype(list_size(Graves)){0}, String(), 1));
 }
 
 }  // namespace

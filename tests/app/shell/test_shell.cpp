@@ -109,11 +109,6 @@ TEST_F(DispatchTest, PressAndRelease) {
   drop(late);
   EXPECT_EQ(std::tuple(late->links[0], log_.calls.at(0).text),
             std::tuple(int8_t{0}, String(u"Pro Spieler können maximal 6 Transportmittel angehängt werden.")));
-  // Command 14 on a free transport, the hero picker cancelled: nothing changes, the label stays.
-  HoverLabel.text = u"Karren", UnsavedChanges = 0;
-  gui_later(30, [] { event_post(Gadget, PickerCanvas, MainWindow, RightClick); });
-  menu(14);
-  EXPECT_EQ(std::tuple(HoverLabel.text, late->links[0], UnsavedChanges), std::tuple(String(u"Karren"), int8_t{0}, 0));
 }
 
 }  // namespace
