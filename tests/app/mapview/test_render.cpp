@@ -1,5 +1,5 @@
 // The map frame: draw_map must leave exactly the pixels that the step-by-step
-// drawing gives, frame after frame; the marker they share is checked apart.
+// drawing gives, frame after frame. (The marker they share is checked end to end by test_map.sh.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -154,34 +154,6 @@ TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
   HoverLabel.y = 100000;  // at the bottom it ends above the menu bar's height
   EXPECT_EQ(hover_label_box(tw, th).y, window_height(MainWindow) - menu_height() - th - 4);
   fresh_state();
-}
-
-// The marker at zoom 50, for an even and an odd point, up to 3 s: its picture
-// at its own size on the screen, away from the point (A) or back (B), and five
-// red rings at the point less 0, 0.5, 1, 1.5 and 2, radii r plus as much,
-// halves rounded to the even neighbour.
-TEST(Render, TheMarkersPictureAndRings) {
-  fresh_state();
-  int cursor = pattern(13, 17, true, 19);
-  MapView.zoom = 50;
-  auto even = [](double v) { return static_cast<int>(std::nearbyint(v)); };
-  for (auto [x, y, t, px, py, r] : {std::tuple{100, 61, 200, 110, 71, 10}, {101, 60, 1220, 112, 71, 11},
-                                    {101, 60, 500, 126, 85, 25}, {100, 61, 3000, 100, 61, 0}}) {
-    MapMarker = MapMarkerRecord{1000, cursor, 1, x, y, 13, 17};
-    Buffer drawn(220, 220, 660), expected(220, 220, 660);
-    drawing_start(&drawn.target);
-    draw_marker(marker_frame(1000 + t));
-    drawing_stop();
-    drawing_start(&expected.target);
-    drawing_mode(DrawAlphaBlend);
-    draw_image(image_handle(cursor), px, py, 26, 34);
-    drawing_mode(DrawOutlined);
-    for (int i = 0; i < 5; i++) draw_circle(even(x - i / 2.0), even(y - i / 2.0), even(r + i / 2.0), rgb(255, 0, 0));
-    drawing_stop();
-    EXPECT_EQ(XY(drawn.bytes == expected.bytes, MapMarker.active), XY(true, 1)) << t;
-  }
-  bool last = marker_frame(4001).drawn, active = MapMarker.active;  // the first frame after 3 s is the last
-  EXPECT_EQ(std::tuple(last, active, marker_frame(4002).drawn), std::tuple(true, false, false));
 }
 
 }  // namespace
