@@ -82,10 +82,6 @@ TEST_F(PiecesTest, InscriptionsAreDatedAndShareOnePool) {
   put_piece(Graves, 0, 0, 3);  // index 3 is held, though its text is empty
   EXPECT_EQ(take_inscription(u"b"), 2);
   EXPECT_EQ(take_inscription(u"c"), 4);
-  Piece* grave = put_piece(Graves, 0, 0, 2);
-  release_inscription(2, grave);
-  list_delete(Graves);
-  EXPECT_EQ(take_inscription(u"d"), 2);  // the lowest free index again
   for (int i = 5; i < InscriptionCount; i++) take_inscription(u"e");
   EXPECT_EQ(Inscriptions[255], u"e");
   EXPECT_EQ(take_inscription(u"f"), 0);
