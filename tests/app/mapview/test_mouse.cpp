@@ -71,9 +71,8 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   EXPECT_EQ(XY(UnsavedChanges, int32_t{hero->x}), XY(1, 968));
 }
 
-// A hero at at_place (by default its start place (25, 20)) with the start trail of a fresh level (points 8
-// apart running down from (41, 36)) and count transports of tile_x x 10 attached by links (all but the one
-// at stray point back to the hero); the hero, the trail's end and the transports once its place is recorded.
+// A hero at at_place with a fresh level's start trail and count transports of tile_x x 10 linked (all but
+// stray pointing back to it); the hero, the trail's end and the transports once its place is recorded.
 std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int stray = -1, XY at_place = {25, 20}) {
   fresh_state();
   MapView.player_size = 32, MapView.tile_x = tile_x, MapView.tile_y = 10;

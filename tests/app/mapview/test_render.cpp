@@ -15,7 +15,7 @@
 
 namespace {
 
-struct Buffer {  // a drawing target over its own pixels
+struct Buffer {
   std::vector<uint8_t> bytes;
   DrawTarget target;
   Buffer(int w, int h, int stride) : bytes(size_t(stride) * h), target{bytes.data(), stride, w, h} {}
