@@ -1,6 +1,7 @@
 // Hit tests, dragging and panning with the real pointer; a hero's convoy along its trail.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "../app_support.h"
@@ -71,6 +72,23 @@ TEST_F(MouseTest, DragStepKeepsThePieceInViewAndOnTheMap) {
   EXPECT_EQ(XY(UnsavedChanges, int32_t{hero->x}), XY(1, 968));
 }
 
+// At zoom 50 the canvas of 800 x 575 shows 1600 x 1150 map pixels: the origin
+// follows the pointer between 0 and the last origin that still fills the
+// canvas. At zoom 25 the scaled map (500 x 375) fits: the origin goes to 0.
+TEST_F(MouseTest, PanningMovesTheOriginByThePointersMovement) {
+  MapView.work_image = make_image(2000, 1500, false, [](int, int) { return Rgba{1, 2, 3, 255}; });
+  MapView.origin_x = MapView.origin_y = 100;
+  InteractionMode = Interaction::Pan;
+  PanStart = PanStartRecord{200, 500};
+  for (auto [x, y, zoom, ox, oy] : {std::tuple{210, 495, 50, 90, 105}, {150, 300, 50, 150, 300}, {400, 200, 50, 0, 350},
+                                    {300, 300, 50, 100, 250}, {100, 100, 25, 0, 0}}) {
+    MapView.zoom = zoom;
+    warp_pointer(x, y);
+    on_mouse_move();
+    EXPECT_EQ(XY(MapView.origin_x, MapView.origin_y), XY(ox, oy)) << x << "," << y;
+  }
+}
+
 // A hero at at_place with a fresh level's start trail and count transports of tile_x x 10 linked (all but
 // stray pointing back to it); the hero, the trail's end and the transports once its place is recorded.
 std::vector<XY> convoy(int tile_x, int count, std::vector<int8_t> links, int stray = -1, XY at_place = {25, 20}) {
@@ -102,6 +120,9 @@ TEST(Convoy, TransportsFollowAlongTheTrail) {
   // exactly the spacing (26) away is the anchor, though the trail bends after it.
   EXPECT_EQ(convoy(20, 0, {}, -1, {25, 28}), (std::vector<XY>{{25, 28}, {41, 268}}));
   EXPECT_EQ(convoy(20, 1, {1}, -1, {35, 20}), (std::vector<XY>{{35, 20}, {41, 260}, {31, 55}}));
+  // Halves go to the even neighbour, NaN to 0, values beyond 32 bits to the ends.
+  for (auto [v, r] : {std::pair{0.5f, 0}, {1.5f, 2}, {-2.5f, -2}, {NAN, 0}, {3e9f, INT32_MAX}, {-3e9f, INT32_MIN}})
+    EXPECT_EQ(round_half_even(v), r) << v;
 }
 
 // The picker around the pointer: rows of five 20 x 10 cells from (90, 95), the eighth for any entry

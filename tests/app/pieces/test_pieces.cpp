@@ -120,6 +120,7 @@ TEST_F(PiecesTest, ConvoysKeepTheirOrderAndCloseUp) {
 TEST_F(PiecesTest, AFullConvoyIsRefused) {
   transports(7);
   for (int t = 0; t < 7; t++) attach(t, 0);
+  EXPECT_EQ(std::pair(links(Heroes, 0), log_.calls.size()), std::pair(Links{1, 2, 3, 4, 5, 6}, size_t{1}));
   EXPECT_EQ(log_.calls.at(0).text, u"Pro Spieler können maximal 6 Transportmittel angehängt werden.");
   EXPECT_EQ(log_.calls[0].flags, 0);
   EXPECT_EQ(links(Transports, 6, 1)[0], 0);
