@@ -102,6 +102,29 @@ TEST_F(Images, ResizeCopyAndOutput) {
   drawing_stop();
   EXPECT_EQ(pixels_of(d), (Pixels{0x01020363, 0x646E7808}));
   EXPECT_EQ(pixels_of(c), (Pixels{0x01020363, 0x04050608}));
+
+  // Versions: every drawing, resize or output takes a value never seen before;
+  // reading the pixels keeps it; a picture loaded after one was freed is new
+  // too, wherever its pixels lie.
+  std::vector<uint64_t> seen{image_version(a), image_version(b), image_version(d)};
+  auto fresh = [&](const char* step) {
+    uint64_t v = image_version(c);
+    EXPECT_TRUE(v != 0 && std::find(seen.begin(), seen.end(), v) == seen.end()) << step;
+    seen.push_back(v);
+  };
+  fresh("load");
+  image_view(c);
+  EXPECT_EQ(image_version(c), seen.back());
+  drawing_start(image_output(c));
+  fresh("output");
+  drawing_stop();
+  fresh("drawing");
+  image_resize(c, 4, 4, ResizeRaw);
+  fresh("resize");
+  image_free(c);
+  EXPECT_EQ(image_version(c), 0u);
+  c = load(png);
+  fresh("load after free");
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // Requesters as real GTK dialogs, answered from a timeout while the requester
-// waits. (Messages sent to standard error are checked
+// waits, and the progress window. (Messages sent to standard error are checked
 // end to end, with tavrel --export.)
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "runtime/toolkit/progress.h"
 #include "runtime/toolkit/requesters.h"
 #include "runtime/toolkit/windows.h"
 #include "support/gui.h"
@@ -98,6 +99,29 @@ TEST(Requesters, SaveFileWithFilterChoicesExtensionAndTheQuestionBeforeReplacing
   EXPECT_EQ(question, "Tavrel: „karte.png“ ersetzen?");
   EXPECT_EQ(std::pair(options.choices[0].selected, options.choices[1].selected), std::pair(2, 1));
   EXPECT_EQ(dir.read("karte.png"), "old");
+}
+
+// The window appears only after a moment, over its window and modal, shows the
+// fraction and lets the toolkit run what is pending; it goes with the end of the work.
+TEST(Progress, AppearsAfterAMomentModalAndKeepsTheToolkitRunning) {
+  GUI_REQUIRE();
+  ASSERT_TRUE(window_open(7, 0, 0, 300, 200, u"Karte", 0));
+  progress_begin(7, u"Tavrel", u"Das Bild wird geschrieben …");
+  progress_step(0.1);
+  bool quick = progress_shown(), idle_ran = false;
+  g_usleep((ProgressDelayMs + 50) * 1000);
+  g_idle_add([](gpointer flag) { return *static_cast<bool*>(flag) = true, gboolean(FALSE); }, &idle_ran);
+  progress_step(0.25);
+  GtkWidget* shown = gtk_grab_get_current();  // modal: it holds the grab
+  ASSERT_TRUE(shown && GTK_IS_WINDOW(shown));
+  GtkWidget* bar = gui_find_child(shown, GTK_TYPE_PROGRESS_BAR);
+  EXPECT_EQ(std::tuple(quick, progress_shown(), idle_ran,
+                       gtk_window_get_transient_for(GTK_WINDOW(shown)) == GTK_WINDOW(window_handle(7)),
+                       bar ? gtk_progress_bar_get_fraction(GTK_PROGRESS_BAR(bar)) : -1.0),
+            std::tuple(false, true, true, true, 0.25));
+  progress_end();
+  EXPECT_FALSE(progress_shown());
+  window_close(7);
 }
 
 }  // namespace
