@@ -31,10 +31,8 @@ int pattern(int w, int h, bool alpha, int seed) {
 
 int64_t FakeNow = 0;
 
-// Random scenes (odd map sizes, origins and zooms, canvases smaller than the
-// target, screens of scale 1 and 2, pieces over the edges, the marker at any
-// time, the hover label anywhere), each followed by the small changes between
-// two frames.
+// Random scenes (odd sizes, origins and zooms, small canvases, scales 1 and 2, pieces over the edges, the
+// marker at any time, the label anywhere), each followed by the small changes between two frames.
 TEST(Render, FramesMatchTheStepByStepFrames) {
   ensure_main_window();  // the hover label is clamped to it
   const int maps[] = {pattern(37, 29, false, 7), pattern(333, 211, true, 1), pattern(640, 481, false, 3),
@@ -114,8 +112,7 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
   fresh_state();
 }
 
-// A map that could not be loaded leaves no earlier frame behind: the canvas
-// is emptied to white, once, and then left alone while nothing changes.
+// Without a map picture the canvas is emptied to white once, then left alone while nothing changes.
 TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
   fresh_state();
   Buffer canvas(40, 30, 125);
@@ -129,9 +126,8 @@ TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
             std::tuple(true, false, std::ptrdiff_t{30 * 40 * 3}));
 }
 
-// The hover label near the right edge: a black box 4 pixels larger than its
-// text, moved left to end at the window's client width, white text on it;
-// near the bottom moved up to end at the client height less the menu bar.
+// The hover label, a black box 4 pixels larger than its white text, ends at the window's client width
+// and, near the bottom, at the client height less the menu bar.
 TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
   ensure_main_window();
   fresh_state();
