@@ -45,8 +45,7 @@ inline void ensure_app() {
   (void)done;
 }
 
-// Every test starts from an empty formation and catalogs, a default view, no
-// label, marker, interaction or change, and the real clock and canvas.
+// An empty formation and catalogs, a default view, no label, marker, interaction or change, the real clock.
 inline void fresh_state() {
   ensure_app();
   MapView = MapViewRecord();
@@ -63,7 +62,7 @@ inline void fresh_state() {
 
 struct Rgba { uint8_t r, g, b, a; };
 
-// Writes a PNG of w x h pixels coloured by colour(x, y); with alpha it is RGBA.
+// A PNG of w x h pixels coloured by colour(x, y), RGBA with alpha.
 inline void save_picture(const std::string& path, int w, int h, bool alpha,
                          const std::function<Rgba(int, int)>& colour) {
   GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, alpha, 8, w, h);
@@ -103,8 +102,7 @@ struct TempProgramDir : TempDir {
   }
 };
 
-// Requesters answered with answer instead of dialogs; every call is kept.
-// Input and file requesters answer the texts in order, then "".
+// Requesters answered with answer (input and file requesters: the texts in order, then ""); calls kept.
 struct RequesterLog {
   std::vector<RequesterCall> calls;
   int answer = ResultNo;
@@ -129,8 +127,7 @@ inline bool ensure_main_window() {
   return window_handle(MainWindow) != 0;
 }
 
-// Moves the real pointer to (x, y) of the main window's gadget area, again
-// until the window reads it there (the window manager may still move it).
+// The real pointer to (x, y) of the main window's gadget area, again until the window reads it there.
 inline void warp_pointer(int64_t x, int64_t y) {
   for (int attempt = 0; attempt < 20; attempt++) {
     gui_warp_pointer(static_cast<int>(window_x(MainWindow, 1) + x), static_cast<int>(window_y(MainWindow, 1) + y));
@@ -141,8 +138,7 @@ inline void warp_pointer(int64_t x, int64_t y) {
   }
 }
 
-// Dispatches what is pending as the event loop would, then posts one event
-// of the main window (unless kind is 0) and dispatches it.
+// Dispatches what is pending as the event loop would, then (kind not 0) posts one event and dispatches it.
 inline void send(int64_t kind, int64_t object, int64_t type) {
   for (int i = 0, pending; i < 1000 && (pending = int(event_poll())) != 0; i++) dispatch_event(pending);
   if (kind == 0) return;

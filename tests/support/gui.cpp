@@ -13,10 +13,7 @@ GdkEvent* new_event(GdkEventType type, GtkWidget* widget, bool keyboard = false)
   return event;
 }
 
-void deliver(GdkEvent* event) {
-  gtk_main_do_event(event);
-  gdk_event_free(event);
-}
+void deliver(GdkEvent* event) { gtk_main_do_event(event), gdk_event_free(event); }
 
 void find_child(GtkWidget* widget, gpointer data) {
   auto* state = static_cast<std::pair<GType, GtkWidget*>*>(data);
@@ -93,8 +90,7 @@ void gui_motion(GtkWidget* widget, double x, double y) {
 void gui_button(GtkWidget* widget, GdkEventType type, guint button, double x, double y) {
   GdkEvent* event = new_event(type, widget);
   event->button.x = x, event->button.y = y, event->button.button = button;
-  // A release reports the button as held.
-  if (type == GDK_BUTTON_RELEASE) event->button.state = GDK_BUTTON1_MASK << (button - 1);
+  if (type == GDK_BUTTON_RELEASE) event->button.state = GDK_BUTTON1_MASK << (button - 1);  // as held
   deliver(event);
 }
 

@@ -76,10 +76,6 @@ TEST_F(LevelTest, CatalogsWithTheirPicturesAndTheHeroes) {
     EXPECT_EQ(std::tuple(int32_t{list_select(Heroes, i)->catalog_index}, xy(list_select(Heroes, i)),
                          XY(list_select(Trails, i)->points[0].x, list_select(Trails, i)->points[29].y)),
               std::tuple(i, XY(25 + 32 * i, 20), XY(41 + 32 * i, 36 + 8 * 29)));
-  dir_.write("Varn.gxml", "<level><tile_x>40</tile_x><tile_y>20</tile_y><tile_orientation>0</tile_orientation>"
-                          "</level>");
-  load_level(u"");
-  EXPECT_EQ(std::tuple(picture(GraveCatalog, 0), MapView.tile_x, MapView.tile_y), std::tuple(10, 40, 20));
 }
 
 }  // namespace

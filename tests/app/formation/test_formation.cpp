@@ -94,12 +94,7 @@ TEST_F(FormationTest, OldFileIsImportedAndSavedInTheCurrentFormat) {
   dir_.write("old.GLS", old.piece(1, 5, 6, 7).inscriptions({{7, u"Grab\n"}}).s);
   log_.texts = {path("old.GLS"), path("plan"), path("b.TVF"), path("c.tvf")};
   load_formation();
-  EXPECT_EQ(log_.calls[0].title + u"|" + log_.calls[0].patterns,
-            u"Tavrel - Aufstellung laden|Partyaufstellung (*.tvf)|*.tvf|Altes Dateiformat (*.gls)|*.gls");
-  log_.calls.clear();
   save_formation();
-  EXPECT_EQ(log_.calls[0].title + u"|" + log_.calls[0].patterns + u"|" + log_.calls[0].default_text,
-            u"Tavrel - Aufstellung speichern|Partyaufstellung (*.tvf)|*.tvf|" + ProgramDir);
   FileBytes current;  // zoom 100 at most, no transports, the trails of the start places
   current.header(Varn, 3, 1, 0, 100).piece(2, 300, 301).trail(41, 36).piece(0, 310, 311).trail(73, 36);
   current.piece(1, 320, 321).trail(105, 36).piece(1, 5, 6, 7).inscriptions({{7, u"Grab\n"}});
@@ -206,16 +201,6 @@ TEST_F(FormationTest, FailedSavesKeepTheOldFileAndTheChange) {
   EXPECT_EQ(ask_save_at_quit(), QuitAnswer::Stay);
   EXPECT_EQ(shown(), NotCreated);
   EXPECT_EQ(ask_save_at_quit(), QuitAnswer::QuitKeepingLayout);
-}
-
-TEST_F(FormationTest, WithoutALevelNameTheWindowIsCalledTavrel) {
-  if (!ensure_main_window()) GTEST_SKIP() << "no display";
-  window_set_title(MainWindow, u"Varn");  // a level shown before; then none, one named, one with an empty name
-  for (auto [level, title] : {std::pair{"", u"Tavrel"}, {Level, u"Varn"}, {"<level><name></name></level>", u"Tavrel"}}) {
-    *level ? dir_.write("Varn.gxml", level) : (void)std::filesystem::remove(dir_.path("Varn.gxml"));
-    load_level(u"");
-    EXPECT_EQ(window_title(MainWindow), title);
-  }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The undo history: every kind of step taken back and made again byte for
-// byte, through the menus, shortcuts and mouse events the user gives.
+// The undo history: every kind of step taken back and made again byte for byte, as the user gives them.
 #include <gtest/gtest.h>
 
 #include "../app_support.h"
@@ -111,9 +110,8 @@ TEST_F(UndoTest, EveryKindOfStepComesBackByteForByte) {
             std::tuple(false, false, String(u"Grabstein setzen")));
 }
 
-// A load and a new game are steps too: the layout before comes back with its
-// level and its file, exactly, even when the catalogs changed on disk; a
-// level that is gone stops the undo with a message and changes nothing.
+// Loads and new games are steps: the layout comes back exactly with its level and file, even with the
+// catalogs changed on disk; a level that is gone stops the undo with a message.
 TEST_F(UndoTest, LoadsAndNewGamesWithTheirLevelAndFile) {
   level("other.gxml", "Anderswo");
   dir_.write("players.xml", "<players><player/><player/><player/></players>");
@@ -147,10 +145,8 @@ TEST_F(UndoTest, LoadsAndNewGamesWithTheirLevelAndFile) {
   EXPECT_EQ(log_.calls.at(0).text, u"Die Leveldatei '" + ProgramDir + u"Varn.gxml' kann nicht gefunden werden.");
 }
 
-// Undoing to the layout last saved clears the unsaved changes (a zoom since
-// the save still counts), so quitting asks nothing; a drag in progress
-// ignores undo; the history reaches back at least 100 steps and holds at
-// most 64 MiB.
+// Undone to what was saved, nothing is unsaved (a zoom since still counts); a drag ignores undo; the
+// history reaches back at least 100 steps and holds at most 64 MiB.
 TEST_F(UndoTest, TheSavedStateTheDragAndTheBounds) {
   write_formation(dir_.upath("plan.tvf")), history_record();
   list_select(Heroes, 0)->x = 111, changed();

@@ -1,5 +1,5 @@
 // The map frame: draw_map must leave exactly the pixels that the step-by-step
-// drawing gives, frame after frame; the marker they share is checked apart.
+// drawing gives, frame after frame. (The marker they share is checked end to end by test_map.sh.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +15,7 @@
 
 namespace {
 
-struct Buffer {  // a drawing target over its own pixels
+struct Buffer {
   std::vector<uint8_t> bytes;
   DrawTarget target;
   Buffer(int w, int h, int stride) : bytes(size_t(stride) * h), target{bytes.data(), stride, w, h} {}
@@ -31,10 +31,8 @@ int pattern(int w, int h, bool alpha, int seed) {
 
 int64_t FakeNow = 0;
 
-// Random scenes (odd map sizes, origins and zooms, canvases smaller than the
-// target, screens of scale 1 and 2, pieces over the edges, the marker at any
-// time, the hover label anywhere), each followed by the small changes between
-// two frames.
+// Random scenes (odd sizes, origins and zooms, small canvases, scales 1 and 2, pieces over the edges, the
+// marker at any time, the label anywhere), each followed by the small changes between two frames.
 TEST(Render, FramesMatchTheStepByStepFrames) {
   ensure_main_window();  // the hover label is clamped to it
   const int maps[] = {pattern(37, 29, false, 7), pattern(333, 211, true, 1), pattern(640, 481, false, 3),
@@ -114,32 +112,7 @@ TEST(Render, FramesMatchTheStepByStepFrames) {
   fresh_state();
 }
 
-// At scale 2 a map pixel covers 2 x 2 screen pixels at zoom 100 and one at zoom 50.
-TEST(Render, AtScaleTwoEachScreenPixelShowsTheMapPixelUnderIt) {
-  fresh_state();
-  MapView.map_image = pattern(301, 203, true, 11), MapView.work_image = image_copy(MapView.map_image, AnyNumber);
-  MapView.map_width = 301, MapView.map_height = 203, MapView.zoom = 100;
-  MapView.canvas_width = 301, MapView.canvas_height = 203;
-  Buffer flat(301, 203, 903), screen(360, 240, 1080);
-  MapTargetOverride = &flat.target;
-  draw_map();
-  screen.target.scale = 2, MapTargetOverride = &screen.target;
-  MapView.canvas_width = 180, MapView.canvas_height = 120;
-  for (int zoom : {100, 50}) {
-    MapView.zoom = zoom;
-    draw_map();
-    for (int y = 0; y < 240 && y * 50 / zoom < 203; y += 7)
-      for (int x = 0; x < 360 && x * 50 / zoom < 301; x++)
-        ASSERT_EQ(std::memcmp(&screen.bytes[y * 1080 + x * 3], &flat.bytes[(y * 50 / zoom * 301 + x * 50 / zoom) * 3], 3), 0)
-            << zoom << ": " << x << "," << y;
-  }
-  MapTargetOverride = nullptr;
-  image_free(MapView.work_image);
-  fresh_state();
-}
-
-// A map that could not be loaded leaves no earlier frame behind: the canvas
-// is emptied to white, once, and then left alone while nothing changes.
+// Without a map picture the canvas is emptied to white once, then left alone while nothing changes.
 TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
   fresh_state();
   Buffer canvas(40, 30, 125);
@@ -153,9 +126,8 @@ TEST(Render, WithoutAMapPictureTheCanvasIsEmptiedOnce) {
             std::tuple(true, false, std::ptrdiff_t{30 * 40 * 3}));
 }
 
-// The hover label near the right edge: a black box 4 pixels larger than its
-// text, moved left to end at the window's client width, white text on it;
-// near the bottom moved up to end at the client height less the menu bar.
+// The hover label, a black box 4 pixels larger than its white text, ends at the window's client width
+// and, near the bottom, at the client height less the menu bar.
 TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
   ensure_main_window();
   fresh_state();
@@ -178,34 +150,6 @@ TEST(Render, TheHoverLabelEndsAtTheWindowsEdge) {
   HoverLabel.y = 100000;  // at the bottom it ends above the menu bar's height
   EXPECT_EQ(hover_label_box(tw, th).y, window_height(MainWindow) - menu_height() - th - 4);
   fresh_state();
-}
-
-// The marker at zoom 50, for an even and an odd point, up to 3 s: its picture
-// at its own size on the screen, away from the point (A) or back (B), and five
-// red rings at the point less 0, 0.5, 1, 1.5 and 2, radii r plus as much,
-// halves rounded to the even neighbour.
-TEST(Render, TheMarkersPictureAndRings) {
-  fresh_state();
-  int cursor = pattern(13, 17, true, 19);
-  MapView.zoom = 50;
-  auto even = [](double v) { return static_cast<int>(std::nearbyint(v)); };
-  for (auto [x, y, t, px, py, r] : {std::tuple{100, 61, 200, 110, 71, 10}, {101, 60, 1220, 112, 71, 11},
-                                    {101, 60, 500, 126, 85, 25}, {100, 61, 3000, 100, 61, 0}}) {
-    MapMarker = MapMarkerRecord{1000, cursor, 1, x, y, 13, 17};
-    Buffer drawn(220, 220, 660), expected(220, 220, 660);
-    drawing_start(&drawn.target);
-    draw_marker(marker_frame(1000 + t));
-    drawing_stop();
-    drawing_start(&expected.target);
-    drawing_mode(DrawAlphaBlend);
-    draw_image(image_handle(cursor), px, py, 26, 34);
-    drawing_mode(DrawOutlined);
-    for (int i = 0; i < 5; i++) draw_circle(even(x - i / 2.0), even(y - i / 2.0), even(r + i / 2.0), rgb(255, 0, 0));
-    drawing_stop();
-    EXPECT_EQ(XY(drawn.bytes == expected.bytes, MapMarker.active), XY(true, 1)) << t;
-  }
-  bool last = marker_frame(4001).drawn, active = MapMarker.active;  // the first frame after 3 s is the last
-  EXPECT_EQ(std::tuple(last, active, marker_frame(4002).drawn), std::tuple(true, false, false));
 }
 
 }  // namespace

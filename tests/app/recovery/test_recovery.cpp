@@ -1,5 +1,4 @@
-// The recovery file: written once the changes pause, gone when nothing is
-// unsaved, offered when its process is gone, damaged and stale files.
+// The recovery file: written once changes pause, gone when nothing is unsaved, offered, damaged, stale.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -92,9 +91,7 @@ TEST_F(RecoveryTest, WrittenOncePerPauseAndGoneWhenNothingIsUnsaved) {
   EXPECT_EQ(std::pair(own_file(), file_size(lock) >= 0), std::pair(false, false));
 }
 
-// Only the files of processes that are gone are offered: a process that
-// holds its lock keeps its file; once it has died, its file is offered.
-// Yes restores it exactly, unsaved, with its view and file; No sets it aside.
+// Offered once its process is gone (a live one holds its lock); Yes restores it exactly, No sets it aside.
 TEST_F(RecoveryTest, OfferedWhenItsProcessIsGone) {
   change(123);
   Inscriptions[7] = u"RIP Anna";
@@ -138,9 +135,7 @@ TEST_F(RecoveryTest, OfferedWhenItsProcessIsGone) {
   EXPECT_EQ(std::pair(dir_.read("state/tavrel/beiseitegelegt.tvf") == bytes, recovery_offer()), std::pair(true, false));
 }
 
-// A damaged file is offered as far as it can be read, one with nothing
-// usable or with a level that is gone is set aside with a message; the
-// program goes on either way.
+// A damaged file is offered as far as it reads; one with nothing usable or a level gone is set aside.
 TEST_F(RecoveryTest, DamagedAndStaleFiles) {
   change(200);
   std::string whole = recovery_bytes(current_formation(), RecoveryInfo{});

@@ -50,29 +50,16 @@ TEST_F(Gadgets, CanvasMouseEventsInOrder) {
   EXPECT_EQ(got, expected);
 }
 
-TEST_F(Gadgets, CanvasBuffersFollowBorderAndSizeAndFreedGadgetsPostNothing) {
-  ASSERT_NE(canvas_create(0, 5, 6, 10, 10, CanvasBorder), 0);
-  ASSERT_NE(canvas_create(2, 40, 0, 1, 1, CanvasBorder), 0);
-  DrawTarget* bordered = canvas_output(0);
-  EXPECT_TRUE(bordered->width < 10 && bordered->height < 10 && bordered->bytes_per_pixel == 3);
-  EXPECT_EQ(canvas_output(2)->width * canvas_output(2)->height, 1);
-
-  // A resized canvas gets a buffer of the new size at once, which the
-  // toolkit's allocation then keeps.
+// A resized canvas gets a buffer of the new size at once (a larger window
+// shows more map, end to end); a freed gadget's events are dropped.
+TEST_F(Gadgets, CanvasBuffersFollowTheSizeAndFreedGadgetsPostNothing) {
   ASSERT_NE(canvas_create(1, 5, 6, 20, 10), 0);
   gui_discard_events();
   gadget_resize(1, Ignore, Ignore, 30, 25);
   EXPECT_EQ(gui_types(gui_take_events(), Gadget, 1), std::vector<int64_t>{Resize});
   gui_pump_for(50);
   EXPECT_EQ(canvas_output(1)->width * 100 + canvas_output(1)->height, 3025);
-  gadget_resize(1, 50, Ignore, 8, Ignore);
-  EXPECT_EQ(std::vector<int64_t>({canvas_output(1)->width, canvas_output(1)->height, gadget_x(1), gadget_y(1)}),
-            std::vector<int64_t>({8, 25, 50, 6}));
-  gadget_hide(1, true);  // a hidden gadget is moved and stays hidden
-  gadget_resize(1, Ignore, 25, Ignore, Ignore);
-  EXPECT_EQ(gadget_visible(1) * 100 + gadget_y(1), 25);
 
-  // Freeing a gadget drops its queued events and frees its number; -1 frees all.
   ASSERT_NE(button_create(114, 10, 100, 200, 30, u"Übernehmen"), 0);
   ASSERT_NE(canvas_create(100, 0, 0, 30, 30), 0);
   gui_click(gadget_widget(100), 1, 5, 5);
