@@ -3,7 +3,7 @@
 # program, waiting for what an action brings, and screenshots compared as
 # pictures. A test sources it and calls e2e_args first; APP_PID is the program's process.
 
-OWN_PIDS=() APP_PID="" FAILURES=0
+OWN_PIDS=() APP_PID="" FAILURES=0 APP_ENV=()
 # Further processes that settle waits for besides the program (a drag source, a compositor).
 REST_PIDS=()
 
@@ -133,11 +133,14 @@ drag() {
   for ((i = 1; i <= $5; i++)); do move $(($1 + ($3 - $1) * i / $5)) $(($2 + ($4 - $2) * i / $5)) && settle program; done
   xdotool mouseup 1 && settle
 }
-# e2e_launch [arguments...]: starts $TAVREL in $OUT with the arguments and its window "Varn"
+# run_app <log name> [arguments...]: $TAVREL started in $OUT with the environment APP_ENV,
+# its output in <log name>.out and .err; sets APP_PID. stop_app [signal]: it killed (EXIT_STATUS).
+run_app() { (cd "$OUT" && exec env "${APP_ENV[@]}" "$TAVREL" "${@:2}") >"$OUT/$1.out" 2>"$OUT/$1.err" </dev/null & APP_PID=$!; }
+stop_app() { kill "-${1:-TERM}" "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; EXIT_STATUS=$? APP_PID=""; }
+# e2e_launch [arguments...]: starts $TAVREL with the arguments and its window "Varn"
 # at (40, 40); sets APP_PID and WIN (MAP_X, MAP_Y: 0).
 e2e_launch() {
-  (cd "$OUT" && exec "$TAVREL" "$@") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-  APP_PID=$!
+  run_app tavrel "$@"
   wait_window Varn || exit 1
   WIN=$WAITED MAP_X=0 MAP_Y=0
   timeout 10 xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
@@ -170,6 +173,10 @@ menu_of() {
 # the menu "Spiel", opened with F10.
 choose() { wait_for 10 "a menu" menu_of && xdotool key --clearmodifiers "$@" Return && wait_gone "$WAITED"; }
 menu() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers F10 2>/dev/null; choose "$@"; }
+# spiel <n>: the n-th item of the menu "Spiel" from its top.
+spiel() { local keys=(); for ((i = 0; i < $1; i++)); do keys+=(Down); done; menu "${keys[@]}"; }
+# save_as <name>: "Spiel speichern", the name typed into the requester; waits for $OUT/<name>.tvf.
+save_as() { spiel 4 && reply 'Tavrel - Aufstellung speichern' "$1" Return 5 && wait_for 10 "$1.tvf written" test -s "$OUT/$1.tvf" && settle; }
 # reply <title> <text> [key] [tries]: types the text into the program's window <title> when it
 # comes and presses the key (Return) until it closes. A file requester ignores Return until
 # its button has caught up with the text: with tries > 1 the key comes again each second.
@@ -214,3 +221,9 @@ page() {
     fail "$what: $(tail -n 1 "$log")"
   fi
 }
+
+# Recovery files: the one in the program's state folder; the formation part of one (before "TVRC").
+recovery_file() { ls "$XDG_STATE_HOME"/tavrel/recovery-*.tvf 2>/dev/null | head -n 1 | grep .; }
+formation_of() { local at; at=$(grep -obUa TVRC "$1" | tail -n 1 | cut -d: -f1) && [ -n "$at" ] && head -c "$at" "$1"; }
+# le32 <number>: its four bytes, little-endian.
+le32() { local v=$(($1 & 0xFFFFFFFF)) i; for i in 0 8 16 24; do printf "\\x$(printf %02x $(((v >> i) & 255)))"; done; }

@@ -10,11 +10,7 @@ set -u
 e2e_args stress-recovery "$@"
 ROUNDS=${3:-50}
 e2e_display
-STATE="$XDG_STATE_HOME/tavrel"
 rm -rf "$OUT/seen" && mkdir -p "$OUT/seen"
-recovery_file() { ls "$STATE"/recovery-*.tvf 2>/dev/null | head -n 1 | grep .; }
-# The formation part of a recovery file: what stands before its mark "TVRC".
-formation_of() { local at; at=$(grep -obUa TVRC "$1" | tail -n 1 | cut -d: -f1) && [ -n "$at" ] && head -c "$at" "$1"; }
 # The first hero's place in a formation of the demo level (its record at byte 58).
 hero_at() { od -A n -t d4 -j 88 -N 8 "$1" | tr -s ' ' | sed 's/^ //'; }
 # Keeps the formation of the recovery file under its checksum; true when the first hero
@@ -43,17 +39,14 @@ for ((round = 1; round <= ROUNDS; round++)); do
     }
   done
   sleep "$((RANDOM % 3)).$((RANDOM % 10))"
-  kill -9 "$APP_PID"; wait "$APP_PID" 2>/dev/null; APP_PID=""
+  stop_app KILL
   had=$(kept_at && echo yes)
-  (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-  APP_PID=$!
-  wait_window Varn && WIN=$WAITED && settle program || exit 1
+  run_app tavrel && wait_window Varn && WIN=$WAITED && settle program || exit 1
   if window_of Tavrel >/dev/null; then
     offered=$((offered + 1))
     reply Tavrel "" alt+y && settle
     rm -f "$OUT/check.tvf"
-    menu Down Down Down Down && reply 'Tavrel - Aufstellung speichern' check Return 5
-    wait_for 10 "round $round: check.tvf written" test -s "$OUT/check.tvf" || exit 1
+    save_as check || exit 1
     [ -e "$OUT/seen/$(md5sum <"$OUT/check.tvf" | cut -c1-32)" ] ||
       fail "round $round: the offered layout is none that the session passed through"
     read -r hx hy < <(hero_at "$OUT/check.tvf")

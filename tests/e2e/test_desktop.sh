@@ -17,17 +17,13 @@ rm -rf "$OUT"/*.tvf "$OUT/data"
 
 # --- The command line, without a display ----------------------------------------
 run_bare() { env -u DISPLAY -u WAYLAND_DISPLAY timeout 10 "$TAVREL" "$@" >"$OUT/stdout" 2>"$OUT/stderr" </dev/null; echo $?; }
-status=$(run_bare --help)
-check '[ "$status" = 0 ] && grep -q "DATEI" "$OUT/stdout" && grep -q -- "--version" "$OUT/stdout" && [ ! -s "$OUT/stderr" ]' \
+check '[ "$(run_bare --help)" = 0 ] && grep -q "DATEI" "$OUT/stdout" && grep -q -- "--version" "$OUT/stdout" && [ ! -s "$OUT/stderr" ]' \
   "--help prints the usage and ends with 0"
-status=$(run_bare --version)
-check '[ "$status" = 0 ] && [ "$(cat "$OUT/stdout")" = "tavrel 1.1.0" ]' "--version prints \"tavrel 1.1.0\" and ends with 0"
-status=$(run_bare --bogus)
-check '[ "$status" = 2 ] && [ "$(wc -l <"$OUT/stderr")" = 2 ] && grep -q -- "--bogus" "$OUT/stderr" && tail -n 1 "$OUT/stderr" | grep -q -- "--help" && [ ! -s "$OUT/stdout" ]' \
+check '[ "$(run_bare --version)" = 0 ] && [ "$(cat "$OUT/stdout")" = "tavrel 1.1.0" ]' "--version prints \"tavrel 1.1.0\" and ends with 0"
+check '[ "$(run_bare --bogus)" = 2 ] &&  [ "$(wc -l <"$OUT/stderr")" = 2 ] && grep -q -- "--bogus" "$OUT/stderr" && tail -n 1 "$OUT/stderr" | grep -q -- "--help" && [ ! -s "$OUT/stdout" ]' \
   "an unknown option: an error line and a hint at --help on standard error, status 2"
 
 # --- Formation files ---------------------------------------------------------------
-le32() { local v=$(($1 & 0xFFFFFFFF)) i; for i in 0 8 16 24; do printf "\\x$(printf %02x $(((v >> i) & 255)))"; done; }
 # formation <file> <zoom> <x> <y>: the demo level's five heroes, the first at (x, y).
 formation() {
   {
@@ -51,11 +47,6 @@ export XDG_DATA_HOME="$OUT/data"  # the recently used files go there
 e2e_launch plan.tvf
 settle
 
-# "Spiel speichern", the fourth item of the menu "Spiel": the formation saved as <name>.tvf.
-save_as() {
-  menu Down Down Down Down && reply 'Tavrel - Aufstellung speichern' "$OUT/$1" Return 5 &&
-    wait_for 10 "$1.tvf written" test -s "$OUT/$1.tvf" && settle
-}
 # drop <file>: the file dragged from the drag source onto the map at (600, 400) of the client
 # area; each step taken in by the program and the drag source before the next.
 drop() {
@@ -65,7 +56,6 @@ drop() {
   if wait_window "Drag source" 20 "$pid"; then
     src=$WAITED
     timeout 10 xdotool windowmove --sync "$src" 1450 300 2>/dev/null
-    # The window manager may keep it elsewhere: its middle, wherever it is.
     read -r sx sy < <(geometry "$src" | awk '{ print $1 + 60, $2 + 40 }')
     locate && xdotool mousemove "$sx" "$sy" && settle program && xdotool mousedown 1 && settle program
     for i in $(seq 1 12); do
@@ -89,12 +79,11 @@ check 'cmp -s "$OUT/moved.gls.tvf" "$OUT/after-drop.tvf"' "a dropped .tvf file i
 drop Moved.TVF
 save_as after-capitals
 check '! window_of Tavrel >/dev/null && cmp -s "$OUT/Moved.TVF" "$OUT/after-capitals.tvf"' "a .TVF file (capitals) is loaded too"
-# The recently used files are written a moment after the change: waited for with what they
-# should hold, then checked.
-recent() { grep -o 'href="[^"]*"' "$OUT/data/recently-used.xbel" 2>/dev/null | tr '\n' ' '; }
-recent_has() { [[ "$(recent)" == *"file://$OUT/plan.tvf"* && "$(recent)" == *"file://$OUT/start.tvf"* && "$(recent)" == *"file://$OUT/moved.gls.tvf"* ]]; }
+# The recently used files are written a moment after the change: waited for, then checked.
+recent_has() {
+  recent=$(grep -o 'href="[^"]*"' "$OUT/data/recently-used.xbel" 2>/dev/null | tr '\n' ' ')
+  [[ "$recent" == *"file://$OUT/plan.tvf"* && "$recent" == *"file://$OUT/start.tvf"* && "$recent" == *"file://$OUT/moved.gls.tvf"* ]]
+}
 wait_for 10 "" recent_has
-recent=$(recent)
-check '[[ "$recent" == *"file://$OUT/plan.tvf"* && "$recent" == *"file://$OUT/start.tvf"* && "$recent" == *"file://$OUT/moved.gls.tvf"* && "$recent" != *notes.txt* ]]' \
-  "loaded and saved formations are among the recently used files"
+check 'recent_has && [[ "$recent" != *notes.txt* ]]' "loaded and saved formations are among the recently used files"
 e2e_finish desktop

@@ -24,7 +24,6 @@ size_of() { identify -format '%wx%h %m' "$1" 2>/dev/null; }
 
 # A formation written out by hand: the demo level, no hero records, one grave
 # (catalog 0) at (200, 150) with inscription 1 "RIP Test", zoom 100.
-le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
 utf16() { local s=$1 i; for ((i = 0; i < ${#s}; i++)); do printf "%s\\x00" "${s:i:1}"; done; }
 {
   printf '\x01'; le32 20; utf16 '\\PROGDIR\\Varn.gxml'
@@ -62,8 +61,6 @@ chmod 755 "$OUT/locked"
 # --- From the menu, on a display -------------------------------------------------
 e2e_display
 e2e_start "$MAP_PICTURE"
-# The n-th item of the menu "Spiel" from its top.
-spiel() { local keys=(); for ((i = 0; i < $1; i++)); do keys+=(Down); done; menu "${keys[@]}"; }
 
 # The first hero dragged to (400, 300), the pointer away from every piece.
 drag 41 36 400 300 4 && move 1100 700 && settle && shot layout

@@ -12,9 +12,7 @@ e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
 # The first hero's middle is at about (41, 36) of the map.
 drag 41 36 400 300 2 && move 900 680 && settle program
 key ctrl+KP_Subtract && shot changed
-# The menu "Spiel" from the top: "Spiel laden" 3rd, "Spiel speichern" 4th.
-menu Down Down Down Down && reply 'Tavrel - Aufstellung speichern' plan Return 5
-wait_for 10 "plan.tvf written" test -s "$OUT/plan.tvf"
+save_as plan
 read -r size zoom hx hy <<<"$(echo $(stat -c %s "$OUT/plan.tvf"; od -A n -t u1 -j 57 -N 1 "$OUT/plan.tvf"; od -A n -t d4 -j 88 -N 8 "$OUT/plan.tvf"))"
 [ "$size,$zoom" = 1980,90 ] && [ "$hx,$hy" != 25,20 ] && pass "plan.tvf: zoom 90, the first hero at ($hx, $hy)" ||
   fail "plan.tvf: $size bytes, zoom $zoom, the first hero at ($hx, $hy)"

@@ -9,18 +9,11 @@ e2e_args recovery "$@"
 rm -f "$OUT"/*.tvf
 MAP="$(dirname "$TAVREL")/pics/varn_map.jpg"
 e2e_display
-STATE="$XDG_STATE_HOME/tavrel"
 same() { [ "$(differing "$OUT/$1.png" "$OUT/$2.png" 4)" -lt 50 ]; }
-recovery_file() { ls "$STATE"/recovery-*.tvf 2>/dev/null | head -n 1 | grep .; }
-# The formation part of a recovery file: what stands before its mark "TVRC".
-formation_of() { local at; at=$(grep -obUa TVRC "$1" | tail -n 1 | cut -d: -f1); head -c "$at" "$1"; }
-kill_it() { kill "-$1" "$APP_PID"; wait "$APP_PID"; EXIT_STATUS=$? APP_PID=""; }
 # Starts the program again with its window where e2e_start puts it; once it is at rest, the
 # question of a layout to restore is there or not.
 start_again() {
-  (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-  APP_PID=$!
-  wait_window Varn && WIN=$WAITED || return 1
+  run_app tavrel && wait_window Varn && WIN=$WAITED || return 1
   timeout 10 xdotool windowmove --sync "$WIN" 40 40 2>/dev/null
   settle program
 }
@@ -33,35 +26,37 @@ restore_and_save() {
   move 900 680 && settle && shot restored-$1
   same laid-out restored-$1 && pass "Yes shows the layout as it was (restored-$1.png)" ||
     fail "the restored layout differs from the one laid out"
-  menu Down Down Down Down && reply 'Tavrel - Aufstellung speichern' "$1" Return 5
-  wait_for 10 "$1.tvf written" test -s "$OUT/$1.tvf"
+  save_as "$1"
   cmp -s "$OUT/$1.tvf" "$2" && pass "saving writes it byte for byte" || fail "$1.tvf differs from the recovery file"
   request_close "$WIN" && wait_exit 10
 }
 
+# lay_out: the first hero dragged, a grave set with its two names.
+lay_out() {
+  e2e_start "$MAP"
+  drag 41 36 400 300 4 && move 300 400 && settle program && xdotool click 3 && choose Down && settle
+  xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && move 900 680 && settle
+}
+
 # Laid out, the recovery file waited for, then kill -9.
-e2e_start "$MAP"
-drag 41 36 400 300 4 && move 300 400 && settle program && xdotool click 3 && choose Down && settle
-xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && move 900 680 && settle && shot laid-out
+lay_out && shot laid-out
 # Within 3 s of the last change the file holds it: the grave's text (UTF-16).
 holds_grave() { grep -qaP 'A\x00n\x00n\x00a' "$(recovery_file)"; }
 wait_for 3 "the recovery file with the grave within 3 s of the last change" holds_grave
-kill_it KILL
+stop_app KILL
 formation_of "$(recovery_file)" >"$OUT/held.bin"
 start_again && restore_and_save after-kill "$OUT/held.bin"
 
 # The same after kill -TERM at once: the signal writes the file, the program ends by it.
-e2e_start "$MAP"
-drag 41 36 400 300 4 && move 300 400 && settle program && xdotool click 3 && choose Down && settle
-xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && move 900 680 && settle
-rm -f "$STATE"/recovery-*.tvf
-kill_it TERM
+lay_out
+rm -f "$XDG_STATE_HOME"/tavrel/recovery-*.tvf
+stop_app TERM
 check '[ "$EXIT_STATUS" = 143 ] && recovery_file >/dev/null' "SIGTERM writes the file and ends the program by the signal"
 formation_of "$(recovery_file)" >"$OUT/held-term.bin"
 start_again && restore_and_save after-term "$OUT/held-term.bin"
 
 # Killed without a change, or quit after a change answering No: nothing to ask.
-e2e_start "$MAP" && kill_it KILL
+e2e_start "$MAP" && stop_app KILL
 start_again && ! window_of Tavrel >/dev/null && pass "killed without a change, the next start asks nothing" ||
   fail "a question after a kill without a change"
 drag 41 36 400 300 4 && request_close "$WIN" && reply Tavrel "" alt+n && wait_exit 10
