@@ -1,9 +1,6 @@
 #!/bin/bash
-# Stress: again and again the program makes changes by script and is killed with kill -9 at
-# a random moment; the next start must offer a layout that the session passed through, never
-# a damaged one. The layouts passed through are the formations of the recovery files the
-# program wrote: after each change the script waits for the file that holds it; after the
-# kill it keeps the file that is left. The offered layout, saved, must be one of them.
+# Stress: changes by script, kill -9 at a random moment, again and again; the next start
+# must offer a layout the session passed through (a recovery file it wrote), never another.
 # Usage: bash stress_recovery.sh <tavrel> <outdir> [rounds]
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

@@ -1,10 +1,6 @@
 #!/bin/bash
-# End to end: pictures of the layout. tavrel --export without a display (the
-# file, the exit status, a missing, a damaged and a cut formation, a folder
-# that takes no file); then, on a display, "Als Bild exportieren …" and
-# "Ansicht als Bild exportieren …" from the menu "Spiel", the pictures
-# compared with the screen.
-#
+# End to end: tavrel --export without a display (errors included), then the two picture
+# exports from the menu "Spiel" compared with the screen.
 # Usage: bash test_export.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

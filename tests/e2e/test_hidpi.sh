@@ -1,10 +1,6 @@
 #!/bin/bash
-# End to end: Tavrel on a screen of scale factor 2 (GDK_SCALE=2, on an Xvfb
-# of its own that is large enough for the doubled window). At zoom 100 the map
-# on the screen is the map picture scaled up 2 x with nearest-neighbour
-# sampling (a blurred scaling does not match), and a drag still moves the hero
-# under the pointer: the window's layout pixels are the map's at zoom 100.
-#
+# End to end: GDK_SCALE=2 on an Xvfb of its own: at zoom 100 the map is the picture
+# doubled without smoothing, and a drag moves the hero under the pointer.
 # Usage: bash test_hidpi.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

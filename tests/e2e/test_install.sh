@@ -1,13 +1,7 @@
 #!/bin/bash
-# End to end: Tavrel installed into a fresh prefix as a user installs it. Every
-# installed path is there and nothing lies outside the prefix; the desktop
-# entry validates and names the installed program with a file; the metainfo
-# validates; the desktop's look-ups in the prefix find a ".tvf" file to be a
-# formation that Tavrel opens; started through the link
-# <prefix>/bin/tavrel, the program finds its data in <prefix>/lib/tavrel and
-# shows the demo map in the window "Varn", with the program's icon; the
-# uninstall target removes it all again.
-#
+# End to end: cmake --install into a fresh prefix: every path, nothing outside, validating
+# desktop entry and metainfo, the MIME look-ups, the program started through the link shows
+# the demo map with its icon; the uninstall target removes it all.
 # Usage: bash test_install.sh <path-to-tavrel in its build folder> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

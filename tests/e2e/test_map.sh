@@ -1,8 +1,6 @@
 #!/bin/bash
-# End to end: the map view of Tavrel on the demo level, checked on screenshots
-# against the map picture itself: heroes, dragging, panning, the marker, idle
-# processor time, zoom, "Neues Spiel", a larger window, the question at quit.
-#
+# End to end: the map view on the demo level against the map picture: heroes, dragging,
+# panning, the marker, idle processor time, zoom, "Neues Spiel", a larger window, quitting.
 # Usage: bash test_map.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

@@ -1,13 +1,7 @@
 #!/bin/bash
-# End to end: the Debian package that cpack builds from the build folder. Its
-# dependencies are computed (the libraries the program links, no build
-# packages), everything lies under /usr, and unpacked it runs (--version) and
-# carries a desktop entry and metainfo that validate. In CI (CI=true, as root,
-# on a fresh machine) it is also installed with apt-get, started, found by the
-# desktop's file type and default-application look-ups, and removed without a
-# file left behind; elsewhere the machine is not changed unless
-# TAVREL_TEST_PACKAGE_INSTALL=1 asks for it.
-#
+# End to end: the Debian package from cpack: dependencies, paths under /usr, unpacked it
+# runs and validates; in CI (CI=true as root) or with TAVREL_TEST_PACKAGE_INSTALL=1 also
+# installed with apt-get, looked up as the formations' program and removed without a trace.
 # Usage: bash test_package.sh <path-to-tavrel in its build folder> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

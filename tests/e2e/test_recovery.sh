@@ -1,8 +1,7 @@
 #!/bin/bash
-# End to end on the demo level, as a user would: a layout laid out and the program killed
-# (kill -9 after the recovery file came, kill -TERM at once); the next start asks, Yes shows
-# the layout, and saving writes it byte for byte as the recovery file held it. A program
-# killed without a change, or quit normally, leaves nothing to ask about.
+# End to end: a layout killed (kill -9, kill -TERM) is offered at the next start, restored
+# and saved byte for byte as the recovery file held it; a kill without a change or a normal
+# quit leaves nothing to ask about.
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_args recovery "$@"

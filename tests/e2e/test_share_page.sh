@@ -1,9 +1,7 @@
 #!/bin/bash
-# The players' page in headless Chromium against share_mock.py, a stand-in for the
-# program's sharing server on 127.0.0.1: on a phone touch, drag and pinch; on a TV
-# the map from the visible tiles only, inscriptions as text, following the leader,
-# the marker, a new layout shown only once complete, ten versions a second, another
-# map, the server gone and back, a silent event stream.
+# The players' page in headless Chromium against share_mock.py (on 127.0.0.1): a phone's
+# touch, drag and pinch; on a TV tiles, labels, following, the marker, double buffering,
+# bursts, another map, the server gone and back, and a silent event stream (40 s rule).
 # Usage: bash test_share_page.sh <tavrel (not used)> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

@@ -135,18 +135,15 @@ icons() {
   press F10 Down Down Return
   shot "$name-dialog"
   # The probe: the players' pictures at 40 x 40 on the dialog's grey, every 50 pixels down.
-  local pics pic i=0
+  local pics i k tries
   mapfile -t pics < <(tr -d '\r' <"$PROG/players.xml" | grep -o '<pic>[^<]*' | sed 's/<pic>//')
-  pic=${pics[0]}
   convert -size 40x240 xc:'#f6f5f4' "$OUT/thumb.png"
-  for p in "${pics[@]:0:5}"; do
-    convert "$OUT/thumb.png" \( "$PROG/players/$p" -filter Triangle -resize 40x40 \) -geometry +0+$((50 * i)) -composite "$OUT/thumb.png"
-    i=$((i + 1))
+  for i in 0 1 2 3 4; do
+    convert "$OUT/thumb.png" \( "$PROG/players/${pics[i]}" -filter Triangle -resize 40x40 \) -geometry +0+$((50 * i)) -composite "$OUT/thumb.png"
   done
   place_of "$OUT/$name-dialog.png" "$OUT/thumb.png" 0.2 || { fail "$name: no player icon dialog ($r)"; return; }
   # The thumbnail at (31, 31) of the gadget area, the row's "Icon ändern" at (90, 35) to (200, 65).
-  local gx=$((LX - 31)) gy=$((LY - 31))
-  local bx=$((gx + 120)) by=$((gy + 50))
+  local gx=$((LX - 31)) gy=$((LY - 31)) bx=$((LX + 89)) by=$((LY + 19))
   # The closing click: a corner of weston's screen, or the dialog's empty part below "Übernehmen".
   local ox=10 oy=990 where="outside the program"
   [ "$gx" -lt 400 ] && [ "$CX" -gt 300 ] || ox=1590
@@ -160,7 +157,6 @@ icons() {
   check '[ "$(differing "$OUT/$name-cell.png" "$OUT/first-cell.png" 4)" -le 20 ]' "$name: the picker opens with its corner at the pointer"
   # Move and click 0.3 s apart (XWayland loses a click soon after a move now and then, rarely
   # the click itself: three at most, a picker that stays open fails).
-  local tries
   for tries in 1 2 3; do
     xdotool mousemove "$ox" "$oy" sleep 0.3 click 1 && settle
     shot "$name-picker-gone"
@@ -169,8 +165,7 @@ icons() {
   done
   check '[ "$(differing "$OUT/$name-cell-gone.png" "$OUT/first-cell.png" 4)" -gt 200 ]' \
     "$name: a click $where closes the picker (click $tries)"
-  local k
-  for k in "${!pictures[@]}"; do [ "${pictures[$k]}" != "${pic#<pic>}" ] && break; done
+  for k in "${!pictures[@]}"; do [ "${pictures[$k]}" != "${pics[0]}" ] && break; done
   at "$bx" "$by" && xdotool click 1 && settle
   shot "$name-picker-again"
   to $((bx + k % 5 * 32 + 16)) $((by + k / 5 * 32 + 16)) && xdotool click 1 && settle
