@@ -10,8 +10,7 @@ e2e_display
 rm -rf "$OUT/seen" && mkdir -p "$OUT/seen"
 # The first hero's place in a formation of the demo level (its record at byte 58).
 hero_at() { od -A n -t d4 -j 88 -N 8 "$1" | tr -s ' ' | sed 's/^ //'; }
-# Keeps the formation of the recovery file under its checksum; true when the first hero
-# stands at $1 in it.
+# Keeps the recovery file's formation under its checksum; true if the first hero stands at $1.
 kept_at() {
   local file sum
   file=$(recovery_file) && formation_of "$file" >"$OUT/now.bin" || return 1
@@ -23,8 +22,7 @@ kept_at() {
 offered=0 fresh=0 changes=0 cx=41 cy=36
 e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
 for ((round = 1; round <= ROUNDS; round++)); do
-  # One to four drags of the first hero, each waited for in the recovery file, then one
-  # more and the kill at a random moment up to 2.5 s later.
+  # One to four drags, each waited for in the recovery file; one more, the kill up to 2.5 s later.
   for ((n = RANDOM % 4 + 1; n >= 0; n--)); do
     tx=$((100 + RANDOM % 900)) ty=$((100 + RANDOM % 500))
     drag "$cx" "$cy" "$tx" "$ty" 2

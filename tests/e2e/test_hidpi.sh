@@ -14,7 +14,7 @@ e2e_display  # the window manager on it
 export GDK_SCALE=2
 
 e2e_launch
-# Map pixel (0, 0) on the screen (CX, CY): where the map's part at (300, 300), doubled, lies.
+# Map pixel (0, 0) on the screen: found by the map's part at (300, 300), doubled.
 convert "$MAP_PICTURE" -crop 100x60+300+300 +repage -sample 200% "$OUT/probe-map.png"
 doubled_map_shown() {
   shot start && crop "$OUT/start.png" $((WX + 450)) $((WY + 500)) 400 350 "$OUT/probe-screen.png"
@@ -33,12 +33,8 @@ sharp=$(differing "$OUT/screen.png" "$OUT/sharp.png" 3) smooth=$(differing "$OUT
 check '[ "$sharp" -le 20 ] && [ "$smooth" -gt 2000 ]' \
   "at zoom 100 each map pixel covers 2 x 2 screen pixels ($sharp of 180000 pixels off; $smooth against a smooth scaling)"
 
-# The first hero pressed in its middle (map 41, 36) and dropped with the
-# pointer at layout point (400, 300) of the gadget area (whose corner lies one
-# layout pixel, the canvas's frame, before the map's): its corner is then at
-# map (384, 284). The pointer goes in screen pixels from map pixel (0, 0) of
-# the window, wherever the window manager keeps it; each step is taken in by
-# the program before the next.
+# The first hero pressed at map (41, 36), dropped at layout point (400, 300) of the gadget
+# area (one pixel before the map's): his corner at map (384, 284). at: screen pixels from map (0, 0).
 at() { xdotool mousemove --window "$WIN" $((MAP_X + $1)) $((MAP_Y + $2)) && settle program; }
 at 82 72 && xdotool mousedown 1 && settle program
 for i in $(seq 1 10); do at $((82 + (798 - 82) * i / 10)) $((72 + (598 - 72) * i / 10)); done

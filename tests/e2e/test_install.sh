@@ -30,8 +30,7 @@ check 'desktop-file-validate "$entry" && grep -qxF "Exec=\"$TAVREL\" %f" "$entry
   "the desktop entry validates and starts the installed program with a file"
 check 'appstreamcli validate --no-net "$PREFIX/share/metainfo/de.tavrel.Tavrel.metainfo.xml" >"$OUT/appstream.log" 2>&1' \
   "appstreamcli finds no errors in the metainfo"
-# The prefix's share folder as the user's own data folder, as ~/.local/share
-# is; through a link, as xdg-mime splits its folders at blanks.
+# The prefix's share folder as the user's data folder, through a link (xdg-mime splits at blanks).
 ln -sfn "$PREFIX/share" "$OUT/share"
 in_prefix() { env -u XDG_CURRENT_DESKTOP HOME="$OUT" XDG_DATA_HOME="$OUT/share" XDG_DATA_DIRS=/usr/share "$@"; }
 printf '\1' >"$OUT/plan.tvf" && printf '' >"$OUT/old.GLS"
