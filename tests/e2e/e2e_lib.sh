@@ -131,6 +131,18 @@ e2e_launch() {
   WIN=$WAITED MAP_X=0 MAP_Y=0
   timeout 10 xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
 }
+# e2e_restart: the program started again, its window at (40, 40), at rest (a question shown or not).
+e2e_restart() {
+  run_app tavrel && wait_window Varn && WIN=$WAITED || return 1
+  timeout 10 xdotool windowmove --sync "$WIN" 40 40 2>/dev/null
+  settle program
+}
+# e2e_copy: TAVREL a copy with its data in $OUT/program (PROG; DATA the original folder):
+# the player icon dialog writes "players.xml" beside the program.
+e2e_copy() {
+  PROG="$OUT/program" DATA=$(dirname "$TAVREL")
+  rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/ && TAVREL="$PROG/tavrel"
+}
 # e2e_start <map picture> [arguments...]: e2e_launch, then the map picture waited for in the
 # window; sets MAP_X, MAP_Y (map pixel (0, 0) in the client area).
 e2e_start() {
@@ -173,6 +185,11 @@ reply() {
     wait_for $((n > 1 ? 1 : 10)) "" gone "$id" && return 0
   done
   fail "window \"$1\" stays open after \"$2\""
+}
+# set_grave <x> <y>: "Grabstein setzen" from the context menu there, the first stone, "Anna", "Falken".
+set_grave() {
+  move "$1" "$2" && settle program && xdotool click 3 && choose Down && settle &&
+    xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && settle
 }
 # key <keys...>: pressed in the main window.
 key() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers "$@" 2>/dev/null; settle; }

@@ -36,7 +36,7 @@ for ((round = 1; round <= ROUNDS; round++)); do
   sleep "$((RANDOM % 3)).$((RANDOM % 10))"
   stop_app KILL
   had=$(kept_at && echo yes)
-  run_app tavrel && wait_window Varn && WIN=$WAITED && settle program || exit 1
+  e2e_restart || exit 1
   if window_of Tavrel >/dev/null; then
     offered=$((offered + 1))
     reply Tavrel "" alt+y && settle

@@ -10,10 +10,11 @@ e2e_require identify
 rm -f "$OUT"/*.png "$OUT"/*.tvf "$OUT"/*.err
 
 # --- On the command line, without a display ------------------------------------
-# export <name> [formation]: runs tavrel --export $OUT/<name> without a display;
-# sets STATUS, its standard error in ERR.
+# export_cli <name or path> [formation]: tavrel --export into $OUT/<name> without a display; sets STATUS and ERR.
 export_cli() {
-  env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$TAVREL" --export "$OUT/$1" ${2:+"$2"} >"$OUT/cli.out" 2>"$OUT/cli.err" </dev/null
+  local to=$1
+  [[ $to == /* ]] || to=$OUT/$1
+  env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$TAVREL" --export "$to" ${2:+"$2"} >"$OUT/cli.out" 2>"$OUT/cli.err" </dev/null
   STATUS=$? ERR=$(cat "$OUT/cli.err")
 }
 size_of() { identify -format '%wx%h %m' "$1" 2>/dev/null; }
@@ -48,8 +49,7 @@ check '[ "$STATUS" = 0 ] && [[ "$ERR" == "tavrel: Die Datei ist unvollständig."
 # A folder that takes no file: write-protected (root passes that check: /proc then).
 mkdir -p "$OUT/locked" && chmod 555 "$OUT/locked"
 locked="$OUT/locked"; [ "$(id -u)" = 0 ] && locked=/proc
-env -u DISPLAY timeout 60 "$TAVREL" --export "$locked/x.png" >/dev/null 2>"$OUT/cli.err" </dev/null
-STATUS=$? ERR=$(cat "$OUT/cli.err")
+export_cli "$locked/x.png"
 check '[ "$STATUS" = 1 ] && [ "$ERR" = "tavrel: Die Datei konnte nicht erstellt werden." ] && [ -z "$(ls -A "$OUT/locked")" ]' \
   "a folder that takes no file: status 1, the reason ($STATUS: $ERR)"
 chmod 755 "$OUT/locked"

@@ -20,8 +20,7 @@ menu_item() { move "$1" "$2" && settle program && xdotool click 3 && choose "${@
 pick_first() { xdotool click 1 && settle; }
 
 e2e_start "$MAP"
-menu_item 300 400 Down  # "Grabstein setzen"
-pick_first && reply Tavrel Anna && reply Tavrel Falken && settle && shot grave
+set_grave 300 400 && shot grave
 check "the stone stands centred on the clicked spot" "$(piece_off grave stone0.png 280 380)"
 move 305 405 && settle && shot label
 black=$(convert "$OUT/label.png" -crop 400x40+$((GX + 300))+$((GY + 400)) +repage \

@@ -7,10 +7,7 @@ set -u
 e2e_args player_icons "$@"
 e2e_display
 
-# The dialog writes "players.xml" beside the program: run a copy.
-PROG="$OUT/program" DATA=$(dirname "$TAVREL")
-rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/
-TAVREL="$PROG/tavrel"
+e2e_copy
 
 e2e_start "$PROG/pics/varn_map.jpg"
 before=$(stat -c %i.%Y "$PROG/players.xml")

@@ -9,13 +9,6 @@ rm -f "$OUT"/*.tvf
 MAP="$(dirname "$TAVREL")/pics/varn_map.jpg"
 e2e_display
 same() { [ "$(differing "$OUT/$1.png" "$OUT/$2.png" 4)" -lt 50 ]; }
-# Starts the program again with its window where e2e_start puts it; once it is at rest, the
-# question of a layout to restore is there or not.
-start_again() {
-  run_app tavrel && wait_window Varn && WIN=$WAITED || return 1
-  timeout 10 xdotool windowmove --sync "$WIN" 40 40 2>/dev/null
-  settle program
-}
 # Yes to the question, then the layout is saved as $1.tvf; its bytes are compared with the
 # formation the recovery file held ($2).
 restore_and_save() {
@@ -33,8 +26,7 @@ restore_and_save() {
 # lay_out: the first hero dragged, a grave set with its two names.
 lay_out() {
   e2e_start "$MAP"
-  drag 41 36 400 300 4 && move 300 400 && settle program && xdotool click 3 && choose Down && settle
-  xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && move 900 680 && settle
+  drag 41 36 400 300 4 && set_grave 300 400 && move 900 680 && settle
 }
 
 # Laid out, the recovery file waited for, then kill -9.
@@ -44,7 +36,7 @@ holds_grave() { grep -qaP 'A\x00n\x00n\x00a' "$(recovery_file)"; }
 wait_for 3 "the recovery file with the grave within 3 s of the last change" holds_grave
 stop_app KILL
 formation_of "$(recovery_file)" >"$OUT/held.bin"
-start_again && restore_and_save after-kill "$OUT/held.bin"
+e2e_restart && restore_and_save after-kill "$OUT/held.bin"
 
 # The same after kill -TERM at once: the signal writes the file, the program ends by it.
 lay_out
@@ -52,14 +44,14 @@ rm -f "$XDG_STATE_HOME"/tavrel/recovery-*.tvf
 stop_app TERM
 check '[ "$EXIT_STATUS" = 143 ] && recovery_file >/dev/null' "SIGTERM writes the file and ends the program by the signal"
 formation_of "$(recovery_file)" >"$OUT/held-term.bin"
-start_again && restore_and_save after-term "$OUT/held-term.bin"
+e2e_restart && restore_and_save after-term "$OUT/held-term.bin"
 
 # Killed without a change, or quit after a change answering No: nothing to ask.
 e2e_start "$MAP" && stop_app KILL
-start_again && ! window_of Tavrel >/dev/null && pass "killed without a change, the next start asks nothing" ||
+e2e_restart && ! window_of Tavrel >/dev/null && pass "killed without a change, the next start asks nothing" ||
   fail "a question after a kill without a change"
 drag 41 36 400 300 4 && request_close "$WIN" && reply Tavrel "" alt+n && wait_exit 10
 check '[ "$EXIT_STATUS" = 0 ] && ! recovery_file >/dev/null' "quit on purpose, the recovery file goes"
-start_again && ! window_of Tavrel >/dev/null && pass "after a normal quit the next start asks nothing" ||
+e2e_restart && ! window_of Tavrel >/dev/null && pass "after a normal quit the next start asks nothing" ||
   fail "a question after a normal quit"
 e2e_finish recovery

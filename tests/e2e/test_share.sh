@@ -26,8 +26,7 @@ check '[ "$dark" -gt 8000 ]' "the window shows the QR code and the address ($dar
 timeout 10 xdotool windowactivate --sync "$WIN" 2>/dev/null
 
 # A grave at (300, 400) with an inscription, set as a user would.
-move 300 400 && settle program && xdotool click 3 && choose Down && settle
-xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && settle
+set_grave 300 400
 
 # The first hero (map 25..57, 20..52) dragged to map (401, 336): the drag is
 # made during the browser session, with screen positions known here.

@@ -21,8 +21,7 @@ same start undone && pass "Ctrl+Z puts the hero back (undone.png)" || fail "the 
 same dragged redone && ! same start redone && pass "Ctrl+Shift+Z moves him again" ||
   fail "Ctrl+Shift+Z did not move him again"
 
-move 300 400 && settle program && xdotool click 3 && choose Down && settle  # "Grabstein setzen"
-xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && move 900 680 && settle && shot grave
+set_grave 300 400 && move 900 680 && settle && shot grave
 key ctrl+z && shot grave-undone
 same redone grave-undone && ! same redone grave && pass "the grave goes with Ctrl+Z" || fail "the grave stays"
 save_as plan
