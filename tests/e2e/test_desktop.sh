@@ -34,8 +34,7 @@ export XDG_DATA_HOME="$OUT/data"  # the recently used files go there
 e2e_launch plan.tvf
 settle
 
-# drop <file>: the file dragged from the drag source onto the map at (600, 400) of the client
-# area; each step taken in by the program and the drag source before the next.
+# drop <file>: dragged from the drag source onto (600, 400) of the client area, step by step.
 drop() {
   "$SOURCE" "$OUT/$1" &
   local pid=$! src sx sy

@@ -19,8 +19,7 @@ export_cli() {
 }
 size_of() { identify -format '%wx%h %m' "$1" 2>/dev/null; }
 
-# A formation written out by hand: the demo level, no hero records, one grave
-# (catalog 0) at (200, 150) with inscription 1 "RIP Test", zoom 100.
+# By hand: the demo level, no heroes, a grave at (200, 150) with inscription 1 "RIP Test", zoom 100.
 utf16() { local s=$1 i; for ((i = 0; i < ${#s}; i++)); do printf "%s\\x00" "${s:i:1}"; done; }
 {
   printf '\x01'; le32 20; utf16 '\\PROGDIR\\Varn.gxml'

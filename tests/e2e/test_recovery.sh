@@ -9,8 +9,7 @@ rm -f "$OUT"/*.tvf
 MAP="$(dirname "$TAVREL")/pics/varn_map.jpg"
 e2e_display
 same() { [ "$(differing "$OUT/$1.png" "$OUT/$2.png" 4)" -lt 50 ]; }
-# Yes to the question, then the layout is saved as $1.tvf; its bytes are compared with the
-# formation the recovery file held ($2).
+# restore_and_save <name> <held formation>: Yes, then saved as <name>.tvf and compared.
 restore_and_save() {
   wait_window Tavrel 5 && pass "the next start asks to restore the layout" || return
   shot question-$1

@@ -28,8 +28,7 @@ timeout 10 xdotool windowactivate --sync "$WIN" 2>/dev/null
 # A grave at (300, 400) with an inscription, set as a user would.
 set_grave 300 400
 
-# The first hero (map 25..57, 20..52) dragged to map (401, 336): the drag is
-# made during the browser session, with screen positions known here.
+# The first hero (map 25..57, 20..52) dragged to map (401, 336) during the browser session.
 locate
 steps=""
 for i in $(seq 0 12); do

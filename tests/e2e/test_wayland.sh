@@ -3,7 +3,6 @@
 # reaches its clients): natively on Wayland and through XWayland, each time a zoom, a grave
 # from the context menu, a save, and the player icon picker (opens at the pointer, closes on
 # a click outside, its choice reaches "players.xml"); natively at scale 2, the map sharp.
-#
 # Usage: bash test_wayland.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
@@ -11,10 +10,7 @@ e2e_args wayland "$@"
 e2e_require weston Xwayland
 MAP_PICTURE="$(dirname "$TAVREL")/pics/varn_map.jpg"
 rm -f "$OUT"/*.tvf
-# The dialog writes "players.xml" beside the program: run a copy.
-PROG="$OUT/program" DATA=$(dirname "$TAVREL")
-rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/
-TAVREL="$PROG/tavrel"
+e2e_copy
 export XDG_CONFIG_HOME="$OUT/config"  # never the user's own "players.xml"
 # No blinking text cursor (GSettings, X11): the screen is still when nothing happens.
 mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings" "$XDG_CONFIG_HOME/gtk-3.0"
@@ -27,8 +23,7 @@ export NO_AT_BRIDGE=1
 RUNTIME="$OUT/runtime" && rm -rf "$RUNTIME" && mkdir -m 700 "$RUNTIME"
 printf '[core]\nidle-time=0\n[shell]\npanel-position=none\nlocking=false\nbackground-color=0xff404040\n' >"$OUT/weston.ini"
 
-# start_weston <name> [options]: weston (1600 x 1000 at the screen's corner) showing its
-# desktop; sets WESTON_PID, SOCKET and REST_PIDS (settle waits for weston too).
+# start_weston <name> [options]: weston (1600 x 1000) showing its desktop; WESTON_PID, SOCKET, REST_PIDS.
 start_weston() {
   SOCKET="tavrel-$$-$1"
   XDG_RUNTIME_DIR="$RUNTIME" weston --backend=x11-backend.so --use-pixman --width=1600 --height=1000 \
@@ -48,8 +43,7 @@ pointer_in() {
   [ -z "${XDISPLAY:-}" ] || [ "$(DISPLAY=$XDISPLAY xdotool getmouselocation 2>/dev/null | grep -o 'x:[0-9]* y:[0-9]*')" = "x:$1 y:$2" ]
 }
 to() { xdotool mousemove "$1" "$2" && settle program && wait_for 5 "the pointer at ($1, $2) in XWayland" pointer_in "$1" "$2"; }
-# answer <text>: typed into the dialog, then Return; on XWayland, which now and then loses
-# a key after typed text, Return again each second while the dialog stays open.
+# answer <text>: typed, then Return (on XWayland, which loses a key now and then, again each second).
 answer() {
   xdotool type --delay 40 "$1" && settle || return 1
   if [ -z "${XDISPLAY:-}" ]; then xdotool key Return && settle; return; fi
@@ -59,17 +53,15 @@ answer() {
   fail "the dialog stays open after \"$1\""
 }
 press() { local k; for k; do xdotool key "$k" && settle || return 1; done; }
-# The open file requester keeps the program drawing: it is waited for by its white file
-# list on the screen, then for the screen alone to be still.
+# The open file requester keeps the program drawing: waited for by its white list, then a still screen.
 requester_shown() {
   [ "$(import -window root miff:- 2>/dev/null | convert - -fill black +opaque white -format '%[fx:round(mean * w * h)]' info:)" -gt 100000 ]
 }
 requester_at_rest() { local APP_PID="" REST_PIDS=(); at_rest screen; }
 requester_settle() { wait_for 15 "the file requester" requester_shown && REST="" && wait_for 15 "the file requester at rest" requester_at_rest; }
 
-# place_of <screenshot> <probe> [RMSE]: LX, LY, where the probe shows on the screen, searched
-# on quarter-size pictures, then at full size there (AE < 100 at 6 %, or RMSE below the given);
-# false when it does not show (r says why).
+# place_of <screenshot> <probe> [RMSE]: LX, LY where the probe shows (quarter size, then full:
+# AE < 100 at 6 %, or RMSE below the given); false when it does not (r says why).
 place_of() {
   local x y w h
   read -r w h < <(identify -format '%w %h' "$2")
@@ -90,8 +82,7 @@ place_of() {
 # shown <shot> <probe>: the probe in a new screenshot <shot>.
 shown() { shot "$1" && place_of "$OUT/$1.png" "$2"; }
 
-# story <name> <outside> <env...>: the program started with the environment, driven
-# through the story; the saved file is <name>.tvf.
+# story <name> <outside> <env...>: the program with the environment through the story (<name>.tvf).
 story() {
   local name=$1 outside=$2
   APP_ENV=("${@:3}") && run_app "tavrel-$name"
@@ -155,8 +146,7 @@ icons() {
   convert -size 32x32 xc:white "$PROG/players/${pictures[0]}" -composite "$OUT/first-cell.png"
   crop "$OUT/$name-picker.png" "$bx" "$by" 32 32 "$OUT/$name-cell.png"
   check '[ "$(differing "$OUT/$name-cell.png" "$OUT/first-cell.png" 4)" -le 20 ]' "$name: the picker opens with its corner at the pointer"
-  # Move and click 0.3 s apart (XWayland loses a click soon after a move now and then, rarely
-  # the click itself: three at most, a picker that stays open fails).
+  # Move and click 0.3 s apart; XWayland rarely loses a click: three at most.
   for tries in 1 2 3; do
     xdotool mousemove "$ox" "$oy" sleep 0.3 click 1 && settle
     shot "$name-picker-gone"
