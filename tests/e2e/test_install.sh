@@ -13,9 +13,8 @@ TAVREL="$PREFIX/bin/tavrel"
 rm -rf "$PREFIX"
 cmake --install "$BUILD" --prefix "$PREFIX" >"$OUT/install.log" 2>&1 || { fail "cmake --install failed"; e2e_finish install; }
 missing=""
-for path in lib/tavrel/tavrel lib/tavrel/{Varn.gxml,players.xml,graves.xml,transports.xml} lib/tavrel/pics/varn_map.jpg \
-  lib/tavrel/players/ritter.png share/applications/de.tavrel.Tavrel.desktop share/metainfo/de.tavrel.Tavrel.metainfo.xml \
-  share/mime/packages/de.tavrel.Tavrel.xml share/man/man6/tavrel.6.gz; do
+for path in lib/tavrel/{tavrel,Varn.gxml,players.xml,graves.xml,transports.xml,pics/varn_map.jpg,players/ritter.png} \
+  share/{applications/de.tavrel.Tavrel.desktop,metainfo/de.tavrel.Tavrel.metainfo.xml,mime/packages/de.tavrel.Tavrel.xml,man/man6/tavrel.6.gz}; do
   [ -e "$PREFIX/$path" ] || missing+=" $path"
 done
 for size in 16 22 24 32 48 64 128 256; do

@@ -17,13 +17,8 @@ depends=$(dpkg-deb -f "$DEB" Depends)
 check '[[ "$depends" =~ libgtk-3-0\ \(\>= ]] && [[ "$depends" =~ libpng16-16 ]] && [[ "$depends" =~ libjpeg62-turbo ]] && [[ ! "$depends" =~ -dev ]]' \
   "computed dependencies: $depends"
 dpkg-deb -c "$DEB" | awk '{ print $6 }' | sed 's|^\.||' >"$OUT/contents.txt"
-missing=""
-for path in /usr/bin/tavrel /usr/lib/tavrel/tavrel /usr/lib/tavrel/Varn.gxml /usr/lib/tavrel/pics/varn_map.jpg \
-  /usr/share/applications/de.tavrel.Tavrel.desktop /usr/share/metainfo/de.tavrel.Tavrel.metainfo.xml \
-  /usr/share/mime/packages/de.tavrel.Tavrel.xml /usr/share/man/man6/tavrel.6.gz \
-  /usr/share/icons/hicolor/48x48/apps/de.tavrel.Tavrel.png; do
-  grep -qxF "$path" "$OUT/contents.txt" || missing+=" $path"
-done
+missing=$(printf '%s\n' /usr/bin/tavrel /usr/lib/tavrel/{tavrel,Varn.gxml,pics/varn_map.jpg} /usr/share/{applications/de.tavrel.Tavrel.desktop,metainfo/de.tavrel.Tavrel.metainfo.xml,mime/packages/de.tavrel.Tavrel.xml,man/man6/tavrel.6.gz,icons/hicolor/48x48/apps/de.tavrel.Tavrel.png} |
+  grep -vxFf "$OUT/contents.txt" | tr '\n' ' ')
 check '[ -z "$missing" ] && ! grep -v "^/usr/" "$OUT/contents.txt"' "the package holds everything under /usr (missing:$missing)"
 
 dpkg-deb -x "$DEB" "$OUT/root"

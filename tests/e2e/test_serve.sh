@@ -16,15 +16,12 @@ version() { json | /usr/bin/python3 -c 'import json, sys; print(json.load(sys.st
 # Unknown options and ones that do not go together: the one-line error with the hint, status 2.
 for bad in --bogus "--port 8421" "--share --serve $OUT/x.tvf" "--serve --export $OUT/x.png $OUT/x.tvf" "--serve" \
   "--share --port 0" "--share --port 70000" "--share --port 12ab"; do
-  "$TAVREL" $bad >"$OUT/bad.out" 2>"$OUT/bad.err"
-  status=$?
+  status=$("$TAVREL" $bad >"$OUT/bad.out" 2>"$OUT/bad.err"; echo $?)
   check '[ $status = 2 ] && [ "$(wc -l <"$OUT/bad.err")" = 2 ] && tail -n 1 "$OUT/bad.err" | grep -q -- --help && [ ! -s "$OUT/bad.out" ] &&
     { [ "$bad" != --bogus ] || grep -q -- --bogus "$OUT/bad.err"; }' \
     "tavrel $bad is refused ($(head -n 1 "$OUT/bad.err"))"
 done
-"$TAVREL" --help >"$OUT/help.out" 2>"$OUT/help.err"
-status=$?
-check '[ $status = 0 ] && [ ! -s "$OUT/help.err" ] && [ -z "$(for o in DATEI --version --share --serve --port; do grep -q -- "$o" "$OUT/help.out" || echo "$o"; done)" ]' \
+check '[ "$("$TAVREL" --help >"$OUT/help.out" 2>"$OUT/help.err"; echo $?)" = 0 ] && [ ! -s "$OUT/help.err" ] && [ -z "$(for o in DATEI --version --share --serve --port; do grep -q -- "$o" "$OUT/help.out" || echo "$o"; done)" ]' \
   "--help prints the usage with --version, --share, --serve and --port, status 0"
 check '[ "$("$TAVREL" --version)" = "tavrel 1.1.0" ]' "--version prints \"tavrel 1.1.0\""
 
@@ -36,15 +33,13 @@ s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(); print(s.getsockname()
 OWN_PIDS+=("$!")
 wait_for 10 "a port to take" grep -qx '[0-9][0-9]*' "$OUT/taken.port"
 $WRITE "$PLAN" 100 120
-"$TAVREL" --serve --port "$(cat "$OUT/taken.port")" "$PLAN" >"$OUT/taken.out" 2>"$OUT/taken.err"
-status=$?
+status=$("$TAVREL" --serve --port "$(cat "$OUT/taken.port")" "$PLAN" >"$OUT/taken.out" 2>"$OUT/taken.err"; echo $?)
 check '[ $status = 1 ] && [ "$(wc -l <"$OUT/taken.err")" = 1 ] && [ ! -s "$OUT/taken.out" ]' \
   "a taken port: status 1 and one line on standard error ($(cat "$OUT/taken.err"))"
 
 # A damaged file at start.
 $WRITE "$OUT/cut.tvf" 100 120 cut
-"$TAVREL" --serve "$OUT/cut.tvf" >"$OUT/cut.out" 2>"$OUT/cut.err"
-status=$?
+status=$("$TAVREL" --serve "$OUT/cut.tvf" >"$OUT/cut.out" 2>"$OUT/cut.err"; echo $?)
 check '[ $status != 0 ] && grep -q unvollständig "$OUT/cut.err" && [ ! -s "$OUT/cut.out" ]' \
   "a damaged file at start: status $status, \"$(cat "$OUT/cut.err")\""
 
