@@ -40,8 +40,7 @@ e2e_require() {
   done
 }
 
-# wait_for <seconds> <what> <command...>: the command every 0.05 s until it succeeds
-# (WAITED: its output); after the time it fails "<what>" (quietly for "").
+# wait_for <seconds> <what> <command...>: until the command succeeds (WAITED: its output), or fails "<what>".
 wait_for() {
   local limit=$1 what=$2 end=$((${EPOCHREALTIME//[!0-9]/} / 1000 + $1 * 1000))
   shift 2
@@ -51,8 +50,7 @@ wait_for() {
   done
   WAITED=$(<"$OUT/waited")
 }
-# window_of <title> [pid] [display]: a visible window so titled of the program or <pid>;
-# wait_window <title> [seconds] [pid] [display] waits for it (WAITED: its id).
+# window_of <title> [pid] [display]: a visible window so titled; wait_window <title> [seconds] [pid] [display].
 window_of() {
   DISPLAY=${3:-${DISPLAY:-}} xdotool search --all --pid "${2:-$APP_PID}" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .
 }
@@ -119,12 +117,10 @@ drag() {
   for ((i = 1; i <= $5; i++)); do move $(($1 + ($3 - $1) * i / $5)) $(($2 + ($4 - $2) * i / $5)) && settle program; done
   xdotool mouseup 1 && settle
 }
-# run_app <log name> [arguments...]: $TAVREL started in $OUT with the environment APP_ENV,
-# its output in <log name>.out and .err; sets APP_PID. stop_app [signal]: it killed (EXIT_STATUS).
+# run_app <log> [arguments...]: $TAVREL in $OUT with APP_ENV (APP_PID); stop_app [signal] (EXIT_STATUS).
 run_app() { (cd "$OUT" && exec env "${APP_ENV[@]}" "$TAVREL" "${@:2}") >"$OUT/$1.out" 2>"$OUT/$1.err" </dev/null & APP_PID=$!; }
 stop_app() { kill "-${1:-TERM}" "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; EXIT_STATUS=$? APP_PID=""; }
-# e2e_launch [arguments...]: starts $TAVREL with the arguments and its window "Varn"
-# at (40, 40); sets APP_PID and WIN (MAP_X, MAP_Y: 0).
+# e2e_launch [arguments...]: run_app, its window "Varn" (WIN) at (40, 40); MAP_X, MAP_Y: 0.
 e2e_launch() {
   run_app tavrel "$@"
   wait_window Varn || exit 1
@@ -137,14 +133,12 @@ e2e_restart() {
   timeout 10 xdotool windowmove --sync "$WIN" 40 40 2>/dev/null
   settle program
 }
-# e2e_copy: TAVREL a copy with its data in $OUT/program (PROG; DATA the original folder):
-# the player icon dialog writes "players.xml" beside the program.
+# e2e_copy: TAVREL a copy in $OUT/program (PROG; DATA the original), as dialogs write "players.xml" there.
 e2e_copy() {
   PROG="$OUT/program" DATA=$(dirname "$TAVREL")
   rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/ && TAVREL="$PROG/tavrel"
 }
-# e2e_start <map picture> [arguments...]: e2e_launch, then the map picture waited for in the
-# window; sets MAP_X, MAP_Y (map pixel (0, 0) in the client area).
+# e2e_start <map picture> [arguments...]: e2e_launch, the map waited for; MAP_X, MAP_Y its corner.
 e2e_start() {
   e2e_launch "${@:2}"
   convert "$1" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
@@ -166,16 +160,14 @@ menu_of() {
   done
   return 1
 }
-# choose <keys...>: in the menu that opens, the item the keys lead to; menu <keys...>: so in
-# the menu "Spiel", opened with F10.
+# choose <keys...>: the item the keys lead to in the menu that opens; menu <keys...>: in "Spiel" (F10).
 choose() { wait_for 10 "a menu" menu_of && xdotool key --clearmodifiers "$@" Return && wait_gone "$WAITED"; }
 menu() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers F10 2>/dev/null; choose "$@"; }
 # spiel <n>: the n-th item of the menu "Spiel" from its top.
 spiel() { local keys=(); for ((i = 0; i < $1; i++)); do keys+=(Down); done; menu "${keys[@]}"; }
 # save_as <name>: "Spiel speichern", the name typed into the requester; waits for $OUT/<name>.tvf.
 save_as() { spiel 4 && reply 'Tavrel - Aufstellung speichern' "$1" Return 5 && wait_for 10 "$1.tvf written" test -s "$OUT/$1.tvf" && settle; }
-# reply <title> <text> [key] [tries]: the text typed into window <title>, then the key (Return);
-# with tries > 1 the key again each second (a file requester lags behind the text).
+# reply <title> <text> [key] [tries]: typed into window <title>, then the key (again each second for tries > 1).
 reply() {
   wait_window "$1" || return 1
   local id=$WAITED n=${4:-1}

@@ -19,20 +19,14 @@ export_cli() {
 }
 size_of() { identify -format '%wx%h %m' "$1" 2>/dev/null; }
 
-# By hand: the demo level, no heroes, a grave at (200, 150) with inscription 1 "RIP Test", zoom 100.
-utf16() { local s=$1 i; for ((i = 0; i < ${#s}; i++)); do printf "%s\\x00" "${s:i:1}"; done; }
-{
-  printf '\x01'; le32 20; utf16 '\\PROGDIR\\Varn.gxml'
-  le32 0; le32 1; le32 0; printf '\x64'
-  le32 0; printf '\x00%.0s' $(seq 1 26); le32 200; le32 150; le32 1
-  printf '\x00\x00\x08\x00'; utf16 'RIP Test'; printf '\x00%.0s' $(seq 1 508)
-} >"$OUT/plan.tvf"
+# The demo level with a hero and a grave at (300, 400) inscribed "Ruhe <b>sanft</b>".
+/usr/bin/python3 "$(dirname "$0")/formation_file.py" "$OUT/plan.tvf" 100 120
 
 export_cli cli.png
 check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && [ "$(size_of "$OUT/cli.png")" = "3000x2000 PNG" ]' \
   "--export writes the demo map as a 3000 x 2000 PNG without a display ($STATUS: $ERR)"
 export_cli plan.png "$OUT/plan.tvf"
-check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && grep -aq "Grabstein.200,150: RIP Test" "$OUT/plan.png"' \
+check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && grep -aq "Grabstein.300,400: Ruhe <b>sanft</b>" "$OUT/plan.png"' \
   "with a formation its inscription is in the picture's texts ($STATUS: $ERR)"
 export_cli missing.png "$OUT/no-such.tvf"
 check '[ "$STATUS" = 1 ] && [ "$ERR" = "tavrel: Die Datei konnte nicht geöffnet werden." ] && [ ! -e "$OUT/missing.png" ]' \

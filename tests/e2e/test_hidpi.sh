@@ -34,11 +34,9 @@ check '[ "$sharp" -le 20 ] && [ "$smooth" -gt 2000 ]' \
   "at zoom 100 each map pixel covers 2 x 2 screen pixels ($sharp of 180000 pixels off; $smooth against a smooth scaling)"
 
 # The first hero pressed at map (41, 36), dropped at layout point (400, 300) of the gadget
-# area (one pixel before the map's): his corner at map (384, 284). at: screen pixels from map (0, 0).
-at() { xdotool mousemove --window "$WIN" $((MAP_X + $1)) $((MAP_Y + $2)) && settle program; }
-at 82 72 && xdotool mousedown 1 && settle program
-for i in $(seq 1 10); do at $((82 + (798 - 82) * i / 10)) $((72 + (598 - 72) * i / 10)); done
-xdotool mouseup 1 && settle program && at 1600 1200 && settle
+# area (one pixel before the map's): his corner at map (384, 284). drag in screen pixels from map (0, 0).
+MAP_X=$((MAP_X + 1)) MAP_Y=$((MAP_Y + 1)) && drag 82 72 798 598 10 && move 1600 1200 && settle
+MAP_X=$((MAP_X - 1)) MAP_Y=$((MAP_Y - 1))
 shot dragged
 convert "$MAP_PICTURE" -crop 32x32+384+284 +repage "$HERO_PICTURE" -composite -sample 200% "$OUT/hero-expected.png"
 crop "$OUT/dragged.png" $((CX + 768 - 40)) $((CY + 568 - 40)) 144 144 "$OUT/hero-area.png"
