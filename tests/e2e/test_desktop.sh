@@ -13,16 +13,13 @@ rm -rf "$OUT"/*.tvf "$OUT/data"
 # --- Formation files ---------------------------------------------------------------
 # formation <file> <zoom> <x> <y>: the demo level's five heroes, the first at (x, y).
 formation() {
-  {
-    printf '\x01'; le32 20; printf '\\\0\\\0P\0R\0O\0G\0D\0I\0R\0\\\0\\\0V\0a\0r\0n\0.\0g\0x\0m\0l\0'
+  { printf '\x01'; le32 20; printf '\\\0\\\0P\0R\0O\0G\0D\0I\0R\0\\\0\\\0V\0a\0r\0n\0.\0g\0x\0m\0l\0'
     le32 5; le32 0; le32 0; printf "\\x$(printf %02x "$2")"
     for i in 0 1 2 3 4; do
       le32 "$i"; head -c 26 /dev/zero
       if [ "$i" = 0 ]; then le32 "$3"; le32 "$4"; else le32 $((25 + 32 * i)); le32 20; fi
       le32 0; head -c 240 /dev/zero
-    done
-    head -c 512 /dev/zero
-  } >"$1"
+    done; head -c 512 /dev/zero; } >"$1"
 }
 formation "$OUT/plan.tvf" 90 400 300
 formation "$OUT/moved.gls.tvf" 81 700 100

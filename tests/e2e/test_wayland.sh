@@ -16,10 +16,9 @@ export XDG_CONFIG_HOME="$OUT/config"  # never the user's own "players.xml"
 mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings" "$XDG_CONFIG_HOME/gtk-3.0"
 printf '[org/gnome/desktop/interface]\ncursor-blink=false\n' >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
 printf '[Settings]\ngtk-cursor-blink=false\n' >"$XDG_CONFIG_HOME/gtk-3.0/settings.ini"
-export GSETTINGS_BACKEND=keyfile
+export GSETTINGS_BACKEND=keyfile NO_AT_BRIDGE=1
 
 e2e_xvfb 1700x1100
-export NO_AT_BRIDGE=1
 RUNTIME="$OUT/runtime" && rm -rf "$RUNTIME" && mkdir -m 700 "$RUNTIME"
 printf '[core]\nidle-time=0\n[shell]\npanel-position=none\nlocking=false\nbackground-color=0xff404040\n' >"$OUT/weston.ini"
 
@@ -84,7 +83,7 @@ shown() { shot "$1" && place_of "$OUT/$1.png" "$2"; }
 
 # story <name> <outside> <env...>: the program with the environment through the story (<name>.tvf).
 story() {
-  local name=$1 outside=$2
+  local name=$1 outside=$2 file="$OUT/$1.tvf" zoom graves
   APP_ENV=("${@:3}") && run_app "tavrel-$name"
   convert "$MAP_PICTURE" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
   wait_for 30 "" shown "$name-start" "$OUT/probe-map.png" || { fail "$name: the map does not show ($r)"; stop_app; return; }
@@ -105,7 +104,6 @@ story() {
   at $((CX + 900)) $((CY + 500))
   shot "$name-grave"
   # "Spiel speichern"; the requester ignores Return until it has caught up: again each second.
-  local file="$OUT/$name.tvf" zoom graves
   press F10 Down Down Down Down && xdotool key Return && requester_settle && xdotool type --delay 30 "$OUT/$name" && requester_settle &&
     for _ in 1 2 3 4 5; do xdotool key Return && wait_for 1 "" test -s "$file" && break; done
   wait_for 10 "$name.tvf written" test -s "$file" && settle
