@@ -1,26 +1,21 @@
-# Shared by the end-to-end tests: failure counting, clean-up of the processes
-# they start, a display with a window manager, starting and closing the
-# program, waiting for what an action brings, and screenshots compared as
-# pictures. A test sources it and calls e2e_args first; APP_PID is the program's process.
+# Shared by the end-to-end tests: checks, clean-up, a display, the program started and driven,
+# waits for what an action brings, screenshots compared. A test calls e2e_args first.
 
-OWN_PIDS=() APP_PID="" FAILURES=0
+OWN_PIDS=() APP_PID="" FAILURES=0 APP_ENV=()
 # Further processes that settle waits for besides the program (a drag source, a compositor).
 REST_PIDS=()
 
 e2e_cleanup() {
-  # The program is gone with its windows before the next test looks for its own.
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; fi
   for pid in "${OWN_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   for pid in "${OWN_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
 }
 trap e2e_cleanup EXIT
 
-# e2e_args <folder> <tavrel> <outdir>: the test's arguments. Sets TAVREL to the
-# program and OUT to <outdir>/<folder>, made if missing.
+# e2e_args <folder> <tavrel> <outdir>: sets TAVREL and OUT (<outdir>/<folder>, made).
 e2e_args() {
   TAVREL=$(readlink -f "${2:?path to tavrel}")
   OUT=$(readlink -m "${3:?output directory}/$1") && mkdir -p "$OUT"
-  # What the program keeps between runs stays with the test.
   export XDG_STATE_HOME="$OUT/state"
   rm -rf "$XDG_STATE_HOME"
 }
@@ -45,9 +40,7 @@ e2e_require() {
   done
 }
 
-# --- Waiting: for what an action should bring, never for a guessed time ----------
-# wait_for <seconds> <what> <command...>: runs the command every 0.05 s until it succeeds
-# (WAITED: its output); after the time it fails "<what>" (quietly for "").
+# wait_for <seconds> <what> <command...>: until the command succeeds (WAITED: its output), or fails "<what>".
 wait_for() {
   local limit=$1 what=$2 end=$((${EPOCHREALTIME//[!0-9]/} / 1000 + $1 * 1000))
   shift 2
@@ -57,9 +50,7 @@ wait_for() {
   done
   WAITED=$(<"$OUT/waited")
 }
-# window_of <title> [pid] [display]: a visible window titled <title> (a pattern) of the program,
-# or of process <pid>, on DISPLAY or <display>; wait_window <title> [seconds] [pid] [display]
-# waits for it (WAITED: its id).
+# window_of <title> [pid] [display]: a visible window so titled; wait_window <title> [seconds] [pid] [display].
 window_of() {
   DISPLAY=${3:-${DISPLAY:-}} xdotool search --all --pid "${2:-$APP_PID}" --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .
 }
@@ -80,14 +71,12 @@ at_rest() {
 }
 # Waits until the program (and REST_PIDS) has taken in the input sent so far and the screen is still.
 settle() { REST=""; wait_for 15 "rest after the last input" at_rest "${1:-screen}"; }
-# The program's processor time (clock ticks) and wake-ups of all its threads over $1 s
-# left alone: the one place where the tests let time pass, to measure it.
+# The program's processor time (clock ticks) and wake-ups of all its threads over $1 s left alone.
 usage() { local a b; a=($(usage_now)) && sleep "$1" && b=($(usage_now)) && echo $((b[0] - a[0])) $((b[1] - a[1])); }
 usage_now() { awk '{ print $14 + $15 }' "/proc/$APP_PID/stat"; awk '/^voluntary_ctxt/ { s += $2 } END { print s }' /proc/"$APP_PID"/task/*/status; }
 
 # e2e_xvfb <width>x<height>: an Xvfb of the test's own with a screen of that size in DISPLAY.
 e2e_xvfb() {
-  # Xvfb picks a free display number itself and writes it to fd 3.
   exec 3>"$OUT/xvfb.display"
   Xvfb -displayfd 3 -screen 0 "${1}x24" -nolisten tcp >"$OUT/xvfb.log" 2>&1 &
   OWN_PIDS+=("$!")
@@ -95,8 +84,7 @@ e2e_xvfb() {
   wait_for 10 "Xvfb starting" test -s "$OUT/xvfb.display" || exit 1
   export DISPLAY=":$(head -n 1 "$OUT/xvfb.display")"
 }
-# The display in DISPLAY, with openbox started there if no window manager
-# runs; without DISPLAY an Xvfb of its own, unless scripts/test.sh promised one.
+# The display in DISPLAY (else an Xvfb of its own, unless TAVREL_REQUIRE_DISPLAY), with openbox if no WM runs.
 e2e_display() {
   if [ -z "${DISPLAY:-}" ] && [ "${TAVREL_REQUIRE_DISPLAY:-}" != 1 ]; then
     e2e_xvfb 1920x1080
@@ -105,7 +93,6 @@ e2e_display() {
     { echo "FAIL: no display at \"${DISPLAY:-}\"${TAVREL_REQUIRE_DISPLAY:+ though the test run should provide one}" >&2; exit 1; }
   unset WAYLAND_DISPLAY
   export GDK_BACKEND=x11 NO_AT_BRIDGE=1
-  # A window manager closes windows politely (Alt+F4 asks the program).
   if ! wm_runs; then
     openbox >"$OUT/openbox.log" 2>&1 &
     OWN_PIDS+=("$!")
@@ -114,37 +101,44 @@ e2e_display() {
 }
 wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
-# --- The program's window and the pointer (xdotool, xwininfo, ImageMagick) ------
 # The client area of window $1: x y width height.
 geometry() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
     /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print x, y, w, h }'
 }
-# Where the window manager has the main window now: its client area at WX, WY (WW x WH),
-# map pixel (0, 0) at CX, CY and the gadget area at GX, GY (offsets from e2e_start).
+# The main window now: client area WX, WY (WW x WH), map pixel (0, 0) CX, CY, gadget area GX, GY.
 locate() { read -r WX WY WW WH < <(geometry "$WIN"); CX=$((WX + MAP_X)) CY=$((WY + MAP_Y)) GX=$((CX - 1)) GY=$((CY - 1)); }
 shot() { [ -z "${WIN:-}" ] || locate; import -window root -quality 10 "$OUT/$1.png" 2>/dev/null; }  # quick zlib level 1
 # Moves the pointer to gadget-area coordinates (x, y) of the main window, wherever it is.
 move() { xdotool mousemove --window "$WIN" $((MAP_X - 1 + $1)) $((MAP_Y - 1 + $2)); }
-# drag <from-x> <from-y> <to-x> <to-y> <steps>: press, move, release in the gadget area,
-# each step taken in by the program before the next (it reads where the pointer is).
+# drag <from-x> <from-y> <to-x> <to-y> <steps>: in the gadget area, each step taken in before the next.
 drag() {
   move "$1" "$2" && settle program && xdotool mousedown 1 && settle program
   for ((i = 1; i <= $5; i++)); do move $(($1 + ($3 - $1) * i / $5)) $(($2 + ($4 - $2) * i / $5)) && settle program; done
   xdotool mouseup 1 && settle
 }
-# e2e_launch [arguments...]: starts $TAVREL in $OUT with the arguments and its window "Varn"
-# at (40, 40); sets APP_PID and WIN (MAP_X, MAP_Y: 0).
+# run_app <log> [arguments...]: $TAVREL in $OUT with APP_ENV (APP_PID); stop_app [signal] (EXIT_STATUS).
+run_app() { (cd "$OUT" && exec env "${APP_ENV[@]}" "$TAVREL" "${@:2}") >"$OUT/$1.out" 2>"$OUT/$1.err" </dev/null & APP_PID=$!; }
+stop_app() { kill "-${1:-TERM}" "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; EXIT_STATUS=$? APP_PID=""; }
+# e2e_launch [arguments...]: run_app, its window "Varn" (WIN) at (40, 40); MAP_X, MAP_Y: 0.
 e2e_launch() {
-  (cd "$OUT" && exec "$TAVREL" "$@") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-  APP_PID=$!
+  run_app tavrel "$@"
   wait_window Varn || exit 1
   WIN=$WAITED MAP_X=0 MAP_Y=0
   timeout 10 xdotool windowactivate --sync "$WIN" windowmove --sync "$WIN" 40 40 2>/dev/null
 }
-# e2e_start <map picture> [arguments...]: starts $TAVREL as e2e_launch does and waits for the
-# map picture in its window; sets the offsets MAP_X, MAP_Y of map pixel (0, 0) in the client
-# area, and locates it.
+# e2e_restart: the program started again, its window at (40, 40), at rest (a question shown or not).
+e2e_restart() {
+  run_app tavrel && wait_window Varn && WIN=$WAITED || return 1
+  timeout 10 xdotool windowmove --sync "$WIN" 40 40 2>/dev/null
+  settle program
+}
+# e2e_copy: TAVREL a copy in $OUT/program (PROG; DATA the original), as dialogs write "players.xml" there.
+e2e_copy() {
+  PROG="$OUT/program" DATA=$(dirname "$TAVREL")
+  rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/ && TAVREL="$PROG/tavrel"
+}
+# e2e_start <map picture> [arguments...]: e2e_launch, the map waited for; MAP_X, MAP_Y its corner.
 e2e_start() {
   e2e_launch "${@:2}"
   convert "$1" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
@@ -166,13 +160,14 @@ menu_of() {
   done
   return 1
 }
-# choose <keys...>: in the menu that opens, the item the keys lead to; menu <keys...>: so in
-# the menu "Spiel", opened with F10.
+# choose <keys...>: the item the keys lead to in the menu that opens; menu <keys...>: in "Spiel" (F10).
 choose() { wait_for 10 "a menu" menu_of && xdotool key --clearmodifiers "$@" Return && wait_gone "$WAITED"; }
 menu() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers F10 2>/dev/null; choose "$@"; }
-# reply <title> <text> [key] [tries]: types the text into the program's window <title> when it
-# comes and presses the key (Return) until it closes. A file requester ignores Return until
-# its button has caught up with the text: with tries > 1 the key comes again each second.
+# spiel <n>: the n-th item of the menu "Spiel" from its top.
+spiel() { local keys=(); for ((i = 0; i < $1; i++)); do keys+=(Down); done; menu "${keys[@]}"; }
+# save_as <name>: "Spiel speichern", the name typed into the requester; waits for $OUT/<name>.tvf.
+save_as() { spiel 4 && reply 'Tavrel - Aufstellung speichern' "$1" Return 5 && wait_for 10 "$1.tvf written" test -s "$OUT/$1.tvf" && settle; }
+# reply <title> <text> [key] [tries]: typed into window <title>, then the key (again each second for tries > 1).
 reply() {
   wait_window "$1" || return 1
   local id=$WAITED n=${4:-1}
@@ -183,14 +178,18 @@ reply() {
   done
   fail "window \"$1\" stays open after \"$2\""
 }
+# set_grave <x> <y>: "Grabstein setzen" from the context menu there, the first stone, "Anna", "Falken".
+set_grave() {
+  move "$1" "$2" && settle program && xdotool click 3 && choose Down && settle &&
+    xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && settle
+}
 # key <keys...>: pressed in the main window.
 key() { timeout 10 xdotool windowactivate --sync "$WIN" key --clearmodifiers "$@" 2>/dev/null; settle; }
 
 # Waits up to $1 s for the program to end; sets EXIT_STATUS.
 wait_exit() { wait_for "$1" "" eval '! kill -0 "$APP_PID"' && { wait "$APP_PID"; EXIT_STATUS=$? APP_PID=""; }; }
 
-# Asks the window manager to close window $1 (Alt+F4), again if neither the
-# quit question (a window titled "Tavrel") nor the end of the program follows.
+# Alt+F4 on window $1, again unless the quit question ("Tavrel") or the end follows.
 request_close() {
   for _ in 1 2 3; do
     timeout 10 xdotool windowactivate --sync "$1" key --clearmodifiers alt+F4 2>/dev/null
@@ -203,8 +202,7 @@ crop() { convert "$1" -crop "${4}x${5}+${2}+${3}" +repage "$6"; }
 # Number of pixels of two pictures that differ by more than <fuzz> per cent.
 differing() { compare -metric AE -fuzz "${3:-6}%" "$1" "$2" null: 2>&1 | awk '{ printf "%d\n", $1 + 0 }'; }
 
-# page <what> <share_browser.py arguments>: one session of the players' page in headless
-# Chromium; passes or fails as a whole, its output in $OUT/<what>.log.
+# page <what> <share_browser.py arguments>: one session in headless Chromium, a check as a whole.
 page() {
   local what=$1 log="$OUT/$(echo "$1" | tr -c 'a-z0-9\n' '-').log"
   shift
@@ -214,3 +212,9 @@ page() {
     fail "$what: $(tail -n 1 "$log")"
   fi
 }
+
+# Recovery files: the one in the program's state folder; the formation part of one (before "TVRC").
+recovery_file() { ls "$XDG_STATE_HOME"/tavrel/recovery-*.tvf 2>/dev/null | head -n 1 | grep .; }
+formation_of() { local at; at=$(grep -obUa TVRC "$1" | tail -n 1 | cut -d: -f1) && [ -n "$at" ] && head -c "$at" "$1"; }
+# le32 <number>: its four bytes, little-endian.
+le32() { local v=$(($1 & 0xFFFFFFFF)) i; for i in 0 8 16 24; do printf "\\x$(printf %02x $(((v >> i) & 255)))"; done; }

@@ -1,19 +1,14 @@
 #!/usr/bin/python3
 """Drives the players' page in headless Chromium (selenium, chromedriver).
 
-share_browser.py [--phone | --tv] URL STEP... runs the steps in one browser session, printing
-"STEP ARGS: WHAT" for each that reads something; a failed check ends it with status 1.
-X Y are map pixels, DX DY CSS pixels. Reading: version, state, follow (the body's data-*);
-  pending, scale (#map's data-*); status, notice (the text shown); map ("yes" once a layout
-  is shown and drawn); pixel X Y ("R G B"); drawn X Y ("yes" if the page shows there what
-  the server's tile shows); fits X Y W H ("yes" if that region fills the window above the
-  bar); marker ("X Y" or "none"); tiles (tile requests so far); tap X Y and hover X Y (touch
-  on --phone, else the mouse: the label shown); get URL (on 127.0.0.1, to drive a server).
-Acting: drag DX DY, pinch F (--phone), wheel DY, key K, click ID, run CMD (a shell command),
-  screenshot FILE, console-clean (no script error, no refusal by the content policy).
-Checks of what the last step read: expect TEXT, near "R G B" (within 30), far "R G B",
-  at-most N, at-least N, more (than what remember kept). wait T STEP... CHECK repeats the
-  step until the check passes, at most T s; hold T STEP... CHECK: all through T s.
+share_browser.py [--phone | --tv] URL STEP... runs the steps in one session, printing "STEP ARGS:
+WHAT" for each that reads something; a failed check ends it with status 1. X Y: map pixels.
+Reading: version, state, follow, pending, scale, status, notice, map, pixel X Y ("R G B"), drawn X Y
+  (as the server's tile), fits X Y W H (fills the window), marker, tiles, tap X Y, hover X Y (the
+  label), get URL (127.0.0.1). Acting: drag DX DY, pinch F, wheel DY, key K, click ID, run CMD,
+  screenshot FILE, console-clean. Checks of the last reading: expect TEXT, near/far "R G B" (30),
+  at-most N, at-least N, more (than remember kept). wait T STEP... CHECK: until it passes (T s at
+  most); hold T STEP... CHECK: all through T s.
 """
 import subprocess
 import sys

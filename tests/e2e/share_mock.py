@@ -1,12 +1,8 @@
 #!/usr/bin/python3
-"""A stand-in for the program's sharing server on 127.0.0.1: share_mock.py PORT KEY [VERSION]
-serves app/share/page under /KEY/ with layout.json, the event stream and the tiles of a
-16384 x 16384 map (fields, lines 4 pixels wide every 256, the pieces as coloured blocks),
-and prints "PORT <port>". Driven through /control/...: move?name=N&dx=&dy= (a new version
-with what changed), burst?n=N&ms=MS (N moves of Alrik, one every MS ms), level?width=&height=
-(another map in other colours: a new version, changed null), view?x=&y=&width=&height=&zoom=,
-marker?x=&y= (without: none), delay?ms=MS (tiles answer that late), silence?on=1|0 (the
-event stream stays open but sends nothing). Requests are logged to standard error.
+"""share_mock.py PORT KEY [VERSION]: a stand-in for the program's sharing server on 127.0.0.1,
+serving app/share/page under /KEY/ with layout.json, events and tiles of a 16384 x 16384 map;
+prints "PORT <port>". /control/: move?name&dx&dy, burst?n&ms, level?width&height, view?x&y&width&height&zoom,
+marker?x&y (without: none), delay?ms (for tiles), silence?on=1|0 (the event stream sends nothing).
 """
 import json
 import os

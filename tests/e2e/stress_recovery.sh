@@ -1,24 +1,16 @@
 #!/bin/bash
-# Stress: again and again the program makes changes by script and is killed with kill -9 at
-# a random moment; the next start must offer a layout that the session passed through, never
-# a damaged one. The layouts passed through are the formations of the recovery files the
-# program wrote: after each change the script waits for the file that holds it; after the
-# kill it keeps the file that is left. The offered layout, saved, must be one of them.
+# Stress: changes by script, kill -9 at a random moment, again and again; the next start
+# must offer a layout the session passed through (a recovery file it wrote), never another.
 # Usage: bash stress_recovery.sh <tavrel> <outdir> [rounds]
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_args stress-recovery "$@"
 ROUNDS=${3:-50}
 e2e_display
-STATE="$XDG_STATE_HOME/tavrel"
 rm -rf "$OUT/seen" && mkdir -p "$OUT/seen"
-recovery_file() { ls "$STATE"/recovery-*.tvf 2>/dev/null | head -n 1 | grep .; }
-# The formation part of a recovery file: what stands before its mark "TVRC".
-formation_of() { local at; at=$(grep -obUa TVRC "$1" | tail -n 1 | cut -d: -f1) && [ -n "$at" ] && head -c "$at" "$1"; }
 # The first hero's place in a formation of the demo level (its record at byte 58).
 hero_at() { od -A n -t d4 -j 88 -N 8 "$1" | tr -s ' ' | sed 's/^ //'; }
-# Keeps the formation of the recovery file under its checksum; true when the first hero
-# stands at $1 in it.
+# Keeps the recovery file's formation under its checksum; true if the first hero stands at $1.
 kept_at() {
   local file sum
   file=$(recovery_file) && formation_of "$file" >"$OUT/now.bin" || return 1
@@ -30,8 +22,7 @@ kept_at() {
 offered=0 fresh=0 changes=0 cx=41 cy=36
 e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
 for ((round = 1; round <= ROUNDS; round++)); do
-  # One to four drags of the first hero, each waited for in the recovery file, then one
-  # more and the kill at a random moment up to 2.5 s later.
+  # One to four drags, each waited for in the recovery file; one more, the kill up to 2.5 s later.
   for ((n = RANDOM % 4 + 1; n >= 0; n--)); do
     tx=$((100 + RANDOM % 900)) ty=$((100 + RANDOM % 500))
     drag "$cx" "$cy" "$tx" "$ty" 2
@@ -43,17 +34,14 @@ for ((round = 1; round <= ROUNDS; round++)); do
     }
   done
   sleep "$((RANDOM % 3)).$((RANDOM % 10))"
-  kill -9 "$APP_PID"; wait "$APP_PID" 2>/dev/null; APP_PID=""
+  stop_app KILL
   had=$(kept_at && echo yes)
-  (cd "$OUT" && exec "$TAVREL") >"$OUT/tavrel.out" 2>"$OUT/tavrel.err" </dev/null &
-  APP_PID=$!
-  wait_window Varn && WIN=$WAITED && settle program || exit 1
+  e2e_restart || exit 1
   if window_of Tavrel >/dev/null; then
     offered=$((offered + 1))
     reply Tavrel "" alt+y && settle
     rm -f "$OUT/check.tvf"
-    menu Down Down Down Down && reply 'Tavrel - Aufstellung speichern' check Return 5
-    wait_for 10 "round $round: check.tvf written" test -s "$OUT/check.tvf" || exit 1
+    save_as check || exit 1
     [ -e "$OUT/seen/$(md5sum <"$OUT/check.tvf" | cut -c1-32)" ] ||
       fail "round $round: the offered layout is none that the session passed through"
     read -r hx hy < <(hero_at "$OUT/check.tvf")

@@ -1,10 +1,6 @@
 #!/bin/bash
-# End to end: pictures of the layout. tavrel --export without a display (the
-# file, the exit status, a missing, a damaged and a cut formation, a folder
-# that takes no file); then, on a display, "Als Bild exportieren …" and
-# "Ansicht als Bild exportieren …" from the menu "Spiel", the pictures
-# compared with the screen.
-#
+# End to end: tavrel --export without a display (errors included), then the two picture
+# exports from the menu "Spiel" compared with the screen.
 # Usage: bash test_export.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
@@ -14,30 +10,23 @@ e2e_require identify
 rm -f "$OUT"/*.png "$OUT"/*.tvf "$OUT"/*.err
 
 # --- On the command line, without a display ------------------------------------
-# export <name> [formation]: runs tavrel --export $OUT/<name> without a display;
-# sets STATUS, its standard error in ERR.
+# export_cli <name or path> [formation]: tavrel --export into $OUT/<name> without a display; sets STATUS and ERR.
 export_cli() {
-  env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$TAVREL" --export "$OUT/$1" ${2:+"$2"} >"$OUT/cli.out" 2>"$OUT/cli.err" </dev/null
+  local to=$1
+  [[ $to == /* ]] || to=$OUT/$1
+  env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 "$TAVREL" --export "$to" ${2:+"$2"} >"$OUT/cli.out" 2>"$OUT/cli.err" </dev/null
   STATUS=$? ERR=$(cat "$OUT/cli.err")
 }
 size_of() { identify -format '%wx%h %m' "$1" 2>/dev/null; }
 
-# A formation written out by hand: the demo level, no hero records, one grave
-# (catalog 0) at (200, 150) with inscription 1 "RIP Test", zoom 100.
-le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
-utf16() { local s=$1 i; for ((i = 0; i < ${#s}; i++)); do printf "%s\\x00" "${s:i:1}"; done; }
-{
-  printf '\x01'; le32 20; utf16 '\\PROGDIR\\Varn.gxml'
-  le32 0; le32 1; le32 0; printf '\x64'
-  le32 0; printf '\x00%.0s' $(seq 1 26); le32 200; le32 150; le32 1
-  printf '\x00\x00\x08\x00'; utf16 'RIP Test'; printf '\x00%.0s' $(seq 1 508)
-} >"$OUT/plan.tvf"
+# The demo level with a hero and a grave at (300, 400) inscribed "Ruhe <b>sanft</b>".
+/usr/bin/python3 "$(dirname "$0")/formation_file.py" "$OUT/plan.tvf" 100 120
 
 export_cli cli.png
 check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && [ "$(size_of "$OUT/cli.png")" = "3000x2000 PNG" ]' \
   "--export writes the demo map as a 3000 x 2000 PNG without a display ($STATUS: $ERR)"
 export_cli plan.png "$OUT/plan.tvf"
-check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && grep -aq "Grabstein.200,150: RIP Test" "$OUT/plan.png"' \
+check '[ "$STATUS" = 0 ] && [ -z "$ERR" ] && grep -aq "Grabstein.300,400: Ruhe <b>sanft</b>" "$OUT/plan.png"' \
   "with a formation its inscription is in the picture's texts ($STATUS: $ERR)"
 export_cli missing.png "$OUT/no-such.tvf"
 check '[ "$STATUS" = 1 ] && [ "$ERR" = "tavrel: Die Datei konnte nicht geöffnet werden." ] && [ ! -e "$OUT/missing.png" ]' \
@@ -53,8 +42,7 @@ check '[ "$STATUS" = 0 ] && [[ "$ERR" == "tavrel: Die Datei ist unvollständig."
 # A folder that takes no file: write-protected (root passes that check: /proc then).
 mkdir -p "$OUT/locked" && chmod 555 "$OUT/locked"
 locked="$OUT/locked"; [ "$(id -u)" = 0 ] && locked=/proc
-env -u DISPLAY timeout 60 "$TAVREL" --export "$locked/x.png" >/dev/null 2>"$OUT/cli.err" </dev/null
-STATUS=$? ERR=$(cat "$OUT/cli.err")
+export_cli "$locked/x.png"
 check '[ "$STATUS" = 1 ] && [ "$ERR" = "tavrel: Die Datei konnte nicht erstellt werden." ] && [ -z "$(ls -A "$OUT/locked")" ]' \
   "a folder that takes no file: status 1, the reason ($STATUS: $ERR)"
 chmod 755 "$OUT/locked"
@@ -62,8 +50,6 @@ chmod 755 "$OUT/locked"
 # --- From the menu, on a display -------------------------------------------------
 e2e_display
 e2e_start "$MAP_PICTURE"
-# The n-th item of the menu "Spiel" from its top.
-spiel() { local keys=(); for ((i = 0; i < $1; i++)); do keys+=(Down); done; menu "${keys[@]}"; }
 
 # The first hero dragged to (400, 300), the pointer away from every piece.
 drag 41 36 400 300 4 && move 1100 700 && settle && shot layout

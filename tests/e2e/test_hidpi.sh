@@ -1,10 +1,6 @@
 #!/bin/bash
-# End to end: Tavrel on a screen of scale factor 2 (GDK_SCALE=2, on an Xvfb
-# of its own that is large enough for the doubled window). At zoom 100 the map
-# on the screen is the map picture scaled up 2 x with nearest-neighbour
-# sampling (a blurred scaling does not match), and a drag still moves the hero
-# under the pointer: the window's layout pixels are the map's at zoom 100.
-#
+# End to end: GDK_SCALE=2 on an Xvfb of its own: at zoom 100 the map is the picture
+# doubled without smoothing, and a drag moves the hero under the pointer.
 # Usage: bash test_hidpi.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
@@ -18,7 +14,7 @@ e2e_display  # the window manager on it
 export GDK_SCALE=2
 
 e2e_launch
-# Map pixel (0, 0) on the screen (CX, CY): where the map's part at (300, 300), doubled, lies.
+# Map pixel (0, 0) on the screen: found by the map's part at (300, 300), doubled.
 convert "$MAP_PICTURE" -crop 100x60+300+300 +repage -sample 200% "$OUT/probe-map.png"
 doubled_map_shown() {
   shot start && crop "$OUT/start.png" $((WX + 450)) $((WY + 500)) 400 350 "$OUT/probe-screen.png"
@@ -37,16 +33,10 @@ sharp=$(differing "$OUT/screen.png" "$OUT/sharp.png" 3) smooth=$(differing "$OUT
 check '[ "$sharp" -le 20 ] && [ "$smooth" -gt 2000 ]' \
   "at zoom 100 each map pixel covers 2 x 2 screen pixels ($sharp of 180000 pixels off; $smooth against a smooth scaling)"
 
-# The first hero pressed in its middle (map 41, 36) and dropped with the
-# pointer at layout point (400, 300) of the gadget area (whose corner lies one
-# layout pixel, the canvas's frame, before the map's): its corner is then at
-# map (384, 284). The pointer goes in screen pixels from map pixel (0, 0) of
-# the window, wherever the window manager keeps it; each step is taken in by
-# the program before the next.
-at() { xdotool mousemove --window "$WIN" $((MAP_X + $1)) $((MAP_Y + $2)) && settle program; }
-at 82 72 && xdotool mousedown 1 && settle program
-for i in $(seq 1 10); do at $((82 + (798 - 82) * i / 10)) $((72 + (598 - 72) * i / 10)); done
-xdotool mouseup 1 && settle program && at 1600 1200 && settle
+# The first hero pressed at map (41, 36), dropped at layout point (400, 300) of the gadget
+# area (one pixel before the map's): his corner at map (384, 284). drag in screen pixels from map (0, 0).
+MAP_X=$((MAP_X + 1)) MAP_Y=$((MAP_Y + 1)) && drag 82 72 798 598 10 && move 1600 1200 && settle
+MAP_X=$((MAP_X - 1)) MAP_Y=$((MAP_Y - 1))
 shot dragged
 convert "$MAP_PICTURE" -crop 32x32+384+284 +repage "$HERO_PICTURE" -composite -sample 200% "$OUT/hero-expected.png"
 crop "$OUT/dragged.png" $((CX + 768 - 40)) $((CY + 568 - 40)) 144 144 "$OUT/hero-area.png"

@@ -1,13 +1,7 @@
 #!/bin/bash
-# End to end: Tavrel installed into a fresh prefix as a user installs it. Every
-# installed path is there and nothing lies outside the prefix; the desktop
-# entry validates and names the installed program with a file; the metainfo
-# validates; the desktop's look-ups in the prefix find a ".tvf" file to be a
-# formation that Tavrel opens; started through the link
-# <prefix>/bin/tavrel, the program finds its data in <prefix>/lib/tavrel and
-# shows the demo map in the window "Varn", with the program's icon; the
-# uninstall target removes it all again.
-#
+# End to end: cmake --install into a fresh prefix: every path, nothing outside, validating
+# desktop entry and metainfo, the MIME look-ups, the program started through the link shows
+# the demo map with its icon; the uninstall target removes it all.
 # Usage: bash test_install.sh <path-to-tavrel in its build folder> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
@@ -19,9 +13,8 @@ TAVREL="$PREFIX/bin/tavrel"
 rm -rf "$PREFIX"
 cmake --install "$BUILD" --prefix "$PREFIX" >"$OUT/install.log" 2>&1 || { fail "cmake --install failed"; e2e_finish install; }
 missing=""
-for path in lib/tavrel/tavrel lib/tavrel/{Varn.gxml,players.xml,graves.xml,transports.xml} lib/tavrel/pics/varn_map.jpg \
-  lib/tavrel/players/ritter.png share/applications/de.tavrel.Tavrel.desktop share/metainfo/de.tavrel.Tavrel.metainfo.xml \
-  share/mime/packages/de.tavrel.Tavrel.xml share/man/man6/tavrel.6.gz; do
+for path in lib/tavrel/{tavrel,Varn.gxml,players.xml,graves.xml,transports.xml,pics/varn_map.jpg,players/ritter.png} \
+  share/{applications/de.tavrel.Tavrel.desktop,metainfo/de.tavrel.Tavrel.metainfo.xml,mime/packages/de.tavrel.Tavrel.xml,man/man6/tavrel.6.gz}; do
   [ -e "$PREFIX/$path" ] || missing+=" $path"
 done
 for size in 16 22 24 32 48 64 128 256; do
@@ -36,8 +29,7 @@ check 'desktop-file-validate "$entry" && grep -qxF "Exec=\"$TAVREL\" %f" "$entry
   "the desktop entry validates and starts the installed program with a file"
 check 'appstreamcli validate --no-net "$PREFIX/share/metainfo/de.tavrel.Tavrel.metainfo.xml" >"$OUT/appstream.log" 2>&1' \
   "appstreamcli finds no errors in the metainfo"
-# The prefix's share folder as the user's own data folder, as ~/.local/share
-# is; through a link, as xdg-mime splits its folders at blanks.
+# The prefix's share folder as the user's data folder, through a link (xdg-mime splits at blanks).
 ln -sfn "$PREFIX/share" "$OUT/share"
 in_prefix() { env -u XDG_CURRENT_DESKTOP HOME="$OUT" XDG_DATA_HOME="$OUT/share" XDG_DATA_DIRS=/usr/share "$@"; }
 printf '\1' >"$OUT/plan.tvf" && printf '' >"$OUT/old.GLS"

@@ -15,13 +15,11 @@ piece_off() {
   compare -metric AE -fuzz 4% "$OUT/drawn.png" "$OUT/expected.png" null: 2>&1 | awk '{ printf "%d\n", $1 }'
 }
 check() { if [ "$2" -lt 40 ]; then pass "$1 ($2 pixels off)"; else fail "$1 ($2 pixels off)"; fi; }
-# The item the keys lead to in the menu of a right click at (x, y); a piece picker opens with its first cell there.
+# menu_item <x> <y> <keys...>: from the context menu there (a piece picker opens with its first cell there).
 menu_item() { move "$1" "$2" && settle program && xdotool click 3 && choose "${@:3}" && settle; }
-pick_first() { xdotool click 1 && settle; }
 
 e2e_start "$MAP"
-menu_item 300 400 Down  # "Grabstein setzen"
-pick_first && reply Tavrel Anna && reply Tavrel Falken && settle && shot grave
+set_grave 300 400 && shot grave
 check "the stone stands centred on the clicked spot" "$(piece_off grave stone0.png 280 380)"
 move 305 405 && settle && shot label
 black=$(convert "$OUT/label.png" -crop 400x40+$((GX + 300))+$((GY + 400)) +repage \
@@ -30,10 +28,10 @@ if [ "$black" -gt 2500 ]; then pass "the pointer on the stone shows its label (l
 else fail "no inscription at the pointer ($black black pixels)"; fi
 
 menu_item 600 400 Down Down  # "Transportmittel erstellen"; the offered "Planwagen" is kept
-pick_first && reply Tavrel "" && reply Tavrel Falken && settle && shot transport
+xdotool click 1 && settle && reply Tavrel "" && reply Tavrel Falken && settle && shot transport
 check "the wagon stands centred on the clicked spot" "$(piece_off transport wagon0.png 580 380)"
 menu_item 600 400 Down Down  # "Transportmittel anhängen", then the first hero's picture
-pick_first && shot attached
+xdotool click 1 && settle && shot attached
 check "attached, the wagon stands 36 below the first hero's centre" "$(piece_off attached wagon0.png 21 52)"
 
 # The hero dragged 360 pixels right: the wagon follows 36 behind his centre (401, 36) on his trail.

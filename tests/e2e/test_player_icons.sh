@@ -6,11 +6,7 @@ set -u
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_args player_icons "$@"
 e2e_display
-
-# The dialog writes "players.xml" beside the program: run a copy.
-PROG="$OUT/program" DATA=$(dirname "$TAVREL")
-rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/
-TAVREL="$PROG/tavrel"
+e2e_copy
 
 e2e_start "$PROG/pics/varn_map.jpg"
 before=$(stat -c %i.%Y "$PROG/players.xml")
@@ -35,8 +31,7 @@ shot after
 pics=$(tr -d '\r' <"$PROG/players.xml" | grep -o '<pic>[^<]*</pic>' | tr '\n' ' ')
 others="<pic>schildmaid.png</pic> <pic>magier.png</pic> <pic>jaegerin.png</pic> <pic>priester.png</pic> "
 [ "$pics" = "<pic>$NEW</pic> $others" ] && pass "\"players.xml\" gives the first player $NEW" || fail "pictures: $pics"
-# The first hero's new picture over the map's corner, at its best place in the
-# window's corner: "differing pixels @ x,y".
+# The first hero's new picture over the map, searched in the window's corner.
 convert "$PROG/pics/varn_map.jpg" -crop 32x32+25+20 +repage "$PROG/players/$NEW" -composite "$OUT/hero.png"
 crop "$OUT/after.png" "$WX" "$WY" 120 120 "$OUT/corner.png"
 NOW=$(compare -metric AE -fuzz 4% -subimage-search "$OUT/corner.png" "$OUT/hero.png" null: 2>&1)

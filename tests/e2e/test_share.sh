@@ -1,19 +1,13 @@
 #!/bin/bash
-# End to end: the players' view of the running program in headless Chromium.
-# tavrel --share prints the page's address and opens "Mitspieler-Ansicht" with
-# its QR code; the page shows the map with the party, a grave set in the
-# program shows its inscription when tapped, a hero dragged in the program
-# moves on the page without a reload, and closing "Mitspieler-Ansicht" ends
-# sharing (the page says so, the program goes on).
+# End to end: tavrel --share and its page in headless Chromium: the address, the QR code
+# window, a grave's inscription, a dragged hero followed live, closing ends sharing.
 # Usage: bash test_share.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_args share "$@"
 MAP="$(dirname "$TAVREL")/pics/varn_map.jpg"
 e2e_display
-for tool in /usr/bin/chromium /usr/bin/chromedriver; do
-  [ -x "$tool" ] || { echo "FAIL: $tool is missing" >&2; exit 1; }
-done
+e2e_require /usr/bin/chromium /usr/bin/chromedriver
 
 e2e_start "$MAP" --share
 wait_for 10 "the address on standard output" grep -q '^http://' "$OUT/tavrel.out" || exit 1
@@ -32,11 +26,9 @@ check '[ "$dark" -gt 8000 ]' "the window shows the QR code and the address ($dar
 timeout 10 xdotool windowactivate --sync "$WIN" 2>/dev/null
 
 # A grave at (300, 400) with an inscription, set as a user would.
-move 300 400 && settle program && xdotool click 3 && choose Down && settle
-xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && settle
+set_grave 300 400
 
-# The first hero (map 25..57, 20..52) dragged to map (401, 336): the drag is
-# made during the browser session, with screen positions known here.
+# The first hero (map 25..57, 20..52) dragged to map (401, 336) during the browser session.
 locate
 steps=""
 for i in $(seq 0 12); do

@@ -1,9 +1,7 @@
 #!/bin/bash
-# The players' page in headless Chromium against share_mock.py, a stand-in for the
-# program's sharing server on 127.0.0.1: on a phone touch, drag and pinch; on a TV
-# the map from the visible tiles only, inscriptions as text, following the leader,
-# the marker, a new layout shown only once complete, ten versions a second, another
-# map, the server gone and back, a silent event stream.
+# The players' page in headless Chromium against share_mock.py (on 127.0.0.1): a phone's
+# touch, drag and pinch; on a TV tiles, labels, following, the marker, double buffering,
+# bursts, another map, the server gone and back, and a silent event stream (40 s rule).
 # Usage: bash test_share_page.sh <tavrel (not used)> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
@@ -11,8 +9,7 @@ OUT=$(readlink -m "${2:?output directory}/share-page") && rm -rf "$OUT" && mkdir
 for tool in /usr/bin/chromium /usr/bin/chromedriver; do [ -x "$tool" ] || { echo "FAIL: $tool is missing" >&2; exit 1; }; done
 /usr/bin/python3 -c 'import selenium' || { echo "FAIL: python3-selenium is missing" >&2; exit 1; }
 
-# mock [first version]: the stand-in on $PORT (a free one the first time), its
-# process id in $OUT/mock.pid; also called in a browser session.
+# mock [first version]: the stand-in on $PORT (free at first), its pid in $OUT/mock.pid.
 mock() { /usr/bin/python3 "$HERE/share_mock.py" "${PORT:-0}" "$KEY" "$@" >"$OUT/mock.out" 2>&1 & echo $! >"$OUT/mock.pid"; }
 export -f mock
 export HERE=$(dirname "$(readlink -f "$0")") KEY=Pr0beSchluesselAbc123xyz OUT
@@ -20,14 +17,11 @@ mock && MOCK=$(<"$OUT/mock.pid") && OWN_PIDS+=("$MOCK")
 wait_for 10 "the stand-in server" grep -q PORT "$OUT/mock.out" || exit 1
 export PORT=$(awk '/^PORT/ { print $2 }' "$OUT/mock.out")
 URL=http://127.0.0.1:$PORT/$KEY/ C=http://127.0.0.1:$PORT/control
-# Alrik (a hero with an inscription holding markup) at 400,300, Yasmina at
-# 520,320, a grave at 900,700, 48 pixels a side (the grave 40); the leader's
-# view 0,0 1600x1000 of a 16384x16384 map with lines 4 pixels wide every 256
-# that only its finest tiles show.
+# Alrik (inscription with markup) at 400,300, Yasmina 520,320, a grave 900,700; the
+# leader's view 0,0 1600x1000 of a 16384x16384 map.
 RED="200 40 40" GREY="150 150 160"
 
-# The phone's window, taller than the leader's view, shows the map below it too
-# (its middle at about 800,1730): the pinch spreads about the middle.
+# The phone's window, taller than the view, pinched about its middle (about 800,1730).
 page "phone: map, tap, drag, pinch" --phone "$URL" \
   wait 20 map expect yes fits 0 0 1600 1000 expect yes pixel 424 324 near "$RED" \
   tap 424 324 expect "Alrik der Kühne <b>kein Fettdruck</b>" tap 920 720 expect "Hier ruht Borbarad" \
@@ -35,10 +29,8 @@ page "phone: map, tap, drag, pinch" --phone "$URL" \
   drag 80 40 follow expect off fits 0 0 1600 1000 expect no click follow wait 5 fits 0 0 1600 1000 expect yes \
   scale remember pinch 2 scale more follow expect off wait 10 drawn 1026 1700 expect yes console-clean
 
-# A new layout replaces the shown one only when its tiles are there: with them
-# held back, version 2 loads while version 1 stays whole on screen. The server
-# then goes away and comes back on the same port and key, its versions started
-# again; at last it falls silent, not even a comment: the page holds on for 40 s.
+# Tiles held back: version 2 loads while version 1 stays whole. The server goes and comes
+# back with its versions started again; at last it falls silent: the page holds on for 40 s.
 page "large screen" --tv "$URL" \
   wait 20 map expect yes version expect 1 state expect live follow expect on notice expect "" \
   status expect "Stand 1 · verbunden" fits 0 0 1600 1000 expect yes tiles at-most 45 \

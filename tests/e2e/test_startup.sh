@@ -1,8 +1,6 @@
 #!/bin/bash
-# End to end: Tavrel exits with 1 and a message when there is no display; on
-# a display it shows the level "Varn" in a 1286 x 800 window and, closed
-# without a change, asks nothing and exits with 0.
-#
+# End to end: no display: status 1 and a message; on one the level "Varn" in a 1286 x 800
+# window that, closed without a change, asks nothing and ends with 0.
 # Usage: bash test_startup.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"

@@ -1,8 +1,6 @@
 #!/bin/bash
-# End to end on the demo level, as a user would: a hero dragged, taken back with Ctrl+Z and
-# moved again with Ctrl+Shift+Z; a grave set and taken back (the saved file has neither grave
-# nor text); a formation loaded over a changed layout and the load taken back; back at what
-# was saved, quitting asks nothing.
+# End to end: a drag undone and redone, a grave undone (the saved file has none), a load
+# over a changed layout undone; back at what was saved, quitting asks nothing.
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_args undo "$@"
@@ -10,10 +8,6 @@ rm -f "$OUT"/*.tvf
 e2e_display
 e2e_start "$(dirname "$TAVREL")/pics/varn_map.jpg"
 same() { [ "$(differing "$OUT/$1.png" "$OUT/$2.png" 4)" -lt 50 ]; }
-# Items of the menu "Spiel" from the top: 3 "Spiel laden", 4 "Spiel speichern".
-spiel() { local keys=(); for ((i = 0; i < $1; i++)); do keys+=(Down); done; menu "${keys[@]}"; }
-# The count at byte offset $2 of the saved file $1 (a 32-bit number).
-number_at() { od -A n -t d4 -j "$2" -N 4 "$OUT/$1" | tr -d ' '; }
 
 move 900 680 && settle && shot start
 drag 41 36 400 300 4 && move 900 680 && settle && shot dragged
@@ -23,14 +17,12 @@ same start undone && pass "Ctrl+Z puts the hero back (undone.png)" || fail "the 
 same dragged redone && ! same start redone && pass "Ctrl+Shift+Z moves him again" ||
   fail "Ctrl+Shift+Z did not move him again"
 
-move 300 400 && settle program && xdotool click 3 && choose Down && settle  # "Grabstein setzen"
-xdotool click 1 && settle && reply Tavrel Anna && reply Tavrel Falken && move 900 680 && settle && shot grave
+set_grave 300 400 && move 900 680 && settle && shot grave
 key ctrl+z && shot grave-undone
 same redone grave-undone && ! same redone grave && pass "the grave goes with Ctrl+Z" || fail "the grave stays"
-spiel 4 && reply 'Tavrel - Aufstellung speichern' plan Return 5
-wait_for 10 "plan.tvf written" test -s "$OUT/plan.tvf"
+save_as plan
 # 5 heroes, level reference of 20 units: graves counted at byte 49, no text: 1980 bytes.
-check '[ "$(number_at plan.tvf 49),$(stat -c %s "$OUT/plan.tvf")" = 0,1980 ]' "plan.tvf holds no grave and no text"
+check '[ "$(od -A n -t d4 -j 49 -N 4 "$OUT/plan.tvf" | tr -d " "),$(stat -c %s "$OUT/plan.tvf")" = 0,1980 ]' "plan.tvf holds no grave and no text"
 
 drag 73 36 600 500 4 && move 900 680 && settle && shot changed
 spiel 3 && reply 'Tavrel - Aufstellung laden' "$OUT/plan.tvf" Return 5 && move 900 680 && settle && shot loaded

@@ -1,15 +1,8 @@
 #!/bin/bash
-# End to end: Tavrel on a Wayland desktop. Debian's weston runs nested in an
-# Xvfb of its own (its X11 backend; xdotool's input on its window reaches its
-# clients), and places the windows itself. Twice: Tavrel as a native Wayland
-# client (no X display in reach), and Tavrel through GTK's X11 backend on
-# weston's XWayland. Each time the story: start, a zoom from the menu "Zoom",
-# a grave set from the context menu (piece picker, two names), a save from the
-# menu "Spiel" - checked on the saved file; then the player icon dialog: its
-# picker opens at the pointer, a click outside the program closes it, a
-# picture chosen in it reaches "players.xml". Between the two, the native
-# client on a weston of scale 2 shows the map sharp.
-#
+# End to end: Tavrel on weston, nested in an Xvfb of its own (xdotool's input on its window
+# reaches its clients): natively on Wayland and through XWayland, each time a zoom, a grave
+# from the context menu, a save, and the player icon picker (opens at the pointer, closes on
+# a click outside, its choice reaches "players.xml"); natively at scale 2, the map sharp.
 # Usage: bash test_wayland.sh <path-to-tavrel> <outdir>
 set -u
 . "$(dirname "$0")/e2e_lib.sh"
@@ -17,27 +10,19 @@ e2e_args wayland "$@"
 e2e_require weston Xwayland
 MAP_PICTURE="$(dirname "$TAVREL")/pics/varn_map.jpg"
 rm -f "$OUT"/*.tvf
-# The dialog writes "players.xml" beside the program: run a copy.
-PROG="$OUT/program" DATA=$(dirname "$TAVREL")
-rm -rf "$PROG" && mkdir -p "$PROG" && cp -r "$TAVREL" "$DATA"/{*.xml,*.gxml,pics,players} "$PROG"/
-TAVREL="$PROG/tavrel"
+e2e_copy
 export XDG_CONFIG_HOME="$OUT/config"  # never the user's own "players.xml"
-# No blinking text cursor, on Wayland (GSettings) and X11: the screen is still when nothing happens.
+# No blinking text cursor (GSettings, X11): the screen is still when nothing happens.
 mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings" "$XDG_CONFIG_HOME/gtk-3.0"
 printf '[org/gnome/desktop/interface]\ncursor-blink=false\n' >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
 printf '[Settings]\ngtk-cursor-blink=false\n' >"$XDG_CONFIG_HOME/gtk-3.0/settings.ini"
-export GSETTINGS_BACKEND=keyfile
+export GSETTINGS_BACKEND=keyfile NO_AT_BRIDGE=1
 
 e2e_xvfb 1700x1100
-export NO_AT_BRIDGE=1
 RUNTIME="$OUT/runtime" && rm -rf "$RUNTIME" && mkdir -m 700 "$RUNTIME"
 printf '[core]\nidle-time=0\n[shell]\npanel-position=none\nlocking=false\nbackground-color=0xff404040\n' >"$OUT/weston.ini"
 
-# The program's windows are weston's, out of xdotool's sight: what an input brings
-# is waited for as the program, weston (and XWayland) taking it in and the screen
-# coming to rest (settle with REST_PIDS).
-# start_weston <name> [options]: weston on the Xvfb (its window at the screen's
-# corner, 1600 x 1000), waited for until it shows its desktop; sets WESTON_PID and SOCKET.
+# start_weston <name> [options]: weston (1600 x 1000) showing its desktop; WESTON_PID, SOCKET, REST_PIDS.
 start_weston() {
   SOCKET="tavrel-$$-$1"
   XDG_RUNTIME_DIR="$RUNTIME" weston --backend=x11-backend.so --use-pixman --width=1600 --height=1000 \
@@ -50,19 +35,14 @@ start_weston() {
 desktop_shown() { import -window root -crop 1x1+800+500 -depth 8 txt:- 2>/dev/null | grep -q '#404040'; }
 stop_weston() { kill "$WESTON_PID" 2>/dev/null; wait "$WESTON_PID" 2>/dev/null; REST_PIDS=(); }
 
-# weston moves its pointer by the X pointer's steps; coming into its window
-# puts it where the X pointer is. at <x> <y>: there, in screen pixels.
+# at <x> <y>: weston's pointer there, put by entering its window anew (it follows the X pointer's steps).
 at() { xdotool mousemove 1690 1090 && settle program && to "$1" "$2"; }
-# On XWayland (XDISPLAY set) the pointer is where the program sees it once XWayland has it
-# there (weston's window lies at the screen's corner: the same coordinates); elsewhere
-# weston's and the program's rest is all that shows.
+# On XWayland (XDISPLAY) the pointer is in place once XWayland has it at the same coordinates.
 pointer_in() {
   [ -z "${XDISPLAY:-}" ] || [ "$(DISPLAY=$XDISPLAY xdotool getmouselocation 2>/dev/null | grep -o 'x:[0-9]* y:[0-9]*')" = "x:$1 y:$2" ]
 }
 to() { xdotool mousemove "$1" "$2" && settle program && wait_for 5 "the pointer at ($1, $2) in XWayland" pointer_in "$1" "$2"; }
-# answer <text>: typed into the program's dialog, then Return. Now and then XWayland under
-# weston loses a key pressed after typed text, though all are at rest and the text shows:
-# there Return comes again each second while the dialog stays open.
+# answer <text>: typed, then Return (on XWayland, which loses a key now and then, again each second).
 answer() {
   xdotool type --delay 40 "$1" && settle || return 1
   if [ -z "${XDISPLAY:-}" ]; then xdotool key Return && settle; return; fi
@@ -71,21 +51,16 @@ answer() {
   for _ in 1 2 3; do xdotool key Return && DISPLAY=$XDISPLAY wait_for 1 "" gone "$id" && settle && return; done
   fail "the dialog stays open after \"$1\""
 }
-# press <keys...>: one after the other, each taken in before the next.
 press() { local k; for k; do xdotool key "$k" && settle || return 1; done; }
-# While the file requester is open the program draws some 60 times a second and weston
-# takes it in, though nothing changes on the screen: the requester is waited for by its
-# white file list on the screen, then for the screen alone to be still.
+# The open file requester keeps the program drawing: waited for by its white list, then a still screen.
 requester_shown() {
   [ "$(import -window root miff:- 2>/dev/null | convert - -fill black +opaque white -format '%[fx:round(mean * w * h)]' info:)" -gt 100000 ]
 }
 requester_at_rest() { local APP_PID="" REST_PIDS=(); at_rest screen; }
 requester_settle() { wait_for 15 "the file requester" requester_shown && REST="" && wait_for 15 "the file requester at rest" requester_at_rest; }
 
-# place_of <screenshot> <probe>: LX, LY, where the probe (a part of the map)
-# shows on the screen, searched for on quarter-size pictures first (a search
-# of the whole screen at full size takes minutes), then at full size around
-# the place found; false when it does not show (r says why).
+# place_of <screenshot> <probe> [RMSE]: LX, LY where the probe shows (quarter size, then full:
+# AE < 100 at 6 %, or RMSE below the given); false when it does not (r says why).
 place_of() {
   local x y w h
   read -r w h < <(identify -format '%w %h' "$2")
@@ -94,34 +69,32 @@ place_of() {
   r=$(compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$OUT/screen-small.png" "$OUT/probe-small.png" null: 2>&1)
   [[ "$r" =~ @\ ([0-9]+),([0-9]+) ]] && x=$((BASH_REMATCH[1] * 4 - 8)) y=$((BASH_REMATCH[2] * 4 - 8))
   crop "$1" "${x:-0}" "${y:-0}" $((w + 16)) $((h + 16)) "$OUT/probe-screen.png"
-  r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$2" null: 2>&1)
-  [[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] || return 1
+  if [ -n "${3:-}" ]; then
+    r=$(compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$OUT/probe-screen.png" "$2" null: 2>&1)
+    [[ "$r" =~ ^[0-9.]+\ \(([0-9.]+)\)\ @\ ([0-9]+),([0-9]+) ]] && awk -v d="${BASH_REMATCH[1]}" -v m="$3" 'BEGIN { exit !(d < m) }' || return 1
+  else
+    r=$(compare -metric AE -fuzz 6% -subimage-search "$OUT/probe-screen.png" "$2" null: 2>&1)
+    [[ "$r" =~ ^([0-9]+)\ @\ ([0-9]+),([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -lt 100 ] || return 1
+  fi
   LX=$((x + BASH_REMATCH[2])) LY=$((y + BASH_REMATCH[3]))
 }
 # shown <shot> <probe>: the probe in a new screenshot <shot>.
 shown() { shot "$1" && place_of "$OUT/$1.png" "$2"; }
 
-# story <name> <outside> <env...>: the program started with the environment,
-# driven through the story; the saved file is <name>.tvf.
+# story <name> <outside> <env...>: the program with the environment through the story (<name>.tvf).
 story() {
-  local name=$1 outside=$2
-  shift 2
-  (cd "$OUT" && exec env "$@" "$TAVREL") >"$OUT/tavrel-$name.out" 2>"$OUT/tavrel-$name.err" </dev/null &
-  APP_PID=$!
+  local name=$1 outside=$2 file="$OUT/$1.tvf" zoom graves
+  APP_ENV=("${@:3}") && run_app "tavrel-$name"
   convert "$MAP_PICTURE" -crop 120x80+300+300 +repage "$OUT/probe-map.png"
-  wait_for 30 "" shown "$name-start" "$OUT/probe-map.png" ||
-    { fail "$name: the map does not show ($r)"; kill "$APP_PID"; wait "$APP_PID"; APP_PID=""; return; }
-  # weston's own clients, and XWayland, started by weston for the first X client, take part
-  # in passing the input on.
+  wait_for 30 "" shown "$name-start" "$OUT/probe-map.png" || { fail "$name: the map does not show ($r)"; stop_app; return; }
+  # weston's own clients and XWayland pass the input on too.
   REST_PIDS=("$WESTON_PID" $(pgrep -P "$WESTON_PID"))
   settle && shown "$name-start" "$OUT/probe-map.png" || { fail "$name: the map does not stay ($r)"; return; }
   CX=$((LX - 300)) CY=$((LY - 300))
   pass "$name: the window shows the map, placed by weston at ($CX, $CY)"
   at $((CX + 700)) $((CY + 400)) && xdotool click 1 && settle  # the window takes the keyboard
-  # "Zoom", the third menu, its first item "Verkleinern".
-  press F10 Right Right Down Return
-  # Context menu on free map, "Grabstein setzen"; the picker opens centred on
-  # the pointer: a click there takes the first grave; then the two names.
+  press F10 Right Right Down Return  # "Zoom", "Verkleinern"
+  # "Grabstein setzen" from the context menu; a click where the picker opens takes the first grave.
   at $((CX + 500)) $((CY + 350)) && xdotool click 3 && settle
   shot "$name-context-menu"
   press Down Return
@@ -130,9 +103,7 @@ story() {
   answer Anna && answer Nord
   at $((CX + 900)) $((CY + 500))
   shot "$name-grave"
-  # "Spiel", its fourth item "Spiel speichern"; the name typed into the requester.
-  # It ignores Return until its button has caught up with the text: Return again each second.
-  local file="$OUT/$name.tvf" zoom graves
+  # "Spiel speichern"; the requester ignores Return until it has caught up: again each second.
   press F10 Down Down Down Down && xdotool key Return && requester_settle && xdotool type --delay 30 "$OUT/$name" && requester_settle &&
     for _ in 1 2 3 4 5; do xdotool key Return && wait_for 1 "" test -s "$file" && break; done
   wait_for 10 "$name.tvf written" test -s "$file" && settle
@@ -140,45 +111,29 @@ story() {
   check '[ "${graves:-}" = 1 ] && [ "${zoom:-}" = 90 ] && tr -d "\\0" <"$file" | grep -q Anna' \
     "$name: the saved formation holds the grave of Anna and zoom 90 (graves ${graves:-none}, zoom ${zoom:-none})"
   icons "$name" "$outside"
-  kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; APP_PID=""
+  stop_app
 }
 
-# icons <name> <outside>: "Spielericons ändern", the second item of "Spiel"; the
-# dialog found by its first row's thumbnail (the first player's picture at
-# 40 x 40 on the dialog's grey). The picker is closed by a click outside the
-# program when <outside> is "yes", else by one into the dialog (an X client
-# on XWayland learns nothing of clicks outside the X windows). Then a picture
-# other than the first player's is chosen.
+# icons <name> <outside>: "Spielericons ändern", the dialog found by its rows' thumbnails; the
+# picker closed by a click outside the program if <outside> is "yes", else into the dialog
+# (an X client on XWayland learns nothing of clicks outside); then another picture chosen.
 icons() {
-  local name=$1 outside=$2 r x y
+  local name=$1 outside=$2
   cp "$DATA/players.xml" "$PROG/players.xml"
   at $((CX + 700)) $((CY + 400)) && xdotool click 1 && settle
   press F10 Down Down Return
   shot "$name-dialog"
-  # The probe: the players' pictures at 40 x 40 on the dialog's grey, one
-  # below the other every 50 pixels, as the rows show them.
-  local pics pic i=0
+  # The probe: the players' pictures at 40 x 40 on the dialog's grey, every 50 pixels down.
+  local pics i k tries
   mapfile -t pics < <(tr -d '\r' <"$PROG/players.xml" | grep -o '<pic>[^<]*' | sed 's/<pic>//')
-  pic=${pics[0]}
   convert -size 40x240 xc:'#f6f5f4' "$OUT/thumb.png"
-  for p in "${pics[@]:0:5}"; do
-    convert "$OUT/thumb.png" \( "$PROG/players/$p" -filter Triangle -resize 40x40 \) -geometry +0+$((50 * i)) -composite "$OUT/thumb.png"
-    i=$((i + 1))
+  for i in 0 1 2 3 4; do
+    convert "$OUT/thumb.png" \( "$PROG/players/${pics[i]}" -filter Triangle -resize 40x40 \) -geometry +0+$((50 * i)) -composite "$OUT/thumb.png"
   done
-  convert "$OUT/thumb.png" -scale 25% "$OUT/thumb-small.png"
-  convert "$OUT/$name-dialog.png" -scale 25% "$OUT/screen-small.png"
-  r=$(compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$OUT/screen-small.png" "$OUT/thumb-small.png" null: 2>&1)
-  [[ "$r" =~ @\ ([0-9]+),([0-9]+) ]] && x=$((BASH_REMATCH[1] * 4 - 8)) y=$((BASH_REMATCH[2] * 4 - 8))
-  crop "$OUT/$name-dialog.png" "${x:-0}" "${y:-0}" 56 256 "$OUT/thumb-screen.png"
-  r=$(compare -metric RMSE -dissimilarity-threshold 1 -subimage-search "$OUT/thumb-screen.png" "$OUT/thumb.png" null: 2>&1)
-  [[ "$r" =~ ^[0-9.]+\ \(([0-9.]+)\)\ @\ ([0-9]+),([0-9]+) ]] && awk -v d="${BASH_REMATCH[1]}" 'BEGIN { exit !(d < 0.2) }' ||
-    { fail "$name: no player icon dialog ($r)"; return; }
-  # The thumbnail lies at (31, 31) of the gadget area, the button
-  # "Icon ändern" of its row at (90, 35) to (200, 65).
-  local gx=$((x + BASH_REMATCH[2] - 31)) gy=$((y + BASH_REMATCH[3] - 31))
-  local bx=$((gx + 120)) by=$((gy + 50))
-  # The click that closes the picker: a corner of weston's screen, or the
-  # dialog's empty part below "Übernehmen".
+  place_of "$OUT/$name-dialog.png" "$OUT/thumb.png" 0.2 || { fail "$name: no player icon dialog ($r)"; return; }
+  # The thumbnail at (31, 31) of the gadget area, the row's "Icon ändern" at (90, 35) to (200, 65).
+  local gx=$((LX - 31)) gy=$((LY - 31)) bx=$((LX + 89)) by=$((LY + 19))
+  # The closing click: a corner of weston's screen, or the dialog's empty part below "Übernehmen".
   local ox=10 oy=990 where="outside the program"
   [ "$gx" -lt 400 ] && [ "$CX" -gt 300 ] || ox=1590
   [ "$outside" = yes ] || { ox=$((gx + 110)) oy=$((gy + 440)) where="into the dialog"; }
@@ -189,10 +144,7 @@ icons() {
   convert -size 32x32 xc:white "$PROG/players/${pictures[0]}" -composite "$OUT/first-cell.png"
   crop "$OUT/$name-picker.png" "$bx" "$by" 32 32 "$OUT/$name-cell.png"
   check '[ "$(differing "$OUT/$name-cell.png" "$OUT/first-cell.png" 4)" -le 20 ]' "$name: the picker opens with its corner at the pointer"
-  # The move and the click 0.3 s apart in one xdotool call: a click soon after the move was
-  # lost on XWayland now and then, as keys are (see answer); so is, rarely, the click itself,
-  # which then comes again (three clicks at most: a picker that stays open fails).
-  local tries
+  # Move and click 0.3 s apart; XWayland rarely loses a click: three at most.
   for tries in 1 2 3; do
     xdotool mousemove "$ox" "$oy" sleep 0.3 click 1 && settle
     shot "$name-picker-gone"
@@ -201,8 +153,7 @@ icons() {
   done
   check '[ "$(differing "$OUT/$name-cell-gone.png" "$OUT/first-cell.png" 4)" -gt 200 ]' \
     "$name: a click $where closes the picker (click $tries)"
-  local k
-  for k in "${!pictures[@]}"; do [ "${pictures[$k]}" != "${pic#<pic>}" ] && break; done
+  for k in "${!pictures[@]}"; do [ "${pictures[$k]}" != "${pics[0]}" ] && break; done
   at "$bx" "$by" && xdotool click 1 && settle
   shot "$name-picker-again"
   to $((bx + k % 5 * 32 + 16)) $((by + k / 5 * 32 + 16)) && xdotool click 1 && settle
@@ -217,12 +168,9 @@ start_weston native &&
   story wayland yes XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY="$SOCKET" GDK_BACKEND=wayland DISPLAY=
 stop_weston
 
-# At a scale of 2 a native client draws in the screen's pixels: the map at
-# zoom 100 is the map picture doubled without smoothing.
+# At scale 2 the map at zoom 100 is the map picture doubled without smoothing.
 start_weston scale2 --scale=2
-(cd "$OUT" && exec env XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY="$SOCKET" GDK_BACKEND=wayland DISPLAY= "$TAVREL") \
-  >"$OUT/tavrel-scale2.out" 2>"$OUT/tavrel-scale2.err" </dev/null &
-APP_PID=$!
+APP_ENV=(XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY="$SOCKET" GDK_BACKEND=wayland DISPLAY=) && run_app tavrel-scale2
 convert "$MAP_PICTURE" -crop 100x60+300+200 +repage -sample 200% "$OUT/probe-doubled.png"
 if wait_for 30 "" shown scale2 "$OUT/probe-doubled.png" && settle && shown scale2 "$OUT/probe-doubled.png"; then
   crop "$OUT/scale2.png" $((LX - 160)) "$LY" 600 120 "$OUT/scale2-screen.png"
@@ -233,18 +181,13 @@ if wait_for 30 "" shown scale2 "$OUT/probe-doubled.png" && settle && shown scale
 else
   fail "at scale 2 the map does not show doubled ($r)"
 fi
-kill "$APP_PID" 2>/dev/null; wait "$APP_PID" 2>/dev/null; APP_PID=""
+stop_app
 stop_weston
 
 start_weston xwayland --xwayland
 xserver() { grep -o 'xserver listening on display :[0-9]*' "$OUT/weston-xwayland.log" | grep -o ':[0-9]*$' | head -n 1 | grep .; }
-if wait_for 20 "" xserver; then
-  xdisplay=$WAITED
-else
-  fail "weston started no XWayland"
-fi
-if [ -n "${xdisplay:-}" ]; then
-  XDISPLAY=$xdisplay story xwayland no XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY= GDK_BACKEND=x11 DISPLAY="$xdisplay"
+if wait_for 20 "weston starting XWayland" xserver; then
+  XDISPLAY=$WAITED story xwayland no XDG_RUNTIME_DIR="$RUNTIME" WAYLAND_DISPLAY= GDK_BACKEND=x11 DISPLAY="$WAITED"
 fi
 stop_weston
 e2e_finish wayland
